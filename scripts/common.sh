@@ -1,0 +1,40 @@
+# Shared by scripts/run and scripts/test: installs what is missing from
+# Debian's packages and builds Kestrel with CMake and Ninja.
+set -euo pipefail
+
+KESTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export KESTREL_ROOT
+
+# Everything the build, the tests and the benchmarks need.
+KESTREL_PACKAGES=(
+    g++ clang libclang-rt-14-dev cmake ninja-build pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev fonts-liberation fonts-dejavu-core
+)
+
+kestrel_install_packages() {
+    local missing=()
+    for package in "${KESTREL_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    if [ ${#missing[@]} -eq 0 ]; then
+        return 0
+    fi
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# kestrel_build DIR [CMAKE OPTIONS...]
+kestrel_build() {
+    local dir=$1
+    shift
+    cmake -S "$KESTREL_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+    cmake --build "$dir"
+}

@@ -1,0 +1,25 @@
+// The display operations through which the core talks to the user.
+//
+// The window implements them with a message box, the red status line, the
+// system beep and its wait timer; the command line writes to standard error;
+// tests record the calls and never block or sleep.
+#pragma once
+
+#include <string>
+
+namespace kestrel {
+
+class Display {
+public:
+    virtual ~Display() = default;
+    // A message that needs acknowledgement (a modal box titled Kestrel).
+    virtual void ShowMessage(const std::string& text) = 0;
+    // Flashes text in the status line for seconds (0 means one second).
+    virtual void ShowStatus(const std::string& text, int seconds) = 0;
+    // Flashes "Value Error" for one second, then empties the value and output.
+    virtual void ShowValueError() = 0;
+    // Waits while the window keeps processing events.
+    virtual void Delay(int milliseconds) = 0;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,102 @@
+#include "util/text.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace kestrel {
+
+std::string UpperCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = UpperAscii(c);
+    return out;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+    }
+    return true;
+}
+
+size_t FindNoCase(std::string_view haystack, std::string_view needle, size_t from) {
+    if (from > haystack.size()) return std::string_view::npos;
+    if (needle.empty()) return from;
+    if (needle.size() > haystack.size()) return std::string_view::npos;
+    const char first = UpperAscii(needle[0]);
+    for (size_t i = from; i + needle.size() <= haystack.size(); ++i) {
+        if (UpperAscii(haystack[i]) != first) continue;
+        if (EqualsNoCase(haystack.substr(i, needle.size()), needle)) return i;
+    }
+    return std::string_view::npos;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() &&
+           EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && text[begin] == ' ') ++begin;
+    while (end > begin && text[end - 1] == ' ') --end;
+    return text.substr(begin, end - begin);
+}
+
+// The one tokenizer of every parser. A double quote (with quoteFlag 0) flips
+// an in-quotes state and is dropped; the delimiter, matched ignoring case,
+// ends the token only outside quotes. Token and remainder are both trimmed.
+std::string NextToken(std::string& text, std::string_view delimiter, int quoteFlag) {
+    if (delimiter.empty()) delimiter = " ";
+    if (text.empty()) return {};
+    std::string token;
+    token.reserve(text.size());
+    bool inQuotes = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '"' && quoteFlag == 0) {
+            inQuotes = !inQuotes;
+            continue;
+        }
+        if (i + delimiter.size() <= text.size() &&
+            EqualsNoCase(std::string_view(text).substr(i, delimiter.size()), delimiter)) {
+            if (!inQuotes) {
+                std::string rest(TrimBlanks(std::string_view(text).substr(i + delimiter.size())));
+                text = std::move(rest);
+                return std::string(TrimBlanks(token));
+            }
+        }
+        token.push_back(c);
+    }
+    text.clear();
+    return std::string(TrimBlanks(token));
+}
+
+std::string SqueezeUpper(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c != ' ') out.push_back(UpperAscii(c));
+    }
+    return out;
+}
+
+std::string FolderOf(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) return {};
+    return std::string(path.substr(0, slash));
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) return false;
+    std::ifstream in(path, std::ios::binary);
+    return in.is_open();
+}
+
+}  // namespace kestrel

@@ -1,0 +1,38 @@
+// A Display for tests: records every call, never blocks, never waits.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "util/display.h"
+
+namespace kestrel::test {
+
+class RecordingDisplay : public Display {
+public:
+    struct Status {
+        std::string text;
+        int seconds;
+    };
+
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowStatus(const std::string& text, int seconds) override {
+        statuses.push_back({text, seconds});
+    }
+    void ShowValueError() override { ++valueErrors; }
+    void Delay(int milliseconds) override { delays.push_back(milliseconds); }
+
+    void Clear() {
+        messages.clear();
+        statuses.clear();
+        valueErrors = 0;
+        delays.clear();
+    }
+
+    std::vector<std::string> messages;
+    std::vector<Status> statuses;
+    int valueErrors = 0;
+    std::vector<int> delays;
+};
+
+}  // namespace kestrel::test

@@ -1,0 +1,18 @@
+// The subcommands of kestrel-gen. Each takes the arguments after its name
+// and returns the process exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace kestrel {
+
+using Args = std::vector<std::string>;
+
+// Exit status for refused input and usage errors.
+inline constexpr int kExitRefused = 1;
+inline constexpr int kExitUsage = 2;
+
+int RunPronto(const Args& args);
+
+}  // namespace kestrel
