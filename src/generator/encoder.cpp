@@ -1,6 +1,7 @@
 // The field encoder: a form text and the request values become a list of
 // signed durations in microseconds (marks positive, spaces negative).
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -27,9 +28,14 @@ bool FitsInt32(int64_t value) {
            value <= std::numeric_limits<int32_t>::max();
 }
 
-int32_t RoundOrRefuse(double value, const std::string& what) {
+// Messages name what did not fit: what + name ("The duration " + "9e99").
+[[noreturn]] void RefuseWidth(const char* what, const std::string& name) {
+    throw Refusal{what + name + " does not fit 32 bits" + kRefused};
+}
+
+int32_t RoundOrRefuse(double value, const char* what, const std::string& name = {}) {
     int32_t out = 0;
-    if (!RoundToInt32(value, out)) throw Refusal{what + " does not fit 32 bits" + kRefused};
+    if (!RoundToInt32(value, out)) RefuseWidth(what, name);
     return out;
 }
 
@@ -60,9 +66,16 @@ std::vector<RawToken> Generator::ParseRawSpan(std::string span) const {
 }
 
 const Generator::ParsedForm& Generator::ParseForm(const std::string& form) {
+    if (lastForm_ != nullptr && lastForm_->first == form) return *lastForm_->second;
     const auto found = formCache_.find(form);
-    if (found != formCache_.end()) return *found->second;
-    if (formCache_.size() >= kMaxCachedForms) formCache_.clear();
+    if (found != formCache_.end()) {
+        lastForm_ = &*found;
+        return *found->second;
+    }
+    if (formCache_.size() >= kMaxCachedForms) {
+        formCache_.clear();
+        lastForm_ = nullptr;
+    }
 
     auto parsed = std::make_unique<ParsedForm>();
     std::string rest = form;
@@ -92,11 +105,12 @@ const Generator::ParsedForm& Generator::ParseForm(const std::string& form) {
         }
         parsed->items.push_back(std::move(item));
     }
-    return *formCache_.emplace(form, std::move(parsed)).first->second;
+    lastForm_ = &*formCache_.emplace(form, std::move(parsed)).first;
+    return *lastForm_->second;
 }
 
 class Generator::Encoder {
-public:
+  public:
     Encoder(Generator& generator, SpanRecord& span)
         : g_(generator),
           span_(span),
@@ -106,20 +120,21 @@ public:
     void Run(const ParsedForm& form, int16_t repetitions) {
         for (int r = 0; r < repetitions; ++r) {
             frameTimer_ = 0;
-            for (const FormItem& item : form.items) Item(item);
+            for (const FormItem& item : form.items)
+                Item(item);
         }
     }
 
     int Position() const { return pos_; }
 
-private:
+  private:
     void Item(const FormItem& item) {
         switch (item.type) {
             case FormItem::Type::Raw:
                 ExpandRawSpan(item.raw);
                 break;
             case FormItem::Type::Literal:
-                EmitBits(RoundOrRefuse(item.literal, "The field value " + item.label), item);
+                EmitBits(RoundOrRefuse(item.literal, "The field value ", item.label), item);
                 break;
             case FormItem::Type::Label:
                 EmitLabelField(item);
@@ -144,8 +159,8 @@ private:
         return span_.Durations[pos_];
     }
 
-    void Write(int64_t duration, const std::string& what) {
-        if (!FitsInt32(duration)) throw Refusal{what + " does not fit 32 bits" + kRefused};
+    void Write(int64_t duration, const char* what, const std::string& name) {
+        if (!FitsInt32(duration)) RefuseWidth(what, name);
         span_.Durations[pos_] = static_cast<int32_t>(duration);
     }
 
@@ -229,13 +244,13 @@ private:
     // A frame-time define: after a mark, a space that brings the frame to p;
     // a space (or a 0) is lengthened so that the frame totals p, as "^" does.
     void FramePad(double length, const std::string& token) {
-        const int64_t p = RoundOrRefuse(length, "The frame time " + token);
+        const int64_t p = RoundOrRefuse(length, "The frame time ", token);
         const int64_t current = Current(token);
         if (current > 0) {
             Advance();
-            Write(frameTimer_ - p, "The frame time " + token);
+            Write(frameTimer_ - p, "The frame time ", token);
         } else {
-            Write(-std::llabs(p - frameTimer_ - current), "The frame time " + token);
+            Write(-std::llabs(p - frameTimer_ - current), "The frame time ", token);
         }
         frameTimer_ = 0;
     }
@@ -248,23 +263,23 @@ private:
                     const double length =
                         std::fabs(token.number - static_cast<double>(frameTimer_) -
                                   static_cast<double>(span_.Durations[pos_]));
-                    Write(-static_cast<int64_t>(RoundOrRefuse(length, "The pad " + token.text)),
-                          "The pad " + token.text);
+                    Write(-static_cast<int64_t>(RoundOrRefuse(length, "The pad ", token.text)),
+                          "The pad ", token.text);
                     frameTimer_ = 0;
                     break;
                 }
                 case RawToken::Type::Set: {
                     if (Current(token.text) > 0) Advance();
-                    Write(RoundOrRefuse(std::fabs(token.number), "The duration " + token.text),
-                          token.text);
+                    Write(RoundOrRefuse(std::fabs(token.number), "The duration ", token.text),
+                          "The duration ", token.text);
                     frameTimer_ = 0;
                     break;
                 }
                 case RawToken::Type::Number: {
-                    int64_t d = RoundOrRefuse(token.number, "The duration " + token.text);
+                    int64_t d = RoundOrRefuse(token.number, "The duration ", token.text);
                     if (std::llabs(d) < timeUnit_) d *= timeUnit_;
                     Advance();
-                    Write(d, "The duration " + token.text);
+                    Write(d, "The duration ", token.text);
                     AddToFrame(std::llabs(d));
                     break;
                 }
@@ -285,9 +300,9 @@ private:
         switch (define.Kind) {
             case KindNumber:
             case KindField: {
-                const int64_t d = RoundOrRefuse(define.Value, "The value of " + token.text);
+                const int64_t d = RoundOrRefuse(define.Value, "The value of ", token.text);
                 Advance();
-                Write(d, token.text);
+                Write(d, "The value of ", token.text);
                 AddToFrame(std::llabs(d));
                 return;
             }
@@ -343,7 +358,13 @@ int Generator::EncodeForm(const std::string& form, SpanRecord& span, int16_t rep
                 break;
         }
     }
-    span.Durations.fill(0);
+    // Only the first Count durations of a record this generator filled can
+    // be nonzero; any other record is cleared whole.
+    if (&span == &span_ && span.Count >= 0) {
+        std::fill_n(span.Durations.begin() + 1, span.Count, 0);
+    } else {
+        span.Durations.fill(0);
+    }
     span.Count = 0;
     Encoder encoder(*this, span);
     try {

@@ -119,7 +119,8 @@ double Generator::BitSlice(double value, int16_t lo, int16_t hi) {
     int32_t mask = 0;
     if (lo <= hi) {
         if (hi - 1 >= 15) throw EvaluationError{kOverflow};
-        for (int i = std::max(lo - 1, 0); i <= hi - 1; ++i) mask += 1 << i;
+        for (int i = std::max(lo - 1, 0); i <= hi - 1; ++i)
+            mask += 1 << i;
     }
     int32_t whole = 0;
     if (!RoundToInt32(value, whole)) throw EvaluationError{kOverflow};
@@ -146,7 +147,8 @@ double Generator::EvaluateExpression(const std::string& definition) {
         } else if (c == '(') {
             stacks.ops.push_back('(');
         } else if (c == ')') {
-            while (stacks.ops.back() != '(') stacks.ApplyOperator();
+            while (stacks.ops.back() != '(')
+                stacks.ApplyOperator();
             stacks.ops.pop_back();
         } else if (IsDigit(c)) {
             int32_t number = c - '0';
@@ -177,7 +179,8 @@ double Generator::EvaluateExpression(const std::string& definition) {
         }
         // Any other character, blanks included, is skipped.
     }
-    while (!stacks.NoOperator()) stacks.ApplyOperator();
+    while (!stacks.NoOperator())
+        stacks.ApplyOperator();
     if (stacks.values.size() < 2) throw EvaluationError{kStackEmpty};
     return stacks.values[1];
 }
@@ -208,6 +211,8 @@ int32_t Generator::EvaluateIndex(int16_t index) {
     }
 }
 
-int32_t Generator::EvaluateDefine(std::string_view label) { return EvaluateIndex(FindLabel(label)); }
+int32_t Generator::EvaluateDefine(std::string_view label) {
+    return EvaluateIndex(FindLabel(label));
+}
 
 }  // namespace kestrel

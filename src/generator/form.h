@@ -15,8 +15,8 @@ namespace kestrel {
 struct RawToken {
     enum class Type { Pad, Set, Number, Label };
     Type type = Type::Label;
-    std::string text;  // the token as written (for labels and messages)
-    double number = 0;  // N of a pad or set duration, or the number's value
+    std::string text;    // the token as written (for labels and messages)
+    double number = 0;   // N of a pad or set duration, or the number's value
     int16_t define = 0;  // a label's define index
 };
 

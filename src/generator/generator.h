@@ -98,7 +98,7 @@ struct CodeBuffer {
 };
 
 class Generator {
-public:
+  public:
     explicit Generator(Display& display);
     ~Generator();
     Generator(const Generator&) = delete;
@@ -151,7 +151,7 @@ public:
     struct FormItem;
     struct ParsedForm;
 
-private:
+  private:
     class Encoder;
     friend class Encoder;
 
@@ -182,12 +182,14 @@ private:
     int32_t requestExtension_ = 0;
     SpanRecord span_;
     CodeBuffer code_;
+    int codeHighWater_ = 0;  // durations of code_ written since the last ClearCode
 
     // Caches; rebuilt whenever a define changes. They never change a result.
     std::vector<DefineInfo> info_;
     bool infoValid_ = false;
     int checksumIndex_ = 0;  // first define whose definition is CHECKSUM
     std::unordered_map<std::string, std::unique_ptr<ParsedForm>> formCache_;
+    const std::pair<const std::string, std::unique_ptr<ParsedForm>>* lastForm_ = nullptr;
 };
 
 }  // namespace kestrel

@@ -2,6 +2,7 @@
 // written as one line of Pronto hex (learned, modulated format): 0000, the
 // carrier word, the burst-pair count, 0000, then one word per duration.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -18,18 +19,16 @@ namespace {
 constexpr double kProntoClockMicros = 0.241246;
 constexpr const char* kRefused = "; no code was generated";
 
-// Appends number as upper-case hexadecimal of at least four digits; like
-// Hex4, a negative number gives only the zeros.
-void AppendWord(std::string& out, int64_t number) {
+// Writes number as upper-case hexadecimal of at least four digits at out and
+// returns the end; like Hex4, a negative number gives only the zeros.
+char* PutWord(char* out, int64_t number) {
     if (number < 0) number = 0;
-    char digits[20];
-    int n = 0;
-    do {
-        digits[n++] = "0123456789ABCDEF"[number % 16];
-        number /= 16;
-    } while (number != 0);
-    for (int pad = n; pad < 4; ++pad) out.push_back('0');
-    while (n > 0) out.push_back(digits[--n]);
+    int digits = 4;
+    while (digits < 16 && (number >> (4 * digits)) != 0)
+        ++digits;
+    for (int i = digits - 1; i >= 0; --i)
+        *out++ = "0123456789ABCDEF"[(number >> (4 * i)) & 15];
+    return out;
 }
 
 }  // namespace
@@ -51,16 +50,18 @@ float Generator::ProntoCarrierHz(int32_t carrierHz) {
 }
 
 void Generator::ClearCode() {
+    // Nothing beyond the high-water mark was written since the last clear.
+    std::fill_n(code_.Durations.begin() + 1, codeHighWater_, 0);
+    std::fill_n(code_.Cycles.begin() + 1, codeHighWater_, 0);
+    codeHighWater_ = 0;
     code_.Preamble.clear();
     code_.FrequencyWord = 0;
     code_.OncePairs = 0;
     code_.RepeatPairs = 0;
     code_.PeriodMicros = 0;
-    code_.Cycles.fill(0);
     code_.OnceCount = 0;
     code_.RepeatCount = 0;
     code_.TotalCount = 0;
-    code_.Durations.fill(0);
 }
 
 bool Generator::LoadRequest(const std::string& code, const std::string& value,
@@ -108,6 +109,7 @@ bool Generator::LoadRequest(const std::string& code, const std::string& value,
     std::copy(span_.Durations.begin() + 1, span_.Durations.begin() + 1 + n,
               code_.Durations.begin() + 1);
     code_.OnceCount = code_.TotalCount = static_cast<int16_t>(n);
+    codeHighWater_ = std::max(codeHighWater_, n);
     return true;
 }
 
@@ -123,11 +125,12 @@ void Generator::BuildProntoBody() {
     code_.OncePairs = pairs;
     RoundToInt16(code_.RepeatCount / 2.0, pairs);
     code_.RepeatPairs = pairs;
-    const double period = code_.PeriodMicros;
-    for (int i = 1; i <= code_.TotalCount; ++i) {
-        // Cycle counts round halves away from zero.
-        const double magnitude = std::fabs(static_cast<double>(code_.Durations[i]));
-        code_.Cycles[i] = period > 0 ? static_cast<int64_t>(std::round(magnitude / period)) : 0;
+    const int64_t period = code_.PeriodMicros;
+    for (int i = 1; i <= code_.TotalCount && period > 0; ++i) {
+        // |duration| / period rounded halves away from zero, in whole numbers
+        // (the same result as the division in double precision).
+        const int64_t magnitude = std::llabs(static_cast<int64_t>(code_.Durations[i]));
+        code_.Cycles[i] = magnitude / period + (2 * (magnitude % period) >= period ? 1 : 0);
     }
 }
 
@@ -142,19 +145,21 @@ std::string Generator::GenerateCode(const std::string& form, const std::string& 
                              " Hz cannot be written as a Pronto code" + kRefused);
         return {};
     }
-    std::string out;
-    out.reserve(20 + 5 * static_cast<size_t>(code_.TotalCount + 1));
-    out.append(code_.Preamble, code_.Preamble.size() - 4, 4);
-    out.push_back(' ');
-    AppendWord(out, code_.FrequencyWord);
-    out.push_back(' ');
-    AppendWord(out, code_.OncePairs);
-    out.push_back(' ');
-    AppendWord(out, code_.RepeatPairs);
+    // At most 17 characters a word: 16 digits and a blank.
+    std::string out(17 * (4 + static_cast<size_t>(code_.TotalCount)), '\0');
+    char* p = out.data();
+    p = std::copy_n(code_.Preamble.end() - 4, 4, p);
+    *p++ = ' ';
+    p = PutWord(p, code_.FrequencyWord);
+    *p++ = ' ';
+    p = PutWord(p, code_.OncePairs);
+    *p++ = ' ';
+    p = PutWord(p, code_.RepeatPairs);
     for (int i = 1; i <= code_.TotalCount; ++i) {
-        out.push_back(' ');
-        AppendWord(out, code_.Cycles[i]);
+        *p++ = ' ';
+        p = PutWord(p, code_.Cycles[i]);
     }
+    out.resize(static_cast<size_t>(p - out.data()));
     return out;
 }
 

@@ -132,8 +132,8 @@ void Generator::RegisterFormNames(const std::string& form) {
     }
 }
 
-void Generator::AppendDefine(const std::string& label, const std::string& definition,
-                             double value, int16_t kind) {
+void Generator::AppendDefine(const std::string& label, const std::string& definition, double value,
+                             int16_t kind) {
     DefineRecord record;
     record.Label = label;
     record.Definition = definition;
@@ -199,7 +199,8 @@ int16_t Generator::ClassifyDefine(int16_t index) {
         const char c = upper[i];
         if (IsDigit(c)) {
             if (c == '0' && i + 1 < upper.size() && upper[i + 1] == 'X') ++i;
-            while (i + 1 < upper.size() && IsDigit(upper[i + 1])) ++i;
+            while (i + 1 < upper.size() && IsDigit(upper[i + 1]))
+                ++i;
         } else if (IsUpperLetter(c)) {
             const int16_t kind = defines_[FindLabel(std::string_view(&upper[i], 1))].Kind;
             if (kind == KindFieldExpr || kind == KindField) return KindFieldExpr;
@@ -233,6 +234,7 @@ int16_t Generator::FindLabel(std::string_view label) const {
 void Generator::DefinesChanged() {
     infoValid_ = false;
     formCache_.clear();
+    lastForm_ = nullptr;
 }
 
 const std::vector<Generator::DefineInfo>& Generator::Info() {
@@ -242,13 +244,19 @@ const std::vector<Generator::DefineInfo>& Generator::Info() {
     for (size_t i = 1; i < defines_.size(); ++i) {
         const std::string& d = defines_[i].Definition;
         DefineInfo& info = info_[i];
-        if (EqualsNoCase(d, "DEVICE")) info.role = Role::Device;
-        else if (EqualsNoCase(d, "FUNCTION")) info.role = Role::Function;
-        else if (EqualsNoCase(d, "VALUE")) info.role = Role::Value;
-        else if (EqualsNoCase(d, "EXTENSION")) info.role = Role::Extension;
-        else if (EqualsNoCase(d, "CHECKSUM")) info.role = Role::Checksum;
+        if (EqualsNoCase(d, "DEVICE"))
+            info.role = Role::Device;
+        else if (EqualsNoCase(d, "FUNCTION"))
+            info.role = Role::Function;
+        else if (EqualsNoCase(d, "VALUE"))
+            info.role = Role::Value;
+        else if (EqualsNoCase(d, "EXTENSION"))
+            info.role = Role::Extension;
+        else if (EqualsNoCase(d, "CHECKSUM"))
+            info.role = Role::Checksum;
         info.numeric = IsNumericText(d, &info.number);
-        if (info.role == Role::Checksum && checksumIndex_ == 0) checksumIndex_ = static_cast<int>(i);
+        if (info.role == Role::Checksum && checksumIndex_ == 0)
+            checksumIndex_ = static_cast<int>(i);
     }
     infoValid_ = true;
     return info_;

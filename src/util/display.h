@@ -10,7 +10,7 @@
 namespace kestrel {
 
 class Display {
-public:
+  public:
     virtual ~Display() = default;
     // A message that needs acknowledgement (a modal box titled Kestrel).
     virtual void ShowMessage(const std::string& text) = 0;

@@ -31,7 +31,9 @@ std::string ToHex(int64_t number, int minDigits) {
     return digits;
 }
 
-std::string Hex4(int64_t number) { return ToHex(number, 4); }
+std::string Hex4(int64_t number) {
+    return ToHex(number, 4);
+}
 
 std::optional<int32_t> HexToLong(std::string_view text) {
     int64_t result = 0;

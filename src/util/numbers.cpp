@@ -19,9 +19,12 @@ struct Scan {
 
 int DigitValue(char c, int base) {
     int v = -1;
-    if (c >= '0' && c <= '9') v = c - '0';
-    else if (c >= 'a' && c <= 'f') v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F') v = c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        v = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        v = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        v = c - 'A' + 10;
     return (v >= 0 && v < base) ? v : -1;
 }
 
@@ -68,7 +71,8 @@ Scan ScanNumber(std::string_view s) {
         std::string exponent = "e";
         if (j < s.size() && (s[j] == '+' || s[j] == '-')) exponent.push_back(s[j++]);
         const size_t firstDigit = j;
-        while (j < s.size() && IsDigit(s[j])) exponent.push_back(s[j++]);
+        while (j < s.size() && IsDigit(s[j]))
+            exponent.push_back(s[j++]);
         if (j > firstDigit) {
             digits += exponent;
             i = j;
@@ -124,8 +128,12 @@ bool IsNumberToken(std::string_view token) {
     return i < token.size() && IsDigit(token[i]);
 }
 
-bool RoundToInt32(double value, int32_t& out) { return RoundTo(value, out); }
-bool RoundToInt16(double value, int16_t& out) { return RoundTo(value, out); }
+bool RoundToInt32(double value, int32_t& out) {
+    return RoundTo(value, out);
+}
+bool RoundToInt16(double value, int16_t& out) {
+    return RoundTo(value, out);
+}
 bool RoundToInt64(double value, int64_t& out) {
     // 2^63 itself is not representable; compare against the exact bounds.
     if (!std::isfinite(value)) return false;
@@ -174,7 +182,8 @@ std::string PlainDecimal15(double value) {
                                       std::chars_format::fixed, decimals);
     out.resize(result.ptr - out.data());
     if (out.find('.') != std::string::npos) {
-        while (out.back() == '0') out.pop_back();
+        while (out.back() == '0')
+            out.pop_back();
         if (out.back() == '.') out.pop_back();
     }
     if (out == "-0") out = "0";

@@ -7,7 +7,8 @@ namespace kestrel {
 
 std::string UpperCase(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = UpperAscii(c);
+    for (char& c : out)
+        c = UpperAscii(c);
     return out;
 }
 
@@ -43,8 +44,10 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 std::string_view TrimBlanks(std::string_view text) {
     size_t begin = 0;
     size_t end = text.size();
-    while (begin < end && text[begin] == ' ') ++begin;
-    while (end > begin && text[end - 1] == ' ') --end;
+    while (begin < end && text[begin] == ' ')
+        ++begin;
+    while (end > begin && text[end - 1] == ' ')
+        --end;
     return text.substr(begin, end - begin);
 }
 

@@ -10,9 +10,15 @@
 namespace kestrel {
 
 // ASCII-only upper-casing: bytes outside a-z are returned unchanged.
-constexpr char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-constexpr bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-constexpr bool IsUpperLetter(char c) { return c >= 'A' && c <= 'Z'; }
+constexpr char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+constexpr bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+constexpr bool IsUpperLetter(char c) {
+    return c >= 'A' && c <= 'Z';
+}
 
 std::string UpperCase(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);

@@ -9,7 +9,7 @@
 namespace kestrel::test {
 
 class RecordingDisplay : public Display {
-public:
+  public:
     struct Status {
         std::string text;
         int seconds;

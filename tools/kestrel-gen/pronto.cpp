@@ -26,8 +26,10 @@ std::string FormText(const Generator& generator, const std::string& form) {
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields(1);
     for (char c : line) {
-        if (c == '\t') fields.emplace_back();
-        else fields.back().push_back(c);
+        if (c == '\t')
+            fields.emplace_back();
+        else
+            fields.back().push_back(c);
     }
     return fields;
 }
@@ -69,8 +71,8 @@ int RunPronto(const Args& args) {
                 display.ShowMessage("line " + std::to_string(lineNumber) +
                                     ": expected FORM, CODE, VALUE and KIND separated by tabs");
             } else {
-                code = generator.GenerateCode(FormText(generator, fields[0]), fields[1],
-                                              fields[2], fields[3]);
+                code = generator.GenerateCode(FormText(generator, fields[0]), fields[1], fields[2],
+                                              fields[3]);
             }
             if (code.empty()) allGood = false;
             std::cout << code << '\n';

@@ -10,7 +10,7 @@
 namespace kestrel {
 
 class StderrDisplay : public Display {
-public:
+  public:
     void ShowMessage(const std::string& text) override { Write(text); }
     void ShowStatus(const std::string& text, int /*seconds*/) override { Write(text); }
     void ShowValueError() override { Write("Value Error"); }
@@ -18,7 +18,7 @@ public:
 
     int MessageCount() const { return count_; }
 
-private:
+  private:
     void Write(const std::string& text) {
         ++count_;
         std::fwrite(text.data(), 1, text.size(), stderr);
