@@ -1,6 +1,7 @@
 // A Display for tests: records every call, never blocks, never waits.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,10 @@ class RecordingDisplay : public Display {
         int seconds;
     };
 
-    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowMessage(const std::string& text) override {
+        messages.push_back(text);
+        if (onMessage) onMessage(text);
+    }
     void ShowStatus(const std::string& text, int seconds) override {
         statuses.push_back({text, seconds});
     }
@@ -33,6 +37,8 @@ class RecordingDisplay : public Display {
     std::vector<Status> statuses;
     int valueErrors = 0;
     std::vector<int> delays;
+    // Runs while a message is "shown", as a user acting meanwhile would.
+    std::function<void(const std::string&)> onMessage;
 };
 
 }  // namespace kestrel::test

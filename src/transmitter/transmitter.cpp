@@ -1,0 +1,221 @@
+#include "transmitter/transmitter.h"
+
+#include <dlfcn.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+#include "util/text.h"
+
+namespace kestrel {
+
+namespace {
+
+// The handle UUIRTOpen returns when it fails.
+void* const kFailedHandle = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+
+bool IsAbsolute(const std::string& path) {
+    return !path.empty() && path[0] == '/';
+}
+
+// Looks name up in library; false when it is missing.
+template <typename Function>
+bool Resolve(void* library, const char* name, Function& target) {
+    void* symbol = dlsym(library, name);
+    if (symbol == nullptr) return false;
+    target = reinterpret_cast<Function>(symbol);
+    return true;
+}
+
+// True when the loader's search would look for name in a folder relative to
+// the current one: LD_LIBRARY_PATH entries that are empty or relative are
+// taken from the current folder, and one of them holds the file.
+bool SearchReachesCurrentFolder(const std::string& name) {
+    const char* path = std::getenv("LD_LIBRARY_PATH");
+    if (path == nullptr || *path == '\0') return false;  // an empty one is ignored
+    const std::string entries = path;
+    size_t start = 0;
+    while (start <= entries.size()) {
+        size_t end = entries.find_first_of(":;", start);
+        if (end == std::string::npos) end = entries.size();
+        const std::string entry = entries.substr(start, end - start);
+        if (!IsAbsolute(entry) && FileExists((entry.empty() ? "." : entry) + "/" + name)) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+std::string LastDlError() {
+    const char* text = dlerror();
+    return text != nullptr ? text : "unknown loader error";
+}
+
+}  // namespace
+
+std::string OpenErrorText(uint32_t lastError) {
+    switch (lastError) {
+        case 0x20000003:
+            return kNoDriverText;
+        case 0x20000001:
+            return kNoConnectionText;
+        case 0x20000002:
+            return kNoCommunicationText;
+        case 0x20000004:
+            return kFirmwareText;
+        default:
+            return kUnknownErrorText;
+    }
+}
+
+DriverLocation DriverLocationFor(std::string programFolder) {
+    DriverLocation location;
+    location.programFolder = std::move(programFolder);
+    if (const char* file = std::getenv(kDriverFileVariable)) location.libraryFile = file;
+    return location;
+}
+
+Transmitter::Transmitter(std::string programFolder, WaitCursor* waitCursor)
+    : Transmitter(DriverLocationFor(std::move(programFolder)), waitCursor) {}
+
+Transmitter::Transmitter(DriverLocation location, WaitCursor* waitCursor)
+    : location_(std::move(location)), waitCursor_(waitCursor) {}
+
+Transmitter::~Transmitter() {
+    if (library_ != nullptr && !DeviceOpen()) dlclose(library_);
+}
+
+intptr_t Transmitter::TransmitterHandle() const {
+    return reinterpret_cast<intptr_t>(handle_);
+}
+
+bool Transmitter::DeviceOpen() const {
+    return handle_ != nullptr && handle_ != kFailedHandle && !closed_;
+}
+
+Transmitter::Load Transmitter::LoadLibrary() {
+    if (library_ != nullptr) return Load::Loaded;
+    loadProblem_.clear();
+
+    // Which file: the named one, else the program folder's copy by its
+    // absolute path, else the bare name for the system's search, unless
+    // that search could end in the current folder.
+    std::string file;
+    if (!location_.libraryFile.empty()) {
+        if (!IsAbsolute(location_.libraryFile)) {
+            loadProblem_ = std::string(kDriverFileVariable) + " must name the library by an " +
+                           "absolute path: " + location_.libraryFile;
+            return Load::NoLibrary;
+        }
+        file = location_.libraryFile;
+    } else {
+        const std::string& folder = location_.programFolder;
+        if (IsAbsolute(folder)) {
+            std::string candidate = folder;
+            if (candidate.back() != '/') candidate += '/';
+            candidate += kDriverFileName;
+            if (FileExists(candidate)) file = candidate;
+        }
+        if (file.empty()) {
+            if (SearchReachesCurrentFolder(kDriverFileName)) {
+                loadProblem_ = std::string("LD_LIBRARY_PATH would take ") + kDriverFileName +
+                               " from the current folder";
+                return Load::NoLibrary;
+            }
+            file = kDriverFileName;
+        }
+    }
+
+    dlerror();
+    void* library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        loadProblem_ = LastDlError();
+        return Load::NoLibrary;
+    }
+    EntryPoints entry;
+    const bool complete = Resolve(library, "UUIRTGetDrvInfo", entry.getDrvInfo) &&
+                          Resolve(library, "UUIRTGetDrvVersion", entry.getDrvVersion) &&
+                          Resolve(library, "UUIRTOpen", entry.open) &&
+                          Resolve(library, "UUIRTTransmitIR", entry.transmitIR) &&
+                          Resolve(library, "UUIRTClose", entry.close);
+    if (!complete) {
+        loadProblem_ = file + " lacks an entry point: " + LastDlError();
+        dlclose(library);
+        return Load::MissingEntryPoint;
+    }
+    library_ = library;
+    entry_ = entry;
+    libraryFile_ = file;
+    return Load::Loaded;
+}
+
+std::string Transmitter::OpenTransmitter() {
+    // A library that cannot be loaded is reported as a missing driver; one
+    // without every entry point as a driver of the wrong version.
+    switch (LoadLibrary()) {
+        case Load::Loaded:
+            break;
+        case Load::NoLibrary:
+            return kNoDriverText;
+        case Load::MissingEntryPoint:
+            return kInvalidVersionText;
+    }
+
+    // The versions are checked before any device is touched.
+    unsigned int apiVersion = 0;
+    if (entry_.getDrvInfo(&apiVersion) == 0) return kNoVersionText;
+    if (apiVersion != kDriverApiVersion) return kInvalidVersionText;
+    unsigned int driverVersion = 0;
+    if (entry_.getDrvVersion(&driverVersion) == 0 ||
+        static_cast<int32_t>(driverVersion) < kOldestDriverVersion) {
+        return kOldDriverText;
+    }
+
+    // A device that is already open is kept. After a failed open (or a
+    // close) the device is opened again rather than reported as ready.
+    if (!DeviceOpen()) {
+        errno = 0;
+        void* handle = entry_.open();
+        // A null handle would read as "never opened"; it is a failure too.
+        if (handle == kFailedHandle || handle == nullptr) {
+            const int lastError = errno;
+            handle_ = kFailedHandle;
+            return OpenErrorText(static_cast<uint32_t>(lastError));
+        }
+        handle_ = handle;
+        closed_ = false;
+    }
+    transmitFormat_ = kProntoFormat;
+    return "";
+}
+
+bool Transmitter::TransmitPronto(const std::string& prontoText) {
+    if (!DeviceOpen()) return false;
+    // The library reads up to the first zero byte: a text holding one would
+    // be sent cut short, so it is not sent at all.
+    if (prontoText.find('\0') != std::string::npos) return false;
+    // The library takes a writable zero-terminated string: hand it a copy.
+    std::vector<char> code(prontoText.begin(), prontoText.end());
+    code.push_back('\0');
+    if (waitCursor_ != nullptr) waitCursor_->Begin();
+    const int sent =
+        entry_.transmitIR(handle_, code.data(), transmitFormat_, 1, 0, nullptr, nullptr, nullptr);
+    if (waitCursor_ != nullptr) waitCursor_->End();
+    return sent != 0;
+}
+
+std::string Transmitter::SendPronto(const std::string& prontoText) {
+    return TransmitPronto(prontoText) ? "" : kTransmitErrorText;
+}
+
+void Transmitter::CloseTransmitter() {
+    if (!DeviceOpen()) return;
+    entry_.close(handle_);
+    // The handle keeps its value, but the device is not used again.
+    closed_ = true;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,135 @@
+// The binding to the IR transceiver's driver library.
+//
+// The driver is a shared library outside the program, loaded at run time
+// (never linked) the first time the transmitter is opened. It exports five
+// entry points with C linkage; the binding checks the library's API and
+// driver versions, opens the device once, sends Pronto hex codes and
+// releases the device at the end. Every failure is returned as a text; the
+// caller decides how to show it.
+//
+// Where the library comes from, in this order:
+//   1. the file named by KESTREL_UUIRT_LIBRARY (an absolute path; a relative
+//      one is refused), and nothing else;
+//   2. libuuirtdrv.so in the program's folder, by its absolute path;
+//   3. libuuirtdrv.so through the system's library search.
+// The current folder is never looked in.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kestrel {
+
+// The driver's file name, looked for in the program's folder and then
+// through the system's library search.
+inline constexpr const char* kDriverFileName = "libuuirtdrv.so";
+// The environment variable that may name the driver file explicitly.
+inline constexpr const char* kDriverFileVariable = "KESTREL_UUIRT_LIBRARY";
+
+// The API version the binding speaks, and the oldest driver version it
+// accepts (the number that stands for release 2.6.1).
+inline constexpr unsigned int kDriverApiVersion = 256;
+inline constexpr int32_t kOldestDriverVersion = 2610;
+// The code format of Pronto hex text.
+inline constexpr int32_t kProntoFormat = 16;
+
+// The texts the binding returns.
+inline constexpr const char* kNoVersionText = "Unable to retrieve UIRT driver version!";
+inline constexpr const char* kInvalidVersionText = "Invalid UIRT driver version!";
+inline constexpr const char* kOldDriverText =
+    "USB-UIRT API driver DLL  version 2.6.1 or later is required!";
+inline constexpr const char* kNoDriverText = "Unable to find USB-UIRT Driver!";
+inline constexpr const char* kNoConnectionText = "Unable to connect to USB-UIRT device!";
+inline constexpr const char* kNoCommunicationText = "Unable to communicate with USB-UIRT device!";
+inline constexpr const char* kFirmwareText =
+    "The USB-UIRT's firmware is not compatible with this API DLL!";
+inline constexpr const char* kUnknownErrorText = "Unable to initialize USB-UIRT (unknown error)!";
+inline constexpr const char* kTransmitErrorText = "Error Transmitting Pronto IR data";
+
+// The text for the last-error value the library left after a failed open.
+std::string OpenErrorText(uint32_t lastError);
+
+// Shown while a code is being transmitted: the window sets the wait cursor
+// in Begin and restores it in End. The command line supplies none.
+class WaitCursor {
+  public:
+    virtual ~WaitCursor() = default;
+    virtual void Begin() = 0;
+    virtual void End() = 0;
+};
+
+// Where to look for the driver library.
+struct DriverLocation {
+    // The program's folder (absolute); libuuirtdrv.so there is tried first.
+    // An empty or relative folder is not looked in.
+    std::string programFolder;
+    // When not empty, this file (an absolute path) and nothing else.
+    std::string libraryFile;
+};
+
+// The location the program uses: its folder, and the file named by
+// KESTREL_UUIRT_LIBRARY when that is set.
+DriverLocation DriverLocationFor(std::string programFolder);
+
+class Transmitter {
+  public:
+    // Reads KESTREL_UUIRT_LIBRARY now; nothing is loaded before the open.
+    explicit Transmitter(std::string programFolder, WaitCursor* waitCursor = nullptr);
+    explicit Transmitter(DriverLocation location, WaitCursor* waitCursor = nullptr);
+    // Unloads the library unless a device is still open (a driver may still
+    // run code for an open device; the process end releases it).
+    ~Transmitter();
+    Transmitter(const Transmitter&) = delete;
+    Transmitter& operator=(const Transmitter&) = delete;
+
+    // Loads the library, checks its versions and opens the device. Returns ""
+    // when the device is open and ready, otherwise the reason.
+    std::string OpenTransmitter();
+    // Sends one Pronto hex line; true when the library reports it sent.
+    // Makes no library call when no device is open, or for a text holding a
+    // zero byte (the library would see it cut short).
+    bool TransmitPronto(const std::string& prontoText);
+    // "" on success, otherwise "Error Transmitting Pronto IR data".
+    std::string SendPronto(const std::string& prontoText);
+    // Releases the device if one is open.
+    void CloseTransmitter();
+
+    // 0 until an open is tried, -1 after a failed open, otherwise the handle
+    // of the open device (kept after CloseTransmitter).
+    intptr_t TransmitterHandle() const;
+    // 0 until an open succeeds, then 16 (Pronto hex text).
+    int32_t TransmitFormat() const { return transmitFormat_; }
+
+    // The library file that was loaded ("" when none), and why the last load
+    // failed ("" when it did not): for diagnostics, never shown as a message.
+    const std::string& LibraryFile() const { return libraryFile_; }
+    const std::string& LoadProblem() const { return loadProblem_; }
+
+  private:
+    // The five entry points, as the driver's SDK declares them.
+    struct EntryPoints {
+        int (*getDrvInfo)(unsigned int* apiVersion) = nullptr;
+        int (*getDrvVersion)(unsigned int* driverVersion) = nullptr;
+        void* (*open)() = nullptr;
+        int (*transmitIR)(void* handle, char* code, int format, int repeatCount,
+                          int inactivityWaitTime, void* event, void* reserved0,
+                          void* reserved1) = nullptr;
+        int (*close)(void* handle) = nullptr;
+    };
+
+    enum class Load { Loaded, NoLibrary, MissingEntryPoint };
+    Load LoadLibrary();
+    bool DeviceOpen() const;
+
+    DriverLocation location_;
+    WaitCursor* waitCursor_;
+    void* library_ = nullptr;  // from dlopen
+    EntryPoints entry_;
+    void* handle_ = nullptr;
+    bool closed_ = false;
+    int32_t transmitFormat_ = 0;
+    std::string libraryFile_;
+    std::string loadProblem_;
+};
+
+}  // namespace kestrel

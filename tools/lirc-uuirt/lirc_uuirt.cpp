@@ -1,0 +1,63 @@
+// The driver library's five entry points over a LIRC transmitter, so that
+// Kestrel sends through the IR transmitters Linux itself drives.
+//
+// UUIRTOpen opens the device named by KESTREL_LIRC_DEVICE (default
+// /dev/lirc0); UUIRTTransmitIR sends Pronto hex codes (format 16). The
+// inactivity wait and the completion event are not used: the write returns
+// once the kernel has sent the code.
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+
+#include "lirc_device.h"
+
+#define LIRC_UUIRT_EXPORT extern "C" __attribute__((visibility("default")))
+
+using kestrel::lirc::LircDevice;
+
+LIRC_UUIRT_EXPORT int UUIRTGetDrvInfo(unsigned int* apiVersion) {
+    if (apiVersion == nullptr) return 0;
+    *apiVersion = kestrel::lirc::kApiVersion;
+    return 1;
+}
+
+LIRC_UUIRT_EXPORT int UUIRTGetDrvVersion(unsigned int* driverVersion) {
+    if (driverVersion == nullptr) return 0;
+    *driverVersion = kestrel::lirc::kDriverVersion;
+    return 1;
+}
+
+LIRC_UUIRT_EXPORT void* UUIRTOpen(void) {
+    const char* path = std::getenv(kestrel::lirc::kDeviceVariable);
+    if (path == nullptr || *path == '\0') path = kestrel::lirc::kDefaultDevice;
+    uint32_t lastError = 0;
+    try {
+        auto device = LircDevice::Open(kestrel::lirc::SystemDeviceCalls(), path, lastError);
+        if (device) return device.release();
+    } catch (...) {
+        lastError = kestrel::lirc::kErrorNoMemory;
+    }
+    errno = static_cast<int>(lastError);
+    return reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+}
+
+LIRC_UUIRT_EXPORT int UUIRTTransmitIR(void* handle, char* code, int format, int repeatCount,
+                                      int /*inactivityWaitTime*/, void* /*event*/,
+                                      void* /*reserved0*/, void* /*reserved1*/) {
+    LircDevice* device = LircDevice::FromHandle(handle);
+    if (device == nullptr || code == nullptr) return 0;
+    try {
+        return device->Transmit(code, format, repeatCount) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+LIRC_UUIRT_EXPORT int UUIRTClose(void* handle) {
+    LircDevice* device = LircDevice::FromHandle(handle);
+    if (device == nullptr) return 0;
+    const bool closed = device->Close();
+    delete device;
+    return closed ? 1 : 0;
+}
