@@ -1,0 +1,178 @@
+#include "convert.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <system_error>
+
+namespace kestrel::hex2ccf {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Attempts at finding an unused temporary name before giving up.
+constexpr int kTemporaryNameAttempts = 100;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string Quoted(const std::string& path) {
+    return "'" + path + "'";
+}
+
+std::string Reason(int error) {
+    return std::generic_category().message(error);
+}
+
+std::string TemporaryName(std::mt19937& random) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string name = ".hex2ccf-";
+    for (int i = 0; i < 8; ++i)
+        name += kDigits[random() % 16];
+    return name + ".tmp";
+}
+
+CcfTimestamp FromTm(const std::tm& tm) {
+    return CcfTimestamp{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                        tm.tm_hour,        tm.tm_min,     tm.tm_sec};
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    errno = 0;
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        return "cannot open input file " + Quoted(path) + ": " + Reason(errno);
+    }
+    char buffer[1 << 16];
+    for (;;) {
+        size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
+        bytes.append(buffer, got);
+        if (got < sizeof buffer) break;
+    }
+    if (std::ferror(file.get())) {
+        int error = errno;
+        bytes.clear();
+        return "cannot read input file " + Quoted(path) + ": " + Reason(error);
+    }
+    return {};
+}
+
+std::string WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
+    const fs::path target(path);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::random_device seed;
+    std::mt19937 random(seed());
+
+    fs::path temporary;
+    File file;
+    int openError = 0;
+    for (int attempt = 0; attempt < kTemporaryNameAttempts && !file; ++attempt) {
+        temporary = folder / TemporaryName(random);
+        errno = 0;
+        // "x": create the file, failing when the name is taken.
+        file.reset(std::fopen(temporary.string().c_str(), "wbx"));
+        openError = errno;
+        if (!file && openError != EEXIST) break;
+    }
+    if (!file) {
+        return "cannot create a temporary file in the folder " + Quoted(folder.string()) +
+               " of the output file: " + Reason(openError);
+    }
+
+    auto fail = [&](const std::string& what, int error) {
+        file.reset();
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        return what + ": " + Reason(error);
+    };
+    errno = 0;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
+        return fail("cannot write the temporary file " + Quoted(temporary.string()), errno);
+    }
+    errno = 0;
+    if (std::fflush(file.get()) != 0) {
+        return fail("cannot write the temporary file " + Quoted(temporary.string()), errno);
+    }
+    errno = 0;
+    if (std::fclose(file.release()) != 0) {
+        return fail("cannot write the temporary file " + Quoted(temporary.string()), errno);
+    }
+    std::error_code renameError;
+    fs::rename(temporary, target, renameError);
+    if (renameError) {
+        return fail("cannot put the new file in place as " + Quoted(path), renameError.value());
+    }
+    return {};
+}
+
+std::string DeviceNameFor(const std::string& outputPath) {
+    return fs::path(outputPath).stem().string();
+}
+
+std::optional<CcfTimestamp> TimestampFromEpochText(const std::string& text) {
+    // Up to 12 digits reach far beyond the year 9999 without overflowing.
+    if (text.empty() || text.size() > 12) return std::nullopt;
+    int64_t count = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        count = count * 10 + (c - '0');
+    }
+    using namespace std::chrono;
+    const sys_seconds moment{std::chrono::seconds{count}};
+    const sys_days day = floor<days>(moment);
+    const year_month_day date{day};
+    const hh_mm_ss<std::chrono::seconds> time{moment - day};
+    const int yearNumber = static_cast<int>(date.year());
+    if (yearNumber > 9999) return std::nullopt;
+    return CcfTimestamp{yearNumber,
+                        static_cast<int>(static_cast<unsigned>(date.month())),
+                        static_cast<int>(static_cast<unsigned>(date.day())),
+                        static_cast<int>(time.hours().count()),
+                        static_cast<int>(time.minutes().count()),
+                        static_cast<int>(time.seconds().count())};
+}
+
+CcfTimestamp TimestampNow() {
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
+        if (std::optional<CcfTimestamp> fixed = TimestampFromEpochText(epoch)) return *fixed;
+    }
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    return FromTm(local);
+}
+
+std::string ConvertFile(const std::string& input, const std::string& output,
+                        const CcfTimestamp& modified) {
+    std::string text;
+    std::string error = ReadWholeFile(input, text);
+    if (!error.empty()) return error;
+
+    HexReadResult read = ReadHexText(text);
+    if (!read.ok()) return Quoted(input) + " " + read.error;
+
+    CcfOptions options;
+    options.deviceName = DeviceNameFor(output);
+    options.modified = modified;
+    CcfBuildResult built = BuildCcf(read.entries, options);
+    if (!built.ok()) return Quoted(input) + " " + built.error;
+
+    return WriteFileReplacing(output, built.bytes);
+}
+
+}  // namespace kestrel::hex2ccf

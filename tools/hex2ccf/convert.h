@@ -1,0 +1,40 @@
+// The whole conversion of one Pronto hex file into one CCF file, with the
+// file handling around the reader and the writer.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ccf_writer.h"
+
+namespace kestrel::hex2ccf {
+
+// Reads the file at path into bytes. Returns the empty text on success,
+// otherwise a message naming the file and the reason.
+std::string ReadWholeFile(const std::string& path, std::string& bytes);
+
+// Writes bytes to path through a temporary file in the same folder that is
+// renamed over path at the end, so that path is either left as it was or
+// holds the complete new contents. Returns the empty text on success,
+// otherwise a message; the temporary file is removed on failure.
+std::string WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// The device name for an output path: its file name without the extension.
+std::string DeviceNameFor(const std::string& outputPath);
+
+// The time to store as the file's modification time: the moment given by
+// the environment variable SOURCE_DATE_EPOCH (seconds since 1970, in UTC)
+// when it holds a valid number, otherwise the local time now.
+CcfTimestamp TimestampNow();
+// SOURCE_DATE_EPOCH's text as a UTC time; empty when the text is not a
+// plain non-negative number or lies outside the years 1970..9999.
+std::optional<CcfTimestamp> TimestampFromEpochText(const std::string& text);
+
+// Reads input, builds the CCF file and writes it to output. Returns the
+// empty text on success, otherwise a message; output is untouched then.
+std::string ConvertFile(const std::string& input, const std::string& output,
+                        const CcfTimestamp& modified);
+
+}  // namespace kestrel::hex2ccf

@@ -1,0 +1,218 @@
+#include "hex_reader.h"
+
+#include <string>
+
+namespace kestrel::hex2ccf {
+namespace {
+
+constexpr std::string_view kDeviceCodeMark = "  Device Code: ";
+constexpr std::string_view kFunctionMark = " Function: ";
+// A Pronto code starts with four header words: format, carrier, number of
+// once pairs, number of repeat pairs.
+constexpr size_t kProntoHeaderWords = 4;
+// Words quoted in a message are cut to this many characters.
+constexpr size_t kQuoteLimit = 16;
+
+constexpr char FoldAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+    }
+    return true;
+}
+
+// Position of the first (or, with last set, the last) occurrence of needle
+// in text, ignoring case; npos when there is none.
+size_t FindNoCase(std::string_view text, std::string_view needle, bool last) {
+    if (needle.size() > text.size()) return std::string_view::npos;
+    size_t found = std::string_view::npos;
+    for (size_t i = 0; i + needle.size() <= text.size(); ++i) {
+        if (EqualNoCase(text.substr(i, needle.size()), needle)) {
+            if (!last) return i;
+            found = i;
+        }
+    }
+    return found;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+bool IsBlankLine(std::string_view line) {
+    for (char c : line) {
+        if (!IsBlank(c)) return false;
+    }
+    return true;
+}
+
+std::string Quote(std::string_view text) {
+    if (text.size() <= kQuoteLimit) return "\"" + std::string(text) + "\"";
+    return "\"" + std::string(text.substr(0, kQuoteLimit)) + "...\"";
+}
+
+// Cuts the text into lines at CR LF, CR or LF. A line end at the very end
+// of the text does not start another line.
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    size_t start = 0;
+    size_t i = 0;
+    while (i < text.size()) {
+        char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(text.substr(start, i - start));
+            i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+std::string LinePrefix(size_t line) {
+    return "line " + std::to_string(line) + ": ";
+}
+
+ProntoParseResult Refused(std::string reason) {
+    ProntoParseResult result;
+    result.error = std::move(reason);
+    return result;
+}
+
+}  // namespace
+
+ProntoParseResult ParseProntoCode(std::string_view line) {
+    ProntoParseResult result;
+    size_t i = 0;
+    size_t wordNumber = 0;
+    while (i < line.size()) {
+        if (IsBlank(line[i])) {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        while (end < line.size() && !IsBlank(line[end]))
+            ++end;
+        std::string_view word = line.substr(i, end - i);
+        i = end;
+        ++wordNumber;
+
+        bool allHex = true;
+        for (char c : word)
+            allHex = allHex && HexValue(c) >= 0;
+        std::string where = "word " + std::to_string(wordNumber) + " " + Quote(word);
+        if (!allHex)
+            return Refused(where + " is not a hexadecimal word: the line is not Pronto hex");
+        if (word.size() > 4) {
+            return Refused(where +
+                           " has more than four digits: a duration of more than 65535 carrier "
+                           "cycles does not fit a Pronto code");
+        }
+        if (word.size() < 4) return Refused(where + " is not a four-digit Pronto word");
+        uint16_t value = 0;
+        for (char c : word)
+            value = static_cast<uint16_t>(value * 16 + HexValue(c));
+        result.words.push_back(value);
+    }
+
+    const size_t count = result.words.size();
+    if (count == 0) return Refused("the line holds no Pronto code (it is empty)");
+    if (count < kProntoHeaderWords) {
+        return Refused("only " + std::to_string(count) +
+                       " words: a Pronto code needs at least its four header words");
+    }
+    if (count % 2 != 0) {
+        return Refused("odd number of words (" + std::to_string(count) +
+                       "): a Pronto code holds whole burst pairs");
+    }
+    const size_t once = result.words[2];
+    const size_t repeat = result.words[3];
+    const size_t expected = kProntoHeaderWords + 2 * (once + repeat);
+    if (expected != count) {
+        return Refused("the code announces " + std::to_string(once) + " once and " +
+                       std::to_string(repeat) + " repeat burst pairs (" + std::to_string(expected) +
+                       " words in all) but has " + std::to_string(count) + " words");
+    }
+    return result;
+}
+
+HeaderParseResult ParseEntryHeader(std::string_view line) {
+    HeaderParseResult result;
+    if (line.size() < kEntryPrefix.size() ||
+        !EqualNoCase(line.substr(0, kEntryPrefix.size()), kEntryPrefix)) {
+        result.error = "expected a line starting with \"IR Data For Command \"";
+        return result;
+    }
+    std::string_view rest = line.substr(kEntryPrefix.size());
+    // The caption comes from the device file and could hold anything; the
+    // label after it is a number and a value, so the last mark is the real one.
+    size_t device = FindNoCase(rest, kDeviceCodeMark, /*last=*/true);
+    if (device == std::string_view::npos) {
+        result.error =
+            "no \"  Device Code: \" after the caption: this is not a line of a Pronto hex file";
+        return result;
+    }
+    std::string_view afterDevice = rest.substr(device + kDeviceCodeMark.size());
+    size_t function = FindNoCase(afterDevice, kFunctionMark, /*last=*/false);
+    if (function == std::string_view::npos) {
+        result.error = "no \" Function: \" after the device code";
+        return result;
+    }
+    result.caption = std::string(rest.substr(0, device));
+    result.label = std::string(afterDevice.substr(function + kFunctionMark.size()));
+    return result;
+}
+
+HexReadResult ReadHexText(std::string_view text) {
+    HexReadResult result;
+    const std::vector<std::string_view> lines = SplitLines(text);
+    size_t i = 0;
+    while (i < lines.size()) {
+        if (IsBlankLine(lines[i])) {
+            ++i;
+            continue;
+        }
+        const size_t headerLine = i + 1;
+        HeaderParseResult header = ParseEntryHeader(lines[i]);
+        if (!header.ok()) {
+            result.error = LinePrefix(headerLine) + header.error;
+            break;
+        }
+        ++i;
+        if (i >= lines.size()) {
+            result.error = LinePrefix(headerLine) + "the entry " + Quote(header.caption) +
+                           " has no code line: the file ends";
+            break;
+        }
+        if (IsBlankLine(lines[i])) {
+            result.error = LinePrefix(i + 1) + "the entry " + Quote(header.caption) +
+                           " has an empty code line: its code was not generated";
+            break;
+        }
+        ProntoParseResult code = ParseProntoCode(lines[i]);
+        if (!code.ok()) {
+            result.error = LinePrefix(i + 1) + code.error;
+            break;
+        }
+        ++i;
+        result.entries.push_back(HexEntry{headerLine, std::move(header.caption),
+                                          std::move(header.label), std::move(code.words)});
+    }
+    if (!result.ok()) result.entries.clear();
+    return result;
+}
+
+}  // namespace kestrel::hex2ccf

@@ -1,0 +1,46 @@
+// hex2ccf INPUT.hex OUTPUT.ccf
+//
+// Turns the Pronto hex file that a generate-all run writes into a CCF file
+// with one device, named after the output file, whose panels hold one
+// button per code. Messages go to standard error; any refusal exits
+// non-zero and leaves no output file behind.
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <string>
+
+#include "convert.h"
+
+namespace {
+
+constexpr int kExitConversionFailed = 1;
+constexpr int kExitUsage = 2;
+
+void Report(const std::string& text) {
+    std::fprintf(stderr, "hex2ccf: %s\n", text.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        Report("expected two arguments, got " + std::to_string(argc > 0 ? argc - 1 : 0));
+        std::fprintf(stderr, "usage: hex2ccf INPUT.hex OUTPUT.ccf\n");
+        return kExitUsage;
+    }
+    try {
+        const std::string error =
+            kestrel::hex2ccf::ConvertFile(argv[1], argv[2], kestrel::hex2ccf::TimestampNow());
+        if (!error.empty()) {
+            Report(error);
+            return kExitConversionFailed;
+        }
+    } catch (const std::bad_alloc&) {
+        Report("not enough memory to convert '" + std::string(argv[1]) + "'");
+        return kExitConversionFailed;
+    } catch (const std::exception& e) {
+        Report(std::string("conversion failed: ") + e.what());
+        return kExitConversionFailed;
+    }
+    return 0;
+}
