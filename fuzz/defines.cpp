@@ -1,0 +1,28 @@
+// AddDefine with ClassifyDefine and NormaliseSpan over arbitrary directives,
+// then a request with the built-in forms over the resulting table.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz_display.h"
+#include "generator/generator.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace kestrel;
+    fuzz::QuietDisplay display;
+    Generator generator(display);
+    generator.SetupProtocol();
+    for (std::string line : fuzz::Lines(data, size)) {
+        const int16_t replace = !line.empty() && line[0] == '!' ? 1 : 0;
+        generator.AddDefine(line, replace);
+        (void)generator.NormaliseSpan(line);
+    }
+    for (size_t i = 1; i < generator.Defines().size(); ++i) {
+        (void)generator.EvaluateDefine(generator.Defines()[i].Label);
+    }
+    (void)generator.GenerateCode(generator.Protocol().FormDiscrete, "32", "1", "H");
+    (void)generator.GenerateCode(generator.Protocol().FormValueText, "32", "ab", "V");
+    (void)generator.GenerateCode(generator.Protocol().FormRemote, "8324", "16", "D");
+    return 0;
+}

@@ -1,0 +1,30 @@
+// EvaluateDefine over an arbitrary definition with arbitrary request values.
+// Input: line 1 the device code text, line 2 the function value text (kind D),
+// line 3 the definition of X, further lines more directives.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "fuzz_display.h"
+#include "generator/generator.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace kestrel;
+    const std::vector<std::string> lines = fuzz::Lines(data, size);
+    fuzz::QuietDisplay display;
+    Generator generator(display);
+    generator.SetupProtocol();
+    const std::string device = lines.size() > 0 ? lines[0] : "32";
+    const std::string function = lines.size() > 1 ? lines[1] : "5";
+    // Loads the request values into the defines.
+    (void)generator.GenerateCode("D:8,F:8", device, function, "D");
+    for (size_t i = 2; i < lines.size(); ++i) {
+        std::string directive = (i == 2 ? "X=" : "") + lines[i];
+        generator.AddDefine(directive, 1);
+    }
+    (void)generator.EvaluateDefine("X");
+    for (char c = 'A'; c <= 'Z'; ++c)
+        (void)generator.EvaluateDefine(std::string(1, c));
+    return 0;
+}
