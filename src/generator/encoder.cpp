@@ -263,8 +263,7 @@ class Generator::Encoder {
                     const double length =
                         std::fabs(token.number - static_cast<double>(frameTimer_) -
                                   static_cast<double>(span_.Durations[pos_]));
-                    Write(-static_cast<int64_t>(RoundOrRefuse(length, "The pad ", token.text)),
-                          "The pad ", token.text);
+                    Write(RoundOrRefuse(-length, "The pad ", token.text), "The pad ", token.text);
                     frameTimer_ = 0;
                     break;
                 }

@@ -64,6 +64,8 @@ TEST_F(GeneratorTest, PadsFillTheFrame) {
     EXPECT_EQ(Encode("[1000 #-700 200]"), (std::vector<int32_t>{1000, 700, 200}));
     // A pad without a number pads to 0.
     EXPECT_EQ(Encode("[1000 ^x]"), (std::vector<int32_t>{1000, -1000}));
+    // The longest space a pad can write.
+    EXPECT_EQ(Encode("[100 ^2147483748]"), (std::vector<int32_t>{100, INT32_MIN}));
     // Field bits count in the frame.
     EXPECT_EQ(Encode("[100],1:1,[^3000]"), (std::vector<int32_t>{100, 575, -2325}));
 }
@@ -107,7 +109,7 @@ TEST_F(GeneratorTest, RequestsBeyondTheLimitsAreRefused) {
         {"F:99999", "The field F has the width 99999; a field has 1 to 31 bits"},
         {"3000000000:8", "The field value 3000000000 does not fit 32 bits"},
         {"[2147483647 2]", "The frame time does not fit 32 bits"},
-        {"[1 ^-2147483647]", "The pad ^-2147483647 does not fit 32 bits"},
+        {"[2 ^-2147483647]", "The pad ^-2147483647 does not fit 32 bits"},
         {"[9e99]", "The duration 9e99 does not fit 32 bits"},
     };
     for (const auto& [form, message] : cases) {
