@@ -6,6 +6,8 @@
 #include <fstream>
 #include <string>
 
+#include <unistd.h>
+
 namespace {
 
 struct Result {
@@ -15,7 +17,9 @@ struct Result {
 
 // Runs kestrel-gen with shell-quoted arguments, standard input from a file.
 Result RunPronto(const std::string& arguments, const std::string& input = "") {
-    const std::string inputFile = ::testing::TempDir() + "pronto_cli_input.txt";
+    // Tests run in parallel processes: each gets an input file of its own.
+    const std::string inputFile =
+        ::testing::TempDir() + "pronto_cli_input_" + std::to_string(getpid()) + ".txt";
     std::ofstream(inputFile, std::ios::binary) << input;
     const std::string command = std::string(KESTREL_PROGRAM_DIR) + "/kestrel-gen pronto " +
                                 arguments + " < '" + inputFile + "' 2>/dev/null";
@@ -26,6 +30,7 @@ Result RunPronto(const std::string& arguments, const std::string& input = "") {
     while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
         result.out.append(buffer, n);
     result.status = pclose(pipe);
+    std::remove(inputFile.c_str());
     return result;
 }
 
