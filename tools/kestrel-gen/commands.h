@@ -14,5 +14,11 @@ inline constexpr int kExitRefused = 1;
 inline constexpr int kExitUsage = 2;
 
 int RunPronto(const Args& args);
+int RunModels(const Args& args);
+int RunShow(const Args& args);
+int RunCode(const Args& args);
+int RunRemote(const Args& args);
+int RunManual(const Args& args);
+int RunExport(const Args& args);
 
 }  // namespace kestrel

@@ -1,0 +1,333 @@
+#include "catalogue/catalogue.h"
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "catalogue/field_cursor.h"
+#include "util/display.h"
+#include "util/hex.h"
+#include "util/numbers.h"
+#include "util/text.h"
+
+namespace kestrel {
+namespace {
+
+const CommandEntry kBlankCommand{};
+const RemoteEntry kBlankRemote{};
+
+// Whether needle occurs in haystack, ignoring case; linear in both lengths
+// (Knuth-Morris-Pratt), so long option texts cannot stall a load.
+bool ContainsNoCaseLinear(std::string_view haystack, std::string_view needle) {
+    if (needle.empty()) return true;
+    if (needle.size() > haystack.size()) return false;
+    const std::string pattern = UpperCase(needle);
+    std::vector<size_t> border(pattern.size(), 0);
+    for (size_t i = 1, k = 0; i < pattern.size(); ++i) {
+        while (k > 0 && pattern[i] != pattern[k])
+            k = border[k - 1];
+        if (pattern[i] == pattern[k]) ++k;
+        border[i] = k;
+    }
+    for (size_t i = 0, k = 0; i < haystack.size(); ++i) {
+        const char c = UpperAscii(haystack[i]);
+        while (k > 0 && c != pattern[k])
+            k = border[k - 1];
+        if (c == pattern[k]) ++k;
+        if (k == pattern.size()) return true;
+    }
+    return false;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (!error) text.reserve(static_cast<size_t>(size));
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        text.append(buffer, static_cast<size_t>(in.gcount()));
+    }
+    return !in.bad();
+}
+
+// The rest of a "M:" or "O:" qualifier: the word and whether "~" negates it
+// (blanks after the "~" are dropped).
+std::string_view QualifierWord(std::string_view rest, bool& negated) {
+    rest = TrimBlanks(rest);
+    negated = !rest.empty() && rest[0] == '~';
+    if (negated) rest = TrimBlanks(rest.substr(1));
+    return rest;
+}
+
+// folder/fileName; when there is no such file but one whose name equals
+// fileName ignoring case, that one (device files are found ignoring case, also
+// on file systems that tell case apart).
+std::string DeviceFilePath(const std::string& folder, const std::string& fileName) {
+    const std::string path = folder + "/" + fileName;
+    if (FileExists(path)) return path;
+    std::error_code error;
+    std::filesystem::directory_iterator it(folder, error);
+    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        std::error_code typeError;
+        if (EqualsNoCase(name, fileName) && it->is_regular_file(typeError)) {
+            return folder + "/" + name;
+        }
+    }
+    return path;
+}
+
+}  // namespace
+
+Catalogue::Catalogue(Display& display) : display_(display) {}
+
+const CommandEntry& Catalogue::Command(int index) const {
+    if (index < 1 || index > static_cast<int>(commands_.size())) return kBlankCommand;
+    return commands_[static_cast<size_t>(index) - 1];
+}
+
+const RemoteEntry& Catalogue::Remote(int index) const {
+    if (index < 1 || index > static_cast<int>(remoteCodes_.size())) return kBlankRemote;
+    return remoteCodes_[static_cast<size_t>(index) - 1];
+}
+
+int16_t Catalogue::getETindex(std::string_view name) const {
+    const auto found = commandIndex_.find(UpperCase(name));
+    return found == commandIndex_.end() ? 0 : found->second;
+}
+
+int16_t Catalogue::RemoteIndex(std::string_view name) const {
+    const auto found = remoteIndex_.find(UpperCase(name));
+    return found == remoteIndex_.end() ? 0 : found->second;
+}
+
+bool Catalogue::LoadDeviceFile(const std::string& folder, const std::string& fileName) {
+    const std::string path = DeviceFilePath(folder, fileName);
+    std::string text;
+    if (!FileExists(path) || !ReadWholeFile(path, text)) {
+        display_.ShowMessage("There is no INI file named " + fileName + ", one is required");
+        return false;
+    }
+    LoadDeviceText(text);
+    return true;
+}
+
+void Catalogue::LoadDeviceText(std::string_view text) {
+    skippedLines_ = 0;
+    int16_t section = SectionNone;
+    ForEachLine(text, [&](std::string_view raw) {
+        std::string_view trimmed = TrimBlanks(raw);
+        // A comment runs from the apostrophe to the end; the rest is not
+        // trimmed again.
+        const size_t apostrophe = trimmed.find('\'');
+        if (apostrophe != std::string_view::npos) trimmed = trimmed.substr(0, apostrophe);
+        if (trimmed.empty()) return;
+        if (trimmed[0] == '[') {
+            const std::string header = SqueezeUpper(trimmed);
+            if (header == "[SYSTEM]") {
+                section = SectionSystem;
+            } else if (header == "[COMMANDS]") {
+                commands_.clear();
+                std::unordered_map<std::string, int16_t>().swap(commandIndex_);
+                section = SectionCommands;
+            } else if (header == "[REMOTECODES]") {
+                remoteCodes_.clear();
+                std::unordered_map<std::string, int16_t>().swap(remoteIndex_);
+                section = SectionRemoteCodes;
+            }
+            // Any other header keeps the section of the lines before it.
+            return;
+        }
+        std::string line(trimmed);
+        switch (QualifyLine(line, section)) {
+            case SectionSystem:
+                SystemLine(line);
+                break;
+            case SectionCommands:
+                CommandLine(line);
+                break;
+            case SectionRemoteCodes:
+                RemoteLine(line);
+                break;
+            default:
+                break;
+        }
+    });
+}
+
+int16_t Catalogue::QualifyLine(std::string& line, int16_t section) {
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos) return 0;
+    const size_t open = line.find('(');
+    if (open == std::string::npos || open > equals) return section;
+    // The group must be closed before the "=": a line that breaks this is
+    // skipped whole.
+    const size_t close = line.find(')', open + 1);
+    if (close == std::string::npos || close > equals) {
+        ++skippedLines_;
+        return 0;
+    }
+    const std::string list(TrimBlanks(std::string_view(line).substr(open + 1, close - open - 1)));
+    // The name before the group meets the rest after the line's first ")".
+    const size_t firstClose = line.find(')');
+    line = line.substr(0, open) + line.substr(firstClose + 1);
+    FieldCursor qualifiers(list);
+    while (!qualifiers.Empty()) {
+        if (ProcessEvents) ProcessEvents();
+        if (!QualifierPasses(qualifiers.Next(","))) return 0;
+    }
+    return section;
+}
+
+bool Catalogue::QualifierPasses(std::string_view qualifier) const {
+    if (qualifier.size() < 2 || qualifier[1] != ':') return true;
+    const std::string_view rest = qualifier.substr(2);
+    bool negated = false;
+    switch (UpperAscii(qualifier[0])) {
+        case 'M': {
+            const std::string_view model = QualifierWord(rest, negated);
+            const bool named = EqualsNoCase(ModelName, model) || EqualsNoCase(ModelName, "Vorta");
+            return negated ? !named : named;
+        }
+        case 'F':
+            // Needs at least this firmware; every level applies while the
+            // model's firmware is not known.
+            return ModelFirmware.empty() || !(LeadingNumber(rest) > LeadingNumber(ModelFirmware));
+        case 'O': {
+            const std::string_view option = QualifierWord(rest, negated);
+            const bool found = ContainsNoCaseLinear(ModelOptions, option);
+            return negated ? !found : found;
+        }
+        default:
+            return true;
+    }
+}
+
+void Catalogue::SystemLine(std::string_view line) {
+    FieldCursor fields(line);
+    const std::string key = SqueezeUpper(fields.Next("="));
+    const std::string_view value = fields.Rest();
+    if (key == "ALLOWMANUAL") {
+        AllowManual = UpperCase(value) == "TRUE";
+    } else if (key == "OPTIONS" || key == "OPTION") {
+        ModelOptions = EqualsNoCase(value, "None") ? std::string() : UpperCase(value);
+    } else if (key == "MODEL") {
+        std::string_view model = value;
+        if (!model.empty() && model[0] == '*') model = TrimBlanks(model.substr(1));
+        ModelName = std::string(model);
+    } else if (key == "CURRENTFIRMWARE" || key == "FIRMWARE") {
+        ModelFirmware = std::string(value);
+    }
+}
+
+void Catalogue::CommandLine(std::string_view line) {
+    FieldCursor fields(line);
+    std::string name = fields.Next("=");
+    std::string functionCode = fields.Next(";");
+    const std::string type = fields.Next(";");
+    const std::string_view data = fields.Rest();
+
+    // Everything is checked before anything is stored: a line that breaks a
+    // limit of the format leaves the catalogue as it was.
+    if (!HexToLong(functionCode)) {
+        ++skippedLines_;  // the function code does not fit 32 bits
+        return;
+    }
+    std::string key = UpperCase(name);
+    const auto known = commandIndex_.find(key);
+    if (known == commandIndex_.end() && commands_.size() >= kMaxTableEntries) {
+        ++skippedLines_;
+        return;
+    }
+    enum class Kind { Enumeration, Range, Other } kind = Kind::Other;
+    std::vector<EnumValue> values;
+    ValueRange range;
+    if (EqualsNoCase(type, "Enumeration")) {
+        kind = Kind::Enumeration;
+        FieldCursor items(data);
+        while (!items.Empty()) {
+            const std::string item = items.Next(",");
+            FieldCursor parts(item);
+            const std::string codeText = parts.Next(")");
+            // The code text's first character is the item's "(".
+            const double number =
+                LeadingNumber(std::string_view(codeText).substr(codeText.empty() ? 0 : 1));
+            int16_t code = 0;
+            if (!RoundToInt16(number, code) || values.size() >= kMaxTableEntries) {
+                ++skippedLines_;
+                return;
+            }
+            values.push_back({code, std::string(parts.Rest())});
+        }
+    } else if (EqualsNoCase(type, "Integer") || EqualsNoCase(type, "Real")) {
+        kind = Kind::Range;
+        std::string_view text = data;
+        if (!text.empty() && text.back() == ';') text.remove_suffix(1);
+        const size_t dots = text.find("..");
+        if (dots == std::string_view::npos) {
+            ++skippedLines_;
+            return;
+        }
+        range.Min = std::string(TrimBlanks(text.substr(0, dots)));
+        range.Max = std::string(TrimBlanks(text.substr(dots + 2)));
+    }
+
+    CommandEntry* entry = nullptr;
+    if (known != commandIndex_.end()) {
+        entry = &commands_[static_cast<size_t>(known->second) - 1];
+    } else {
+        commands_.emplace_back();
+        entry = &commands_.back();
+        commandIndex_.emplace(std::move(key), static_cast<int16_t>(commands_.size()));
+    }
+    entry->Name = std::move(name);
+    entry->FunctionCode = std::move(functionCode);
+    if (kind == Kind::Enumeration) {
+        entry->Values = std::move(values);
+        entry->IsEnumeration = true;
+    } else if (kind == Kind::Range) {
+        entry->IsInteger = EqualsNoCase(type, "Integer");
+        entry->Range = std::move(range);
+        entry->HasRange = true;
+    }
+}
+
+void Catalogue::RemoteLine(std::string_view line) {
+    FieldCursor fields(line);
+    std::string name = fields.Next("=");
+    std::string key = UpperCase(name);
+    const auto known = remoteIndex_.find(key);
+    RemoteEntry* entry = nullptr;
+    if (known != remoteIndex_.end()) {
+        entry = &remoteCodes_[static_cast<size_t>(known->second) - 1];
+    } else {
+        if (remoteCodes_.size() >= kMaxTableEntries) {
+            ++skippedLines_;
+            return;
+        }
+        remoteCodes_.emplace_back();
+        entry = &remoteCodes_.back();
+        remoteIndex_.emplace(std::move(key), static_cast<int16_t>(remoteCodes_.size()));
+    }
+    entry->Name = std::move(name);
+    entry->Code = std::string(fields.Rest());
+}
+
+std::vector<std::string> DiscoverModels(const std::string& folder) {
+    std::vector<std::string> models;
+    std::error_code error;
+    std::filesystem::directory_iterator it(folder, error);
+    const std::filesystem::directory_iterator end;
+    for (; !error && it != end; it.increment(error)) {
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError)) continue;
+        const std::string name = it->path().filename().string();
+        if (!EndsWithNoCase(name, "IR.ini")) continue;
+        models.push_back(name.substr(0, FindNoCase(name, "IR.ini")));
+    }
+    return models;
+}
+
+}  // namespace kestrel

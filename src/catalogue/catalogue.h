@@ -1,0 +1,159 @@
+// The command catalogue of one video-processor model and the loader of its
+// device description file ("<Model>IR.ini").
+//
+// File format (8-bit text; a line ends at CR, CR LF or a lone LF):
+//   [SYSTEM]        MODEL, FIRMWARE / CURRENTFIRMWARE, OPTIONS / OPTION, ALLOWMANUAL
+//   [COMMANDS]      Name = FunctionCode; Enumeration; (code)Label, (code)Label ...
+//                   Name = FunctionCode; Integer; Min..Max
+//                   Name = FunctionCode; Real; Min..Max
+//                   Name = FunctionCode; Query        (any other type: not sent by IR)
+//   [REMOTECODES]   Button = Code
+// An apostrophe starts a comment. A name may carry a qualifier group before
+// the "=": Name(M:model, M:~model, F:firmware, O:option, O:~option) = ...
+// limiting the line to some models, firmware levels or options. The model
+// "Vorta" stands for the whole product line.
+//
+// Nothing is reset at the start of a load: a table is emptied only by its
+// own header, and the settings change only through the lines that set them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace kestrel {
+
+class Display;
+
+// Largest number of entries of a table (indexes are 16-bit).
+inline constexpr int kMaxTableEntries = 32767;
+
+struct ValueRange {
+    std::string Min;
+    std::string Max;
+};
+
+struct EnumValue {
+    int16_t Code = 0;
+    std::string Label;
+};
+
+struct CommandEntry {
+    std::string Name;
+    std::string FunctionCode;  // hexadecimal digits as written in the file
+    ValueRange Range;
+    bool IsInteger = false;
+    bool HasRange = false;  // a number within Range (integer and real commands)
+    bool IsEnumeration = false;
+    // The value choices in list order: choice j (counted from 1) is Values[j - 1].
+    std::vector<EnumValue> Values;
+};
+
+struct RemoteEntry {
+    std::string Name;
+    std::string Code;  // the value sent for the button
+};
+
+// Sections of the device file.
+enum Section : int16_t {
+    SectionNone = 0,
+    SectionSystem = 1,
+    SectionCommands = 2,
+    SectionRemoteCodes = 3,
+};
+
+class Catalogue {
+  public:
+    explicit Catalogue(Display& display);
+    Catalogue(const Catalogue&) = delete;
+    Catalogue& operator=(const Catalogue&) = delete;
+
+    // Loads folder/fileName into the tables and settings. A file that cannot
+    // be read shows "There is no INI file named <fileName>, one is required"
+    // and returns false with nothing changed.
+    bool LoadDeviceFile(const std::string& folder, const std::string& fileName);
+    // Loads the text of a device file (the reading loop of LoadDeviceFile).
+    void LoadDeviceText(std::string_view text);
+
+    // Applies the qualifier group of an assignment line. Returns section when
+    // the line is an assignment for the current model (the group is then cut
+    // out of line), 0 when it is no assignment, the group rejects the model,
+    // or the group is not closed before the "=".
+    int16_t QualifyLine(std::string& line, int16_t section);
+
+    // Index (from 1) of the command whose Name equals name ignoring case; 0
+    // when there is none.
+    int16_t getETindex(std::string_view name) const;
+    // Index (from 1) of the remote button with that name ignoring case; 0
+    // when there is none.
+    int16_t RemoteIndex(std::string_view name) const;
+
+    int16_t CommandCount() const { return static_cast<int16_t>(commands_.size()); }
+    int16_t RemoteCount() const { return static_cast<int16_t>(remoteCodes_.size()); }
+    // Entry at index (from 1); index 0 or any index outside the table gives
+    // a blank entry, so a failed lookup reads harmlessly.
+    const CommandEntry& Command(int index) const;
+    const RemoteEntry& Remote(int index) const;
+    // The tables in order: entry k (from 1) is element k - 1.
+    const std::vector<CommandEntry>& Commands() const { return commands_; }
+    const std::vector<RemoteEntry>& RemoteCodes() const { return remoteCodes_; }
+
+    // Model settings. ModelName is set by the model selection before a load
+    // and replaced by a MODEL line.
+    std::string ModelName;
+    std::string ModelOptions;   // upper case; "" when none
+    std::string ModelFirmware;  // "" while no file set one
+    // Whether the Manual mode may be chosen; set by ALLOWMANUAL lines only.
+    bool AllowManual = false;
+
+    // Called once before each qualifier is tested, so that a window can
+    // process its pending events during a load. Empty: nothing is called.
+    std::function<void()> ProcessEvents;
+
+    // Lines skipped because they break a limit of the format, during the
+    // last load (for tests and the command line's reports).
+    int SkippedLines() const { return skippedLines_; }
+
+  private:
+    bool QualifierPasses(std::string_view qualifier) const;
+    void SystemLine(std::string_view line);
+    void CommandLine(std::string_view line);
+    void RemoteLine(std::string_view line);
+
+    Display& display_;
+    std::vector<CommandEntry> commands_;
+    std::vector<RemoteEntry> remoteCodes_;
+    // Name (ASCII upper case) -> index from 1; rebuilt with its table.
+    std::unordered_map<std::string, int16_t> commandIndex_;
+    std::unordered_map<std::string, int16_t> remoteIndex_;
+    int skippedLines_ = 0;
+};
+
+// The characters of text, split into lines at CR, CR LF and a lone LF; a
+// last line without an end is a line too.
+template <typename Visit>
+void ForEachLine(std::string_view text, Visit&& visit) {
+    size_t start = 0;
+    size_t i = 0;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            visit(text.substr(start, i - start));
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            start = ++i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < text.size()) visit(text.substr(start));
+}
+
+// The model list of a folder: for each file whose name ends with "IR.ini"
+// (ignoring case), in the order the directory listing gives them, the name
+// before the first "IR.ini". Empty when the folder cannot be read.
+std::vector<std::string> DiscoverModels(const std::string& folder);
+
+}  // namespace kestrel

@@ -1,0 +1,246 @@
+#include "catalogue/generate_all.h"
+
+#include <cmath>
+#include <memory>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/output_file.h"
+#include "generator/generator.h"
+#include "util/display.h"
+#include "util/hex.h"
+#include "util/numbers.h"
+#include "util/text.h"
+
+namespace kestrel {
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+constexpr const char* kTemporaryFile = "Temp$$.hex";
+// Width the companion listing pads a button label to.
+constexpr size_t kLabelWidth = 5;
+
+// The folder a file name lies in; "." for a bare name, "/" for the root.
+std::string FolderOfFile(const std::string& path) {
+    if (path.find('/') == std::string::npos) return ".";
+    const std::string folder = FolderOf(path);
+    return folder.empty() ? "/" : folder;
+}
+
+std::string InFolder(const std::string& folder, const std::string& name) {
+    return folder == "/" ? folder + name : folder + "/" + name;
+}
+
+}  // namespace
+
+OutputKind OutputKindOf(std::string_view fileName) {
+    if (fileName.size() < 4) return OutputKind::TextListing;
+    const std::string_view last = fileName.substr(fileName.size() - 4);
+    if (EqualsNoCase(last, ".hex")) return OutputKind::ProntoHex;
+    if (EqualsNoCase(last, ".ccf")) return OutputKind::ProntoCcf;
+    return OutputKind::TextListing;
+}
+
+std::optional<std::string> MiddleOfRange(const ValueRange& range) {
+    const double middle = (LeadingNumber(range.Min) + LeadingNumber(range.Max)) / 2;
+    if (!std::isfinite(middle)) return std::nullopt;
+    if (range.Min.find('.') != std::string::npos) return PlainDecimal15(middle);
+    int64_t rounded = 0;
+    if (!RoundToInt64(middle, rounded)) return std::nullopt;
+    return std::to_string(rounded);
+}
+
+std::string CompanionLine(int64_t buttonNumber, std::string_view label, std::string_view caption) {
+    std::string number = std::to_string(buttonNumber);
+    if (number.size() < 3) number.insert(0, 3 - number.size(), '0');
+    std::string line = "Pronto Button # " + number + " labeled as ";
+    line += label;
+    // A label longer than the width gets no padding.
+    if (label.size() < kLabelWidth) line.append(kLabelWidth - label.size(), ' ');
+    line += " is IR Data For Command: ";
+    line += caption;
+    return line;
+}
+
+// The files of one run. Kept per run, so that a run started from inside
+// another (through the window's events) has files of its own.
+struct GenerateAll::RunFiles {
+    std::unique_ptr<OutputFile> main;
+    std::string mainPath;
+    std::unique_ptr<OutputFile> companion;
+    std::string companionPath;
+    std::string failure;  // the first failure, as shown to the user
+
+    bool Write(OutputFile& file, const std::string& path, std::string_view line) {
+        if (!failure.empty()) return false;
+        if (file.Write(line) && file.Write(kLineEnd)) return true;
+        failure = "Could not write the file '" + path + "': " + file.Error();
+        return false;
+    }
+
+    void CloseAll() {
+        // The companion listing was opened first; close the main file first.
+        if (main && !main->Close() && failure.empty()) {
+            failure = "Could not write the file '" + mainPath + "': " + main->Error();
+        }
+        if (companion && !companion->Close() && failure.empty()) {
+            failure = "Could not write the file '" + companionPath + "': " + companion->Error();
+        }
+    }
+};
+
+GenerateAll::GenerateAll(const Catalogue& catalogue, Generator& generator, Display& display,
+                         OutputFiles& files)
+    : catalogue_(catalogue), generator_(generator), display_(display), files_(files) {}
+
+void GenerateAll::SetConverter(std::string programFolder, ProgramStarter starter) {
+    programFolder_ = std::move(programFolder);
+    starter_ = std::move(starter);
+}
+
+bool GenerateAll::SaveIRdata(RunFiles& files, const std::string& caption, const std::string& df,
+                             const std::string& value, const std::string& code, OutputKind kind) {
+    if (kind == OutputKind::TextListing) {
+        if (!files.Write(*files.main, files.mainPath, "IR Data For Command " + caption)) {
+            return false;
+        }
+    } else {
+        if (files.companion &&
+            !files.Write(*files.companion, files.companionPath,
+                         CompanionLine(ProntoButtonNumber, df + value, caption))) {
+            return false;
+        }
+        if (!files.Write(*files.main, files.mainPath,
+                         "IR Data For Command " + caption + "  Device Code: " + df +
+                             " Function: " + df + value)) {
+            return false;
+        }
+        ++ProntoButtonNumber;
+    }
+    return files.Write(*files.main, files.mainPath, code);
+}
+
+GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chosenPath) {
+    ProntoButtonNumber = 0;
+    GenerateAllResult result;
+    if (chosenPath.empty()) return result;
+    result.ran = true;
+    GenerateAllObserver quiet;
+    GenerateAllObserver& observer = observer_ ? *observer_ : quiet;
+    const OutputKind kind = OutputKindOf(chosenPath);
+
+    RunFiles files;
+    files.mainPath = chosenPath;
+    if (kind == OutputKind::ProntoCcf) {
+        files.mainPath = InFolder(FolderOfFile(chosenPath), kTemporaryFile);
+        files.companionPath = chosenPath.substr(0, chosenPath.size() - 4) + ".txt";
+        std::string error;
+        files.companion = files_.Create(files.companionPath, error);
+        if (!files.companion) {
+            display_.ShowMessage("Could not create the file '" + files.companionPath +
+                                 "': " + error);
+            return result;
+        }
+    }
+    std::string error;
+    files.main = files_.Create(files.mainPath, error);
+    if (!files.main) {
+        if (files.companion) files.companion->Close();
+        display_.ShowMessage("Could not create the file '" + files.mainPath + "': " + error);
+        return result;
+    }
+
+    SelectDiscrete(fields);
+    observer.DiscreteSelected(fields);
+    observer.RunStarted();
+
+    // The tables may be refilled by a model chosen while events run, so each
+    // entry is copied before its samples are taken and the count read once.
+    const int last = catalogue_.CommandCount();
+    for (int i = 1; i <= last && files.failure.empty(); ++i) {
+        const CommandEntry entry = catalogue_.Command(i);
+        fields.txtValue.clear();
+        SetFChex(fields, entry.FunctionCode);
+        SetFCdec(fields, std::to_string(HexToLong(fields.txtFChex).value_or(0)));
+        fields.txtOutput.clear();
+        const auto dec = [&] { return std::to_string(Hex2Int(entry.FunctionCode, display_)); };
+
+        if (entry.IsEnumeration) {
+            const size_t count = entry.Values.size();
+            for (size_t j = 0; j < count && files.failure.empty(); ++j) {
+                const EnumValue& item = entry.Values[j];
+                fields.txtValue = std::to_string(item.Code);
+                fields.txtOutput.clear();
+                observer.FieldsChanged(fields);
+                observer.ProcessEvents(fields);
+                fields.txtOutput = RequestCode(fields, generator_, display_);
+                observer.FieldsChanged(fields);
+                std::string caption = entry.Name + " = " + item.Label;
+                if (kind == OutputKind::TextListing) {
+                    caption += "  (0x" + entry.FunctionCode + "/" + dec() + "  '" +
+                               fields.txtValue + "'/" + EditValue(fields.txtValue) + ")";
+                }
+                observer.CaptionChanged(caption);
+                const std::string df = dec();
+                if (!SaveIRdata(files, caption, df, fields.txtValue, fields.txtOutput, kind)) {
+                    break;
+                }
+                observer.SampleWritten(fields,
+                                       Sample{i, static_cast<int>(j) + 1, SampleRule::Enumeration,
+                                              result.samples++, caption, df});
+            }
+        } else if (entry.HasRange && kind == OutputKind::TextListing) {
+            struct RangeSample {
+                SampleRule rule;
+                const char* name;
+                std::optional<std::string> value;
+            };
+            const RangeSample samples[] = {
+                {SampleRule::Minimum, ") Minimum of Range=", entry.Range.Min},
+                {SampleRule::Middle, ") Middle of Range=", MiddleOfRange(entry.Range)},
+                {SampleRule::Maximum, ") Maximum of Range=", entry.Range.Max},
+            };
+            int item = 0;
+            for (const RangeSample& sample : samples) {
+                ++item;
+                if (!files.failure.empty()) break;
+                if (!sample.value) continue;  // a middle that cannot be written
+                fields.txtValue = *sample.value;
+                fields.valueKind = ValueKindOption::Value;
+                const std::string caption = entry.Name + "(0x" + entry.FunctionCode + "/" + dec() +
+                                            sample.name + fields.txtValue;
+                observer.CaptionChanged(caption);
+                observer.FieldsChanged(fields);
+                observer.ProcessEvents(fields);
+                fields.txtOutput = RequestCode(fields, generator_, display_);
+                observer.FieldsChanged(fields);
+                const std::string df = dec();
+                if (!SaveIRdata(files, caption, df, fields.txtValue, fields.txtOutput, kind)) {
+                    break;
+                }
+                observer.SampleWritten(fields,
+                                       Sample{i, item, sample.rule, result.samples++, caption, df});
+            }
+        }
+    }
+
+    files.CloseAll();
+    if (!files.failure.empty()) display_.ShowMessage(files.failure);
+    fields.txtOutput.clear();
+    observer.RunEnded(fields);
+    if (!files.failure.empty()) return result;
+    result.written = true;
+
+    if (kind == OutputKind::ProntoCcf) {
+        const std::string converter = InFolder(programFolder_, "hex2ccf");
+        if (!FileExists(converter)) {
+            display_.ShowMessage("file '" + converter + "' does not exist");
+            result.converterMissing = true;
+        } else if (starter_) {
+            result.converterStarted =
+                starter_(converter, {kTemporaryFile, chosenPath}, FolderOfFile(chosenPath));
+        }
+    }
+    return result;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,64 @@
+#include "catalogue/output_file.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace kestrel {
+namespace {
+
+std::string Reason(int error) {
+    return error != 0 ? std::strerror(error) : "unknown error";
+}
+
+class StdioOutputFile : public OutputFile {
+  public:
+    explicit StdioOutputFile(std::FILE* file) : file_(file) {}
+    ~StdioOutputFile() override { Close(); }
+
+    bool Write(std::string_view bytes) override {
+        if (!file_) return Fail(EBADF);
+        if (bytes.empty()) return true;
+        errno = 0;
+        if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) return Fail(errno);
+        return true;
+    }
+
+    bool Close() override {
+        if (!file_) return error_.empty();
+        errno = 0;
+        const bool flushed = std::fflush(file_) == 0;
+        const int flushError = errno;
+        errno = 0;
+        const bool closed = std::fclose(file_) == 0;
+        const int closeError = errno;
+        file_ = nullptr;
+        if (!flushed) return Fail(flushError);
+        if (!closed) return Fail(closeError);
+        return error_.empty();
+    }
+
+    const std::string& Error() const override { return error_; }
+
+  private:
+    bool Fail(int error) {
+        if (error_.empty()) error_ = Reason(error);
+        return false;
+    }
+
+    std::FILE* file_;
+    std::string error_;
+};
+
+}  // namespace
+
+std::unique_ptr<OutputFile> StdioOutputFiles::Create(const std::string& path, std::string& error) {
+    errno = 0;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) {
+        error = Reason(errno);
+        return nullptr;
+    }
+    return std::make_unique<StdioOutputFile>(file);
+}
+
+}  // namespace kestrel

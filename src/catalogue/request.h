@@ -1,0 +1,131 @@
+// The generation request and what the window's handlers do to its fields.
+//
+// WindowFields is a plain record of the window's fields that a request reads
+// or a handler writes. The window copies its widgets into the record before
+// calling a routine of this file and copies the record back afterwards; the
+// command line and the tests use the record directly. Every routine here is
+// the body of a window handler without the widget work (showing and hiding
+// panels, filling lists), so the window's handlers stay thin.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrel {
+
+class Catalogue;
+class Display;
+class Generator;
+
+// The mode option group (optDiscrete, optRemote, optManual).
+enum class Mode { Discrete, Remote, Manual };
+
+// The value-kind option group: at most one of optAscii, optDec, optHex and
+// optVAL is selected.
+enum class ValueKindOption { None, Ascii, Dec, Hex, Value };
+
+struct WindowFields {
+    std::string txtFCdec;   // function code in decimal (the generator's code text)
+    std::string txtFChex;   // the same code in hexadecimal
+    std::string txtValue;   // value text
+    std::string txtOutput;  // the generated Pronto text
+    Mode mode = Mode::Discrete;
+    ValueKindOption valueKind = ValueKindOption::None;
+    // Text of the item selected in lstCmnds; empty when none is selected.
+    std::string selectedCommand;
+};
+
+// The code boxes' change handlers: emptying one box empties the other.
+void SetFCdec(WindowFields& fields, std::string text);
+void SetFChex(WindowFields& fields, std::string text);
+
+// "A", "D" or "H" for the selected option; otherwise "V", selecting optVAL
+// when it is not selected.
+std::string GetValueKind(WindowFields& fields);
+
+// The Pronto text for the fields, or "" when the function code or the value
+// is missing (after "There is no function code entered" or "There is no
+// value entered" on the status line) or the generator refuses the request.
+// The discrete forms apply in Discrete mode and in Manual mode unless the
+// decimal code is exactly "8324"; otherwise the remote form. With no
+// value-kind option selected, optVAL is selected before the form is chosen,
+// so that the form and the kind sent agree (the text form with kind "V").
+std::string RequestCode(WindowFields& fields, Generator& generator, Display& display);
+
+// The character codes (0-255) of text in decimal, separated by ",".
+std::string EditValue(std::string_view text);
+
+// Whether st is acceptable for the command selected in lstCmnds: within the
+// range of a range command (by the leading-number rule), anything for an
+// enumeration, nothing otherwise (a query, or no command found).
+bool CheckValue(const Catalogue& catalogue, const WindowFields& fields, std::string_view st);
+
+// ShowValueError and what it does to the fields: the value and the output
+// are emptied.
+void ShowValueError(WindowFields& fields, Display& display);
+
+// The mode handlers (optDiscrete_Click, optRemote_Click, optManual_Click):
+// the fields they set and the selection they clear.
+void SelectDiscrete(WindowFields& fields);
+void SelectRemote(WindowFields& fields);
+void SelectManual(WindowFields& fields);
+
+// lstmodel_Click: an empty name changes nothing (returns false). Otherwise
+// the command selection is cleared, ModelName becomes name and the model's
+// file is loaded from folder; false when the file is missing (its message
+// has been shown).
+bool SelectModel(Catalogue& catalogue, WindowFields& fields, const std::string& folder,
+                 const std::string& name);
+
+// What a click in lstCmnds asks the window to show.
+struct CommandClick {
+    enum class Show { Values, Range, Query } show = Show::Query;
+    std::vector<std::string> labels;  // Values: the items of lstValues
+    std::string rangePrompt;          // Range: the caption of lblRange
+};
+
+// lstCmnds_Click for the item with text itemText: selects it, puts the
+// command's function code into the code boxes, empties value and output,
+// and selects optVAL for an enumeration or range command. A command with
+// neither shows "Query Commands are not handled by IR".
+CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields,
+                          const std::string& itemText, Display& display);
+
+// lstValues_Click for list position (from 0) of the selected command's
+// values: the choice's code becomes the value and the output the code
+// generated for it. Returns the output.
+std::string ClickValue(const Catalogue& catalogue, WindowFields& fields, int position,
+                       Generator& generator, Display& display);
+
+// lstRemote_Click for list position (from 0): the button's code becomes the
+// value and the output the code generated for it. Returns the output.
+std::string ClickRemote(const Catalogue& catalogue, WindowFields& fields, int position,
+                        Generator& generator, Display& display);
+
+// cmdGen (IR Gen of the range panel) with the text of txtRange: the text
+// becomes the value; when CheckValue accepts it the output becomes the
+// generated code, otherwise the value error is shown. Returns whether the
+// check passed (Command3 sends only then).
+bool GenerateRangeValue(const Catalogue& catalogue, WindowFields& fields,
+                        const std::string& txtRange, Generator& generator, Display& display);
+
+// Manual entry. The range test: the leading number of txtFCdec is above 255
+// and not 8324; it shows "Illegal function code. The function code exceeds
+// 255 decimal" and refuses nothing.
+inline constexpr const char* kIllegalFunctionCode =
+    "Illegal function code. The function code exceeds 255 decimal";
+// Text in txtFCdec that is no whole decimal number from 0 up.
+inline constexpr const char* kNotAFunctionCode =
+    "The function code must be a whole decimal number from 0 to 2147483647";
+// Enter in txtFCdec or leaving it: txtFChex becomes the code in lower-case
+// hexadecimal, unless the range test fails or txtFCdec is no whole decimal
+// number from 0 up (message; nothing changes).
+void UpdateHexFromDecimal(WindowFields& fields, Display& display);
+// Enter in txtFChex or leaving it: txtFChex is upper-cased and txtFCdec set
+// from it; the range test then only warns. A text whose value does not fit
+// 32 bits shows the message and changes nothing else.
+void UpdateDecimalFromHex(WindowFields& fields, Display& display);
+
+}  // namespace kestrel

@@ -1,0 +1,217 @@
+// The catalogue subcommands of kestrel-gen: models, show, code, remote,
+// manual and export. Each works through the same objects and field record
+// as the window, so what it prints or writes equals what the window shows or
+// writes for the same clicks.
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <thread>
+
+#include "catalogue/generate_all.h"
+#include "catalogue/output_file.h"
+#include "catalogue_session.h"
+#include "commands.h"
+#include "launcher/launch_app.h"
+#include "util/hex.h"
+#include "util/program_folder.h"
+#include "util/text.h"
+
+namespace kestrel {
+namespace {
+
+int Usage(const std::string& line) {
+    std::cerr << "usage: kestrel-gen " << line << "\n";
+    return kExitUsage;
+}
+
+// Prints a generated code, or reports the refusal through the exit status.
+int PrintCode(const std::optional<std::string>& code) {
+    if (!code || code->empty()) return kExitRefused;
+    std::cout << *code << '\n';
+    std::cout.flush();
+    return 0;
+}
+
+// Starts a session for the options and picks the model.
+bool OpenModel(CliSession& session, const CliOptions& options, const std::string& model) {
+    session.folder = options.dir;
+    return session.SelectModel(model);
+}
+
+std::string FlagsText(const CommandEntry& e) {
+    std::string text;
+    const auto add = [&](const std::string& part) { text += (text.empty() ? "" : "; ") + part; };
+    if (e.IsEnumeration) add("enumeration");
+    if (e.HasRange) {
+        add(std::string(e.IsInteger ? "integer" : "real") + " range " + e.Range.Min + " to " +
+            e.Range.Max);
+    }
+    if (text.empty()) text = "query (not sent by IR)";
+    return text;
+}
+
+std::string OrNone(const std::string& text) {
+    return text.empty() ? "(none)" : text;
+}
+
+// Waits until the process has ended (gone, or left as a zombie for its
+// parent to collect), at most timeout.
+bool WaitForProcess(int64_t pid, std::chrono::seconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const std::string statFile = "/proc/" + std::to_string(pid) + "/stat";
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::ifstream stat(statFile);
+        std::string text;
+        if (!stat || !std::getline(stat, text)) return true;
+        const size_t close = text.rfind(')');
+        if (close == std::string::npos || close + 2 >= text.size()) return true;
+        const char state = text[close + 2];
+        if (state == 'Z' || state == 'X') return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+}  // namespace
+
+int RunModels(const Args& args) {
+    CliOptions options;
+    if (!ParseCliOptions(args, {"--dir"}, options)) return kExitUsage;
+    if (!options.positional.empty()) return Usage("models [--dir DIR]");
+    std::error_code error;
+    if (!std::filesystem::is_directory(options.dir, error)) {
+        StderrDisplay display;
+        display.ShowMessage("The folder '" + options.dir + "' cannot be read");
+        return kExitRefused;
+    }
+    for (const std::string& model : DiscoverModels(options.dir))
+        std::cout << model << '\n';
+    std::cout.flush();
+    return 0;
+}
+
+int RunShow(const Args& args) {
+    CliOptions options;
+    if (!ParseCliOptions(args, {"--dir"}, options)) return kExitUsage;
+    if (options.positional.size() != 1) return Usage("show MODEL [--dir DIR]");
+    CliSession session;
+    if (!OpenModel(session, options, options.positional[0])) return kExitRefused;
+    const Catalogue& catalogue = session.catalogue;
+    std::string out;
+    out += "Model: " + OrNone(catalogue.ModelName) + "\n";
+    out += "Firmware: " + OrNone(catalogue.ModelFirmware) + "\n";
+    out += "Options: " + OrNone(catalogue.ModelOptions) + "\n";
+    out +=
+        std::string("Manual mode: ") + (catalogue.AllowManual ? "allowed" : "not allowed") + "\n";
+    out += "Commands: " + std::to_string(catalogue.CommandCount()) + "\n";
+    for (int i = 1; i <= catalogue.CommandCount(); ++i) {
+        const CommandEntry& e = catalogue.Command(i);
+        out += "  " + std::to_string(i) + ". " + e.Name + " = " + e.FunctionCode + " (decimal " +
+               std::to_string(HexToLong(e.FunctionCode).value_or(0)) + "): " + FlagsText(e) + "\n";
+        for (const EnumValue& value : e.Values) {
+            out += "       (" + std::to_string(value.Code) + ") " + value.Label + "\n";
+        }
+    }
+    out += "Remote buttons: " + std::to_string(catalogue.RemoteCount()) + "\n";
+    for (int i = 1; i <= catalogue.RemoteCount(); ++i) {
+        const RemoteEntry& button = catalogue.Remote(i);
+        out += "  " + std::to_string(i) + ". " + button.Name + " = " + button.Code + "\n";
+    }
+    std::cout << out;
+    std::cout.flush();
+    return 0;
+}
+
+int RunCode(const Args& args) {
+    CliOptions options;
+    if (!ParseCliOptions(args, {"--dir"}, options)) return kExitUsage;
+    if (options.positional.size() != 3) return Usage("code MODEL COMMAND VALUE [--dir DIR]");
+    CliSession session;
+    if (!OpenModel(session, options, options.positional[0])) return kExitRefused;
+    return PrintCode(DiscreteCode(session, options.positional[1], options.positional[2]));
+}
+
+int RunRemote(const Args& args) {
+    CliOptions options;
+    if (!ParseCliOptions(args, {"--dir"}, options)) return kExitUsage;
+    if (options.positional.size() != 2) return Usage("remote MODEL BUTTON [--dir DIR]");
+    CliSession session;
+    if (!OpenModel(session, options, options.positional[0])) return kExitRefused;
+    SelectRemote(session.fields);
+    const std::string& button = options.positional[1];
+    const int16_t index = session.catalogue.RemoteIndex(button);
+    if (index == 0) {
+        session.display.ShowMessage("The model " + session.catalogue.ModelName +
+                                    " has no remote button named '" + button + "'");
+        return kExitRefused;
+    }
+    return PrintCode(ClickRemote(session.catalogue, session.fields, index - 1, session.generator,
+                                 session.display));
+}
+
+int RunManual(const Args& args) {
+    CliOptions options;
+    if (!ParseCliOptions(args, {"--dir", "--kind"}, options)) return kExitUsage;
+    const char* usage = "manual CODE VALUE [--kind A|D|H|V] [--dir DIR]";
+    if (options.positional.size() != 2) return Usage(usage);
+    ValueKindOption kind = ValueKindOption::Value;  // what the Manual mode selects
+    const std::string letter = UpperCase(options.kind);
+    if (letter == "A")
+        kind = ValueKindOption::Ascii;
+    else if (letter == "D")
+        kind = ValueKindOption::Dec;
+    else if (letter == "H")
+        kind = ValueKindOption::Hex;
+    else if (letter != "V" && !letter.empty())
+        return Usage(usage);
+
+    CliSession session;
+    session.folder = options.dir;
+    WindowFields& fields = session.fields;
+    SelectManual(fields);
+    // The code typed in decimal and Enter: the code above 255 is warned
+    // about, not refused.
+    SetFCdec(fields, options.positional[0]);
+    UpdateHexFromDecimal(fields, session.display);
+    fields.txtValue = options.positional[1];
+    fields.valueKind = kind;
+    fields.txtOutput = RequestCode(fields, session.generator, session.display);
+    return PrintCode(fields.txtOutput);
+}
+
+int RunExport(const Args& args) {
+    CliOptions options;
+    if (!ParseCliOptions(args, {"--dir", "--no-wait"}, options)) return kExitUsage;
+    if (options.positional.size() != 2) return Usage("export MODEL FILE [--dir DIR] [--no-wait]");
+    CliSession session;
+    if (!OpenModel(session, options, options.positional[0])) return kExitRefused;
+    std::error_code error;
+    const std::string chosen = std::filesystem::absolute(options.positional[1], error).string();
+    if (error || options.positional[1].empty()) {
+        session.display.ShowMessage("The file name '" + options.positional[1] + "' cannot be used");
+        return kExitRefused;
+    }
+
+    StdioOutputFiles files;
+    GenerateAll run(session.catalogue, session.generator, session.display, files);
+    int64_t converterPid = 0;
+    run.SetConverter(ProgramFolder(),
+                     [&](const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& folder) {
+                         return StartProgram(program, arguments, folder, &converterPid);
+                     });
+    const GenerateAllResult result = run.Run(session.fields, chosen);
+    if (!result.written || result.converterMissing) return kExitRefused;
+    // A script expects the CCF file to be there when the command returns.
+    if (result.converterStarted && converterPid > 0 && !options.noWait &&
+        !WaitForProcess(converterPid, std::chrono::seconds(120))) {
+        session.display.ShowMessage("The converter is still running; not waiting any longer");
+    }
+    return 0;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,105 @@
+#include "catalogue_session.h"
+
+#include <algorithm>
+
+#include "util/program_folder.h"
+#include "util/text.h"
+
+namespace kestrel {
+
+bool ParseCliOptions(const Args& args, const std::vector<std::string>& allowed,
+                     CliOptions& options) {
+    StderrDisplay display;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+            options.positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        if (std::find(allowed.begin(), allowed.end(), name) == allowed.end()) {
+            display.ShowMessage("kestrel-gen: unknown option '" + name + "'");
+            return false;
+        }
+        if (name == "--no-wait") {
+            options.noWait = true;
+            continue;
+        }
+        std::string value;
+        if (equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        } else {
+            display.ShowMessage("kestrel-gen: option '" + name + "' needs a value");
+            return false;
+        }
+        if (name == "--dir") options.dir = value;
+        if (name == "--kind") options.kind = value;
+    }
+    if (options.dir.empty()) options.dir = ProgramFolder();
+    return true;
+}
+
+CliSession::CliSession() : generator(display), catalogue(display) {
+    generator.SetupProtocol();
+}
+
+bool CliSession::SelectModel(const std::string& model) {
+    if (model.empty()) {
+        display.ShowMessage("kestrel-gen: the model name is empty");
+        return false;
+    }
+    return kestrel::SelectModel(catalogue, fields, folder, model);
+}
+
+std::optional<std::string> DiscreteCode(CliSession& session, const std::string& command,
+                                        const std::string& value) {
+    const int16_t index = session.catalogue.getETindex(command);
+    if (index == 0) {
+        session.display.ShowMessage("The model " + session.catalogue.ModelName +
+                                    " has no command named '" + command + "'");
+        return std::nullopt;
+    }
+    // The list shows the catalogue's spelling of the name.
+    const CommandClick click = ClickCommand(session.catalogue, session.fields,
+                                            session.catalogue.Command(index).Name, session.display);
+    switch (click.show) {
+        case CommandClick::Show::Values: {
+            const auto label =
+                std::find_if(click.labels.begin(), click.labels.end(),
+                             [&](const std::string& text) { return EqualsNoCase(text, value); });
+            if (label == click.labels.end()) {
+                std::string known;
+                for (const std::string& text : click.labels) {
+                    known += (known.empty() ? "" : ", ") + text;
+                }
+                session.display.ShowMessage("The command " + command + " has no value labelled '" +
+                                            value + "'; its values are: " + known);
+                return std::nullopt;
+            }
+            ClickValue(session.catalogue, session.fields,
+                       static_cast<int>(label - click.labels.begin()), session.generator,
+                       session.display);
+            break;
+        }
+        case CommandClick::Show::Range:
+            if (!GenerateRangeValue(session.catalogue, session.fields, value, session.generator,
+                                    session.display)) {
+                return std::nullopt;
+            }
+            break;
+        case CommandClick::Show::Query:
+            return std::nullopt;  // already reported
+    }
+    if (session.fields.txtOutput.empty()) return std::nullopt;
+    return session.fields.txtOutput;
+}
+
+}  // namespace kestrel

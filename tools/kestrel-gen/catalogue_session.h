@@ -1,0 +1,55 @@
+// What the catalogue subcommands of kestrel-gen share: the objects of one
+// window (display, generator, catalogue, field record), option parsing, and
+// the Discrete-mode request that `code` makes and `send` will make before it
+// transmits.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/request.h"
+#include "commands.h"
+#include "generator/generator.h"
+#include "stderr_display.h"
+
+namespace kestrel {
+
+// Options of the catalogue subcommands.
+struct CliOptions {
+    std::string dir;      // --dir; the program's folder when not given
+    std::string kind;     // --kind (manual)
+    bool noWait = false;  // --no-wait (export)
+    std::vector<std::string> positional;
+};
+
+// Parses args; "--" ends the options. Returns false (after a message) on an
+// unknown option or a missing option value. allowed names the options the
+// subcommand takes, e.g. {"--dir", "--kind"}.
+bool ParseCliOptions(const Args& args, const std::vector<std::string>& allowed,
+                     CliOptions& options);
+
+// The objects of one fresh window: one generator set up once, one catalogue,
+// one field record in Discrete mode.
+struct CliSession {
+    CliSession();
+    StderrDisplay display;
+    Generator generator;
+    Catalogue catalogue;
+    WindowFields fields;
+    std::string folder;  // where the device files are
+
+    // Picks model as the model selector does; false (after the message) when
+    // its device file is missing.
+    bool SelectModel(const std::string& model);
+};
+
+// Discrete mode as a user does it: a click on the command, then a click on
+// the value whose label equals value (ignoring case) for an enumeration, or
+// value typed into the range panel and IR Gen for a range command. The
+// Pronto text, or nothing when refused (the reason has been shown).
+std::optional<std::string> DiscreteCode(CliSession& session, const std::string& command,
+                                        const std::string& value);
+
+}  // namespace kestrel
