@@ -1,0 +1,23 @@
+#include "app/startup.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <string>
+
+#include "transmitter/transmitter.h"
+#include "window/ktl.h"
+
+namespace kestrel {
+
+void StartUp(KTL& window, Transmitter& transmitter) {
+    window.optManual->setEnabled(false);
+    window.FillModelList();
+    window.show();
+    const std::string problem = transmitter.OpenTransmitter();
+    if (problem.empty()) return;
+    window.display().ShowStatus(problem + " IR Transmission Disabled.", 3);
+    window.Command1->setEnabled(false);
+    window.Command3->setEnabled(false);
+}
+
+}  // namespace kestrel

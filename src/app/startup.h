@@ -1,0 +1,16 @@
+// The program's start: the window, the model list, the transmitter.
+#pragma once
+
+namespace kestrel {
+
+class KTL;
+class Transmitter;
+
+// What Main does once the window has loaded: disables the Manual mode, fills
+// the model selector from the device files beside the program, shows the
+// window and opens the transmitter. When that fails, its reason is flashed
+// with " IR Transmission Disabled." for 3 seconds and both send buttons are
+// disabled for the rest of the run.
+void StartUp(KTL& window, Transmitter& transmitter);
+
+}  // namespace kestrel

@@ -1,0 +1,182 @@
+// The main window KTL: its controls, laid out as designed, and its handlers.
+//
+// The handlers are thin: they copy the widgets into the core's field record,
+// call the core routine that does the work, and copy the record back. The
+// window owns the generator and the catalogue; the transmitter, the save
+// dialog, the converter start and (in tests) the display are handed in.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/generate_all.h"
+#include "catalogue/output_file.h"
+#include "catalogue/request.h"
+#include "generator/generator.h"
+#include "util/display.h"
+
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+
+namespace kestrel {
+
+class Transmitter;
+class WindowDisplay;
+
+// Asks the user for the file a generate-all run writes.
+class SaveFileChooser {
+  public:
+    virtual ~SaveFileChooser() = default;
+    // The chosen file with its full path, or "" when the user cancels.
+    virtual std::string GetSaveFileName(const std::string& startText) = 0;
+};
+
+struct KtlServices {
+    std::string programFolder;           // where the device files and hex2ccf live
+    Transmitter* transmitter = nullptr;  // opened by Main, closed by Done
+    Display* display = nullptr;          // null: the window's own display operations
+    SaveFileChooser* chooser = nullptr;  // null: the save dialog CD2
+    ProgramStarter starter;              // empty: StartProgram
+    OutputFiles* files = nullptr;        // null: the file system
+    std::function<void()> endProgram;    // empty: quit the application
+};
+
+class KTL : public QWidget {
+  public:
+    // Runs the load handler: layout, KTLinit, the protocol set-up, centring.
+    explicit KTL(KtlServices services);
+    ~KTL() override;
+
+    Generator& generator() { return *generator_; }
+    Catalogue& catalogue() { return *catalogue_; }
+    Display& display() { return *display_; }
+    const std::string& programFolder() const { return services_.programFolder; }
+
+    // The display operations drawn on this window (also when tests replace
+    // the display the handlers use).
+    WindowDisplay& windowDisplay() { return *windowDisplay_; }
+
+    // The model selector's items from the device files of the program's
+    // folder, after the leading empty item.
+    void FillModelList();
+
+    bool SuppressListClick = false;
+
+  protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void CreateControls();
+    void Form_Load();
+    void KTLinit();
+    void Form_Activate();
+    void ConnectHandlers();
+
+    // The field record and the widgets.
+    WindowFields ReadFields() const;
+    void WriteFields(const WindowFields& fields);
+
+    void lstmodel_Click(const QString& text);
+    void optDiscrete_Click();
+    void optRemote_Click();
+    void optManual_Click();
+    void ShowDiscretePanels();
+    void quit_Click();
+
+    void lstCmnds_Click(int row);
+    void lstValues_Click(int row);
+    void lstValues_DblClick(int row);
+    void lstRemote_Click(int row);
+    void lstRemote_DblClick(int row);
+
+    void txtFCdec_Change();
+    void txtFChex_Change();
+    void DecimalToHex();
+    void HexToDecimal();
+    void txtValue_Enter();
+
+    void cmdGen_Click();
+    void Command3_Click();
+    void Command2_Click();
+    void Command1_Click();
+    void Command1_Action();  // the send action, also run by Command3 and the double clicks
+    void cmdGenAll_Click();
+    class RunObserver;
+
+    // A handler that generates or sends may not start while another one
+    // waits, nor while a generate-all run goes on.
+    bool Busy() const { return busy_ > 0; }
+    class BusyScope;
+
+    KtlServices services_;
+    std::unique_ptr<WindowDisplay> windowDisplay_;
+    Display* display_ = nullptr;
+    std::unique_ptr<Generator> generator_;
+    std::unique_ptr<Catalogue> catalogue_;
+    std::unique_ptr<StdioOutputFiles> stdioFiles_;
+    std::unique_ptr<SaveFileChooser> ownChooser_;
+    int busy_ = 0;
+    bool runActive_ = false;
+    bool syncing_ = false;  // WriteFields is setting the widgets
+    QListWidget* pressedList_ = nullptr;
+    int pressedRow_ = -1;  // the row current when the mouse was pressed
+    bool afterDoubleClick_ = false;
+
+  public:
+    // The controls, by the names of the design.
+    QPushButton* Command1 = nullptr;
+    QGroupBox* frmIR = nullptr;
+    QComboBox* lstmodel = nullptr;
+    QGroupBox* frmRange = nullptr;
+    QPushButton* Command3 = nullptr;
+    QPushButton* cmdGen = nullptr;
+    QLineEdit* txtRange = nullptr;
+    QLabel* lblRange = nullptr;
+    QLabel* Label2 = nullptr;
+    QGroupBox* frmManual = nullptr;
+    QPushButton* Command2 = nullptr;
+    QLineEdit* txtFCdec = nullptr;
+    QLineEdit* txtFChex = nullptr;
+    QLineEdit* txtValue = nullptr;
+    QRadioButton* optVAL = nullptr;
+    QRadioButton* optDec = nullptr;
+    QRadioButton* optHex = nullptr;
+    QRadioButton* optAscii = nullptr;
+    QFrame* Line2 = nullptr;
+    QLabel* lblvalues = nullptr;
+    QLabel* Label12 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label13 = nullptr;
+    QLabel* Label6 = nullptr;
+    QTimer* tmrDelay = nullptr;
+    QPushButton* cmdGenAll = nullptr;
+    QPushButton* quit = nullptr;
+    QPlainTextEdit* txtOutput = nullptr;
+    QListWidget* lstCmnds = nullptr;
+    QListWidget* lstValues = nullptr;
+    QListWidget* lstRemote = nullptr;
+    QRadioButton* optDiscrete = nullptr;
+    QRadioButton* optRemote = nullptr;
+    QRadioButton* optManual = nullptr;
+    QLabel* Label1 = nullptr;
+    QWidget* LED = nullptr;
+    QLabel* lblModel = nullptr;
+    QLabel* lblError = nullptr;
+    QFrame* Line1 = nullptr;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,75 @@
+#include "window/window_display.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+
+#include "window/ktl.h"
+
+namespace kestrel {
+namespace {
+
+constexpr int kMaxFlashSeconds = 32;
+
+}  // namespace
+
+WindowDisplay::WindowDisplay(KTL& window) : window_(window) {}
+
+void WindowDisplay::ShowMessage(const std::string& text) {
+    if (messageHook) {
+        messageHook(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kestrel"), QString::fromLatin1(text),
+                    QMessageBox::Ok, &window_);
+    box.setObjectName(QStringLiteral("msgbox"));
+    box.exec();
+}
+
+void WindowDisplay::Flash(const QString& text, int milliseconds) {
+    window_.lblError->setText(text);
+    window_.lblError->setVisible(true);
+    for (int i = 0; i < 2; ++i) {
+        if (beep)
+            beep();
+        else
+            QApplication::beep();
+    }
+    Delay(milliseconds);
+    window_.lblError->setVisible(false);
+}
+
+void WindowDisplay::ShowStatus(const std::string& text, int seconds) {
+    // 0 means one second; seconds outside 0..32 are held to that range.
+    seconds = std::clamp(seconds, 0, kMaxFlashSeconds);
+    Flash(QString::fromLatin1(text), seconds == 0 ? 1000 : seconds * 1000);
+}
+
+void WindowDisplay::ShowValueError() {
+    Flash(QStringLiteral("Value Error"), 1000);
+    window_.txtValue->setText(QString());
+    window_.txtOutput->setPlainText(QString());
+}
+
+void WindowDisplay::Delay(int milliseconds) {
+    if (delayHook) delayHook(milliseconds);
+    const double scaled = std::max(1.0, std::round(std::max(milliseconds, 1) * timeScale));
+    // One timer serves every wait: a wait started inside another restarts it,
+    // and both end at its first tick (its handler stops it).
+    QTimer* timer = window_.tmrDelay;
+    timer->stop();
+    timer->setInterval(static_cast<int>(std::min(scaled, 32767.0)));
+    timer->start();
+    while (timer->isActive()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+}
+
+}  // namespace kestrel
