@@ -141,16 +141,7 @@ int RunRemote(const Args& args) {
     if (options.positional.size() != 2) return Usage("remote MODEL BUTTON [--dir DIR]");
     CliSession session;
     if (!OpenModel(session, options, options.positional[0])) return kExitRefused;
-    SelectRemote(session.fields);
-    const std::string& button = options.positional[1];
-    const int16_t index = session.catalogue.RemoteIndex(button);
-    if (index == 0) {
-        session.display.ShowMessage("The model " + session.catalogue.ModelName +
-                                    " has no remote button named '" + button + "'");
-        return kExitRefused;
-    }
-    return PrintCode(ClickRemote(session.catalogue, session.fields, index - 1, session.generator,
-                                 session.display));
+    return PrintCode(RemoteCode(session, options.positional[1]));
 }
 
 int RunManual(const Args& args) {
@@ -158,29 +149,11 @@ int RunManual(const Args& args) {
     if (!ParseCliOptions(args, {"--dir", "--kind"}, options)) return kExitUsage;
     const char* usage = "manual CODE VALUE [--kind A|D|H|V] [--dir DIR]";
     if (options.positional.size() != 2) return Usage(usage);
-    ValueKindOption kind = ValueKindOption::Value;  // what the Manual mode selects
-    const std::string letter = UpperCase(options.kind);
-    if (letter == "A")
-        kind = ValueKindOption::Ascii;
-    else if (letter == "D")
-        kind = ValueKindOption::Dec;
-    else if (letter == "H")
-        kind = ValueKindOption::Hex;
-    else if (letter != "V" && !letter.empty())
-        return Usage(usage);
-
+    const std::optional<ValueKindOption> kind = KindOption(options.kind);
+    if (!kind) return Usage(usage);
     CliSession session;
     session.folder = options.dir;
-    WindowFields& fields = session.fields;
-    SelectManual(fields);
-    // The code typed in decimal and Enter: the code above 255 is warned
-    // about, not refused.
-    SetFCdec(fields, options.positional[0]);
-    UpdateHexFromDecimal(fields, session.display);
-    fields.txtValue = options.positional[1];
-    fields.valueKind = kind;
-    fields.txtOutput = RequestCode(fields, session.generator, session.display);
-    return PrintCode(fields.txtOutput);
+    return PrintCode(ManualCode(session, options.positional[0], options.positional[1], *kind));
 }
 
 int RunExport(const Args& args) {

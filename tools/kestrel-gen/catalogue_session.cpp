@@ -102,4 +102,40 @@ std::optional<std::string> DiscreteCode(CliSession& session, const std::string& 
     return session.fields.txtOutput;
 }
 
+std::optional<std::string> RemoteCode(CliSession& session, const std::string& button) {
+    SelectRemote(session.fields);
+    const int16_t index = session.catalogue.RemoteIndex(button);
+    if (index == 0) {
+        session.display.ShowMessage("The model " + session.catalogue.ModelName +
+                                    " has no remote button named '" + button + "'");
+        return std::nullopt;
+    }
+    const std::string code = ClickRemote(session.catalogue, session.fields, index - 1,
+                                         session.generator, session.display);
+    if (code.empty()) return std::nullopt;
+    return code;
+}
+
+std::optional<ValueKindOption> KindOption(const std::string& letter) {
+    const std::string upper = UpperCase(letter);
+    if (upper == "A") return ValueKindOption::Ascii;
+    if (upper == "D") return ValueKindOption::Dec;
+    if (upper == "H") return ValueKindOption::Hex;
+    if (upper == "V" || upper.empty()) return ValueKindOption::Value;
+    return std::nullopt;
+}
+
+std::optional<std::string> ManualCode(CliSession& session, const std::string& code,
+                                      const std::string& value, ValueKindOption kind) {
+    WindowFields& fields = session.fields;
+    SelectManual(fields);
+    SetFCdec(fields, code);
+    UpdateHexFromDecimal(fields, session.display);
+    fields.txtValue = value;
+    fields.valueKind = kind;
+    fields.txtOutput = RequestCode(fields, session.generator, session.display);
+    if (fields.txtOutput.empty()) return std::nullopt;
+    return fields.txtOutput;
+}
+
 }  // namespace kestrel

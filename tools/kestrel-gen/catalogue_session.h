@@ -52,4 +52,17 @@ struct CliSession {
 std::optional<std::string> DiscreteCode(CliSession& session, const std::string& command,
                                         const std::string& value);
 
+// Remote mode: a click on the button. Nothing when refused.
+std::optional<std::string> RemoteCode(CliSession& session, const std::string& button);
+
+// The value-kind option for --kind (A, D, H or V, any case; empty is V).
+// Nothing for any other text.
+std::optional<ValueKindOption> KindOption(const std::string& letter);
+
+// Manual mode: the code typed in decimal and Enter (a code above 255 other
+// than 8324 is warned about, not refused), the value typed, the kind option
+// selected, IR Gen. Nothing when refused.
+std::optional<std::string> ManualCode(CliSession& session, const std::string& code,
+                                      const std::string& value, ValueKindOption kind);
+
 }  // namespace kestrel

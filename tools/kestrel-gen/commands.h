@@ -20,5 +20,6 @@ int RunCode(const Args& args);
 int RunRemote(const Args& args);
 int RunManual(const Args& args);
 int RunExport(const Args& args);
+int RunSend(const Args& args);
 
 }  // namespace kestrel

@@ -19,6 +19,9 @@ void PrintUsage(std::ostream& out) {
            "  manual CODE VALUE [--kind A|D|H|V]    a typed function code and value\n"
            "  export MODEL FILE [--dir DIR] [--no-wait]\n"
            "                                        Gen ALL into FILE (.txt, .hex or .ccf)\n"
+           "  send MODEL COMMAND VALUE [--dir DIR]  a command's code, transmitted\n"
+           "  send --remote MODEL BUTTON [--dir DIR]\n"
+           "  send --manual CODE VALUE [--kind A|D|H|V]\n"
            "DIR defaults to the program's folder.\n";
 }
 
@@ -38,6 +41,7 @@ int main(int argc, char** argv) {
     if (command == "remote") return kestrel::RunRemote(args);
     if (command == "manual") return kestrel::RunManual(args);
     if (command == "export") return kestrel::RunExport(args);
+    if (command == "send") return kestrel::RunSend(args);
     if (command == "--help" || command == "-h" || command == "help") {
         PrintUsage(std::cout);
         return 0;
