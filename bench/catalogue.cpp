@@ -11,17 +11,11 @@
 #include "catalogue/generate_all.h"
 #include "catalogue/output_file.h"
 #include "generator/generator.h"
-#include "util/display.h"
+#include "silent_display.h"
 
 namespace {
 
-class SilentDisplay : public kestrel::Display {
-  public:
-    void ShowMessage(const std::string&) override {}
-    void ShowStatus(const std::string&, int) override {}
-    void ShowValueError() override {}
-    void Delay(int) override {}
-};
+using kestrel::bench::SilentDisplay;
 
 // A device file of commands commands in the style of the sample files: most
 // with a qualifier group and an enumeration, some ranges and queries, and a

@@ -5,17 +5,11 @@
 #include <string>
 
 #include "generator/generator.h"
-#include "util/display.h"
+#include "silent_display.h"
 
 namespace {
 
-class SilentDisplay : public kestrel::Display {
-  public:
-    void ShowMessage(const std::string&) override {}
-    void ShowStatus(const std::string&, int) override {}
-    void ShowValueError() override {}
-    void Delay(int) override {}
-};
+using kestrel::bench::SilentDisplay;
 
 void Generate(benchmark::State& state, const std::string kestrel::ProtocolRecord::*form,
               const char* code, const char* value, const char* kind) {
