@@ -44,9 +44,8 @@ std::optional<std::string> MiddleOfRange(const ValueRange& range) {
     const double middle = (LeadingNumber(range.Min) + LeadingNumber(range.Max)) / 2;
     if (!std::isfinite(middle)) return std::nullopt;
     if (range.Min.find('.') != std::string::npos) return PlainDecimal15(middle);
-    int64_t rounded = 0;
-    if (!RoundToInt64(middle, rounded)) return std::nullopt;
-    return std::to_string(rounded);
+    // Kept as a whole number of any size (0..65535 gives 32768).
+    return WholeDecimal(middle);
 }
 
 std::string CompanionLine(int64_t buttonNumber, std::string_view label, std::string_view caption) {
@@ -203,7 +202,11 @@ GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chos
             for (const RangeSample& sample : samples) {
                 ++item;
                 if (!files.failure.empty()) break;
-                if (!sample.value) continue;  // a middle that cannot be written
+                if (!sample.value) {
+                    display_.ShowMessage("The middle of the range of " + entry.Name +
+                                         " is no finite number; that sample is left out");
+                    continue;
+                }
                 fields.txtValue = *sample.value;
                 fields.valueKind = ValueKindOption::Value;
                 const std::string caption = entry.Name + "(0x" + entry.FunctionCode + "/" + dec() +

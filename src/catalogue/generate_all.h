@@ -38,8 +38,8 @@ OutputKind OutputKindOf(std::string_view fileName);
 
 // The middle sample of a range: (Min + Max) / 2 by the leading-number rule,
 // written with up to 15 significant digits when the Min text holds a ".",
-// else rounded (halves to even) to an integer, which may lie outside 16 bits.
-// Empty when the middle is not a finite number that can be written so.
+// else rounded (halves to even) to an integer of any size. Empty when the
+// middle is not a finite number.
 std::optional<std::string> MiddleOfRange(const ValueRange& range);
 
 // One line of the companion listing (without its line end).

@@ -169,25 +169,41 @@ std::string ShortestDecimal(double value) {
 }
 
 std::string PlainDecimal15(double value) {
-    if (value == 0 || !std::isfinite(value)) return value == 0 ? "0" : ShortestDecimal(value);
-    // Round to 15 significant digits, then write without exponent.
+    if (value == 0) return "0";
+    if (!std::isfinite(value)) return ShortestDecimal(value);
+    // The 15 significant digits and the exponent, as "-d.dddddddddddddde+XX";
+    // the text is built from them, so no digit beyond the 15th appears.
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.14e", value);
-    double rounded = 0;
-    std::from_chars(buffer, buffer + std::char_traits<char>::length(buffer), rounded);
-    const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(rounded))));
-    const int decimals = std::max(0, 14 - exponent);
-    std::string out(512, '\0');
-    const auto result = std::to_chars(out.data(), out.data() + out.size(), rounded,
-                                      std::chars_format::fixed, decimals);
-    out.resize(result.ptr - out.data());
-    if (out.find('.') != std::string::npos) {
-        while (out.back() == '0')
-            out.pop_back();
-        if (out.back() == '.') out.pop_back();
+    const std::string_view text(buffer);
+    const bool negative = text[0] == '-';
+    const size_t first = negative ? 1 : 0;
+    const size_t e = text.find('e');
+    std::string digits = std::string(1, text[first]) + std::string(text.substr(first + 2, 14));
+    int exponent = 0;
+    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), text.data() + text.size(),
+                    exponent);
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    std::string out;
+    if (exponent < 0) {
+        out = "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+    } else if (static_cast<size_t>(exponent) + 1 >= digits.size()) {
+        out = digits + std::string(static_cast<size_t>(exponent) + 1 - digits.size(), '0');
+    } else {
+        out = digits.substr(0, static_cast<size_t>(exponent) + 1) + "." +
+              digits.substr(static_cast<size_t>(exponent) + 1);
     }
-    if (out == "-0") out = "0";
-    return out;
+    return negative ? "-" + out : out;
+}
+
+std::string WholeDecimal(double value) {
+    if (!std::isfinite(value)) return ShortestDecimal(value);
+    // Every double of this size is a whole number; glibc writes its exact
+    // decimal digits.
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, "%.0f", std::nearbyint(value));
+    return std::string(buffer) == "-0" ? "0" : buffer;
 }
 
 }  // namespace kestrel

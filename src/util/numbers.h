@@ -44,5 +44,8 @@ std::string ShortestDecimal(double value);
 // A decimal text of value without exponent, at most 15 significant digits
 // and no trailing zeros (1.75, 50); -0 is written 0.
 std::string PlainDecimal15(double value);
+// value rounded to a whole number (halves to even) in decimal digits, however
+// large; -0 is written 0.
+std::string WholeDecimal(double value);
 
 }  // namespace kestrel

@@ -179,7 +179,12 @@ TEST_F(GenerateAllTest, MiddleOfRange) {
     }
     EXPECT_FALSE(MiddleOfRange({"1e400", "0"}));
     EXPECT_FALSE(MiddleOfRange({"1.5e400", "0"}));
-    EXPECT_FALSE(MiddleOfRange({"1e300", "1e300"}));
+    // Beyond 15 digits a real middle has zeros, not the double's binary noise.
+    EXPECT_EQ(MiddleOfRange({"0.5", "1e23"}), "50000000000000000000000");
+    EXPECT_EQ(MiddleOfRange({"0.0", "123456789012345678901"}), "61728394506172800000");
+    // A whole middle of any size is written whole.
+    EXPECT_EQ(MiddleOfRange({"0", "99999999999999999999"}), "50000000000000000000");
+    EXPECT_EQ(MiddleOfRange({"1e300", "1e300"})->size(), 301u);
 }
 
 TEST_F(GenerateAllTest, CompanionLinePadsShortLabelsOnly) {

@@ -85,6 +85,12 @@ TEST(DecimalText, ShortestAndPlain) {
     EXPECT_EQ(PlainDecimal15(0.1 + 0.2), "0.3");
     EXPECT_EQ(PlainDecimal15(1e20), "100000000000000000000");
     EXPECT_EQ(PlainDecimal15(1.25e-7), "0.000000125");
+    EXPECT_EQ(PlainDecimal15(5e22), "50000000000000000000000");
+    EXPECT_EQ(PlainDecimal15(-1234.5678901234567), "-1234.56789012346");
+    EXPECT_EQ(PlainDecimal15(5e300).size(), 301u);
+    EXPECT_EQ(WholeDecimal(2.5), "2");
+    EXPECT_EQ(WholeDecimal(-0.4), "0");
+    EXPECT_EQ(WholeDecimal(5e19), "50000000000000000000");
 }
 
 }  // namespace
