@@ -6,14 +6,16 @@
 #include <string>
 
 #include "fuzz_display.h"
+#include "fuzz_targets.h"
 #include "generator/generator.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    using namespace kestrel;
-    fuzz::QuietDisplay display;
+namespace kestrel::fuzz {
+
+int FuzzDefines(const uint8_t* data, size_t size) {
+    QuietDisplay display;
     Generator generator(display);
     generator.SetupProtocol();
-    for (std::string line : fuzz::Lines(data, size)) {
+    for (std::string line : Lines(data, size)) {
         const int16_t replace = !line.empty() && line[0] == '!' ? 1 : 0;
         generator.AddDefine(line, replace);
         (void)generator.NormaliseSpan(line);
@@ -26,3 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)generator.GenerateCode(generator.Protocol().FormRemote, "8324", "16", "D");
     return 0;
 }
+
+}  // namespace kestrel::fuzz
+
+KESTREL_FUZZ_ENTRY(FuzzDefines)

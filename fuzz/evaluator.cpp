@@ -7,12 +7,14 @@
 #include <string>
 
 #include "fuzz_display.h"
+#include "fuzz_targets.h"
 #include "generator/generator.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    using namespace kestrel;
-    const std::vector<std::string> lines = fuzz::Lines(data, size);
-    fuzz::QuietDisplay display;
+namespace kestrel::fuzz {
+
+int FuzzEvaluator(const uint8_t* data, size_t size) {
+    const std::vector<std::string> lines = Lines(data, size);
+    QuietDisplay display;
     Generator generator(display);
     generator.SetupProtocol();
     const std::string device = lines.size() > 0 ? lines[0] : "32";
@@ -28,3 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)generator.EvaluateDefine(std::string(1, c));
     return 0;
 }
+
+}  // namespace kestrel::fuzz
+
+KESTREL_FUZZ_ENTRY(FuzzEvaluator)

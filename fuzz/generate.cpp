@@ -7,14 +7,16 @@
 #include <string>
 
 #include "fuzz_display.h"
+#include "fuzz_targets.h"
 #include "generator/generator.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    using namespace kestrel;
-    fuzz::QuietDisplay display;
+namespace kestrel::fuzz {
+
+int FuzzGenerate(const uint8_t* data, size_t size) {
+    QuietDisplay display;
     Generator generator(display);
     generator.SetupProtocol();
-    for (const std::string& line : fuzz::Lines(data, size)) {
+    for (const std::string& line : Lines(data, size)) {
         if (!line.empty() && line[0] == '!') {
             std::string directive = line.substr(1);
             generator.AddDefine(directive, 1);
@@ -31,9 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string code = generator.GenerateCode(fields[0], fields[1], fields[2], fields[3]);
         const CodeBuffer& buffer = generator.Code();
         // A code that was made has one word per duration after the header.
-        if (!code.empty() && buffer.TotalCount > kMaxDurations) __builtin_trap();
+        KESTREL_FUZZ_CHECK(code.empty() || buffer.TotalCount <= kMaxDurations);
         SpanRecord span;
         (void)generator.EncodeForm(fields[0], span, static_cast<int16_t>(line.size() % 3));
     }
     return 0;
 }
+
+}  // namespace kestrel::fuzz
+
+KESTREL_FUZZ_ENTRY(FuzzGenerate)

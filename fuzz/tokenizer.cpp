@@ -5,12 +5,14 @@
 #include <string>
 
 #include "fuzz_display.h"
+#include "fuzz_targets.h"
 #include "util/hex.h"
 #include "util/numbers.h"
 #include "util/text.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    using namespace kestrel;
+namespace kestrel::fuzz {
+
+int FuzzTokenizer(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
     static const char* const kDelimiters[] = {",", ":", " ", "", "..", " AS ", "=", ";"};
     const char* delimiter = kDelimiters[data[0] % 8];
@@ -31,15 +33,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     (void)ShortestDecimal(value);
     (void)PlainDecimal15(value);
     (void)ToHex(i32, data[0] % 12);
-    fuzz::QuietDisplay display;
+    QuietDisplay display;
     (void)Hex2Int(text.substr(0, data[0] % 4), display);
 
     // Every cut makes the text shorter, so this ends.
     while (!text.empty()) {
         const size_t before = text.size();
         const std::string token = NextToken(text, delimiter, quoteFlag);
-        if (text.size() >= before) __builtin_trap();
+        KESTREL_FUZZ_CHECK(text.size() < before);
         (void)IsNumberToken(token);
     }
     return 0;
 }
+
+}  // namespace kestrel::fuzz
+
+KESTREL_FUZZ_ENTRY(FuzzTokenizer)

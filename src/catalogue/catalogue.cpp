@@ -1,5 +1,6 @@
 #include "catalogue/catalogue.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -37,6 +38,75 @@ bool ContainsNoCaseLinear(std::string_view haystack, std::string_view needle) {
         if (k == pattern.size()) return true;
     }
     return false;
+}
+
+// Options texts up to this length are searched directly; a longer one gets
+// a suffix array on its first search, so that each further search costs the
+// length of the option word times the logarithm of the text's length.
+constexpr size_t kDirectSearchLength = 4096;
+
+// The suffix array of text (start positions of its suffixes in order), by
+// prefix doubling with counting sorts: O(n log n) time, 4 words a byte.
+std::vector<int32_t> SuffixArray(std::string_view text) {
+    const auto n = static_cast<int32_t>(text.size());
+    std::vector<int32_t> order(text.size());
+    std::vector<int32_t> rank(text.size());
+    std::vector<int32_t> next(text.size());
+    std::vector<int32_t> count(std::max<size_t>(256, text.size()) + 1);
+    if (n == 0) return order;
+    // Counting sort of positions (given in by) on rank, stable.
+    const auto sortByRank = [&](const std::vector<int32_t>& by, int32_t classes) {
+        std::fill(count.begin(), count.begin() + classes + 1, 0);
+        for (int32_t i = 0; i < n; ++i)
+            ++count[static_cast<size_t>(rank[static_cast<size_t>(i)]) + 1];
+        for (int32_t c = 0; c < classes; ++c)
+            count[static_cast<size_t>(c) + 1] += count[static_cast<size_t>(c)];
+        for (const int32_t position : by)
+            order[static_cast<size_t>(
+                count[static_cast<size_t>(rank[static_cast<size_t>(position)])]++)] = position;
+    };
+    for (int32_t i = 0; i < n; ++i) {
+        rank[static_cast<size_t>(i)] = static_cast<unsigned char>(text[static_cast<size_t>(i)]);
+        next[static_cast<size_t>(i)] = i;
+    }
+    sortByRank(next, 256);
+    int32_t classes = 256;
+    for (int32_t k = 1;; k *= 2) {
+        // Ordered by the second half first: suffixes shorter than k, then
+        // the others by the order of the suffix k further on.
+        size_t p = 0;
+        for (int32_t i = n - k; i < n; ++i)
+            if (i >= 0) next[p++] = i;
+        for (int32_t i = 0; i < n; ++i)
+            if (order[static_cast<size_t>(i)] >= k) next[p++] = order[static_cast<size_t>(i)] - k;
+        sortByRank(next, classes);
+        const auto second = [&](int32_t i) {
+            return i + k < n ? rank[static_cast<size_t>(i + k)] : -1;
+        };
+        next[static_cast<size_t>(order[0])] = 0;
+        for (int32_t i = 1; i < n; ++i) {
+            const int32_t a = order[static_cast<size_t>(i) - 1];
+            const int32_t b = order[static_cast<size_t>(i)];
+            const bool same = rank[static_cast<size_t>(a)] == rank[static_cast<size_t>(b)] &&
+                              second(a) == second(b);
+            next[static_cast<size_t>(b)] = next[static_cast<size_t>(a)] + (same ? 0 : 1);
+        }
+        rank.swap(next);
+        classes = rank[static_cast<size_t>(order[static_cast<size_t>(n) - 1])] + 1;
+        if (classes == n || k >= n) break;
+    }
+    return order;
+}
+
+// Whether needle (upper case) occurs in text, through text's suffix array.
+bool ContainsIndexed(std::string_view text, const std::vector<int32_t>& suffixes,
+                     std::string_view needle) {
+    const auto first = std::lower_bound(
+        suffixes.begin(), suffixes.end(), needle, [&](int32_t position, std::string_view word) {
+            return text.substr(static_cast<size_t>(position), word.size()) < word;
+        });
+    return first != suffixes.end() &&
+           text.substr(static_cast<size_t>(*first), needle.size()) == needle;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& text) {
@@ -116,6 +186,13 @@ bool Catalogue::LoadDeviceFile(const std::string& folder, const std::string& fil
 
 void Catalogue::LoadDeviceText(std::string_view text) {
     skippedLines_ = 0;
+    struct LoadScope {
+        int& depth;
+        explicit LoadScope(int& d) : depth(d) { ++depth; }
+        ~LoadScope() { --depth; }
+    } scope(loadDepth_);
+    firmwareNumber_ = LeadingNumber(ModelFirmware);
+    optionsIndexValid_ = false;
     int16_t section = SectionNone;
     ForEachLine(text, [&](std::string_view raw) {
         std::string_view trimmed = TrimBlanks(raw);
@@ -181,7 +258,18 @@ int16_t Catalogue::QualifyLine(std::string& line, int16_t section) {
     return section;
 }
 
-bool Catalogue::QualifierPasses(std::string_view qualifier) const {
+bool Catalogue::OptionsContain(std::string_view option) {
+    if (loadDepth_ == 0 || ModelOptions.size() <= kDirectSearchLength)
+        return ContainsNoCaseLinear(ModelOptions, option);
+    if (!optionsIndexValid_) {
+        optionsUpper_ = UpperCase(ModelOptions);
+        optionsIndex_ = SuffixArray(optionsUpper_);
+        optionsIndexValid_ = true;
+    }
+    return ContainsIndexed(optionsUpper_, optionsIndex_, UpperCase(option));
+}
+
+bool Catalogue::QualifierPasses(std::string_view qualifier) {
     if (qualifier.size() < 2 || qualifier[1] != ':') return true;
     const std::string_view rest = qualifier.substr(2);
     bool negated = false;
@@ -194,10 +282,12 @@ bool Catalogue::QualifierPasses(std::string_view qualifier) const {
         case 'F':
             // Needs at least this firmware; every level applies while the
             // model's firmware is not known.
-            return ModelFirmware.empty() || !(LeadingNumber(rest) > LeadingNumber(ModelFirmware));
+            if (ModelFirmware.empty()) return true;
+            return !(LeadingNumber(rest) >
+                     (loadDepth_ > 0 ? firmwareNumber_ : LeadingNumber(ModelFirmware)));
         case 'O': {
             const std::string_view option = QualifierWord(rest, negated);
-            const bool found = ContainsNoCaseLinear(ModelOptions, option);
+            const bool found = OptionsContain(option);
             return negated ? !found : found;
         }
         default:
@@ -213,12 +303,14 @@ void Catalogue::SystemLine(std::string_view line) {
         AllowManual = UpperCase(value) == "TRUE";
     } else if (key == "OPTIONS" || key == "OPTION") {
         ModelOptions = EqualsNoCase(value, "None") ? std::string() : UpperCase(value);
+        optionsIndexValid_ = false;
     } else if (key == "MODEL") {
         std::string_view model = value;
         if (!model.empty() && model[0] == '*') model = TrimBlanks(model.substr(1));
         ModelName = std::string(model);
     } else if (key == "CURRENTFIRMWARE" || key == "FIRMWARE") {
         ModelFirmware = std::string(value);
+        firmwareNumber_ = LeadingNumber(ModelFirmware);
     }
 }
 

@@ -118,7 +118,8 @@ class Catalogue {
     int SkippedLines() const { return skippedLines_; }
 
   private:
-    bool QualifierPasses(std::string_view qualifier) const;
+    bool QualifierPasses(std::string_view qualifier);
+    bool OptionsContain(std::string_view option);
     void SystemLine(std::string_view line);
     void CommandLine(std::string_view line);
     void RemoteLine(std::string_view line);
@@ -130,6 +131,17 @@ class Catalogue {
     std::unordered_map<std::string, int16_t> commandIndex_;
     std::unordered_map<std::string, int16_t> remoteIndex_;
     int skippedLines_ = 0;
+
+    // What the qualifiers of a load compare with, worked out when the
+    // setting changes instead of at every qualifier: a device file may hold
+    // a firmware or options text of megabytes and hundreds of thousands of
+    // qualifiers. Kept only while a load runs (loads may nest through
+    // ProcessEvents); outside one the settings are read directly.
+    int loadDepth_ = 0;
+    double firmwareNumber_ = 0;          // LeadingNumber(ModelFirmware)
+    bool optionsIndexValid_ = false;     // optionsIndex_ belongs to ModelOptions
+    std::string optionsUpper_;           // ModelOptions in upper case
+    std::vector<int32_t> optionsIndex_;  // suffix array of a long optionsUpper_
 };
 
 // The characters of text, split into lines at CR, CR LF and a lone LF; a

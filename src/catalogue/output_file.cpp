@@ -1,5 +1,7 @@
 #include "catalogue/output_file.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -28,12 +30,17 @@ class StdioOutputFile : public OutputFile {
         errno = 0;
         const bool flushed = std::fflush(file_) == 0;
         const int flushError = errno;
+        // A file removed while it was written (its folder deleted by another
+        // program, say) takes every byte and keeps none: that is no success.
+        struct stat status {};
+        const bool removed = fstat(fileno(file_), &status) == 0 && status.st_nlink == 0;
         errno = 0;
         const bool closed = std::fclose(file_) == 0;
         const int closeError = errno;
         file_ = nullptr;
         if (!flushed) return Fail(flushError);
         if (!closed) return Fail(closeError);
+        if (removed) return Fail(ENOENT);
         return error_.empty();
     }
 

@@ -22,6 +22,7 @@
 #include "launcher/launch_app.h"
 #include "transmitter/transmitter.h"
 #include "window/save_file_chooser.h"
+#include "window/shown_text.h"
 #include "window/window_display.h"
 
 namespace kestrel {
@@ -71,6 +72,19 @@ std::string Latin1(const QString& text) {
 }
 QString FromLatin1(const std::string& text) {
     return QString::fromLatin1(text);
+}
+
+// A list item showing text, shortened when it is long; the whole text is
+// kept with the item.
+void AddItem(QListWidget* list, const std::string& text) {
+    auto* item = new QListWidgetItem(ShownText(text), list);
+    if (text.size() > kShownLength) item->setData(Qt::UserRole, FromLatin1(text));
+}
+
+// The whole text of an item added by AddItem.
+std::string ItemText(const QListWidgetItem* item) {
+    const QVariant whole = item->data(Qt::UserRole);
+    return Latin1(whole.isValid() ? whole.toString() : item->text());
 }
 
 void Paint(QWidget* widget, QPalette::ColorRole role, const QColor& color) {
@@ -346,7 +360,7 @@ void KTL::FillModelList() {
 void KTL::Form_Activate() {
     const std::string& name = catalogue_->ModelName;
     lblModel->setText(name.empty() ? QStringLiteral("Model=????")
-                                   : QStringLiteral("Model=") + FromLatin1(name));
+                                   : QStringLiteral("Model=") + ShownText(name));
 }
 
 bool KTL::event(QEvent* event) {
@@ -379,7 +393,7 @@ WindowFields KTL::ReadFields() const {
                        : optVAL->isChecked() ? ValueKindOption::Value
                                              : ValueKindOption::None;
     const QList<QListWidgetItem*> selected = lstCmnds->selectedItems();
-    if (!selected.isEmpty()) fields.selectedCommand = Latin1(selected.front()->text());
+    if (!selected.isEmpty()) fields.selectedCommand = ItemText(selected.front());
     return fields;
 }
 
@@ -543,11 +557,11 @@ void KTL::lstmodel_Click(const QString& text) {
     {
         const QSignalBlocker commands(lstCmnds);
         for (const CommandEntry& entry : catalogue_->Commands()) {
-            lstCmnds->addItem(FromLatin1(entry.Name));
+            AddItem(lstCmnds, entry.Name);
         }
         const QSignalBlocker remote(lstRemote);
         for (const RemoteEntry& entry : catalogue_->RemoteCodes()) {
-            lstRemote->addItem(FromLatin1(entry.Name));
+            AddItem(lstRemote, entry.Name);
         }
     }
     optManual->setEnabled(catalogue_->AllowManual);
@@ -628,21 +642,21 @@ void KTL::lstCmnds_Click(int row) {
     lstValues->hide();
     lblvalues->hide();
     WindowFields fields = ReadFields();
-    const CommandClick click = ClickCommand(*catalogue_, fields, Latin1(item->text()), *display_);
+    const CommandClick click = ClickCommand(*catalogue_, fields, ItemText(item), *display_);
     switch (click.show) {
         case CommandClick::Show::Values: {
             lstValues->show();
             frmRange->hide();
             const QSignalBlocker blocker(lstValues);
             for (const std::string& label : click.labels)
-                lstValues->addItem(FromLatin1(label));
+                AddItem(lstValues, label);
             break;
         }
         case CommandClick::Show::Range:
             lblRange->show();
             frmRange->show();
             lstValues->hide();
-            lblRange->setText(FromLatin1(click.rangePrompt));
+            lblRange->setText(ShownText(click.rangePrompt));
             break;
         case CommandClick::Show::Query:
             break;  // the status line has said so; frmRange stays as it was
@@ -795,7 +809,7 @@ class KTL::RunObserver : public GenerateAllObserver {
         QCoreApplication::processEvents();
     }
     void CaptionChanged(const std::string& caption) override {
-        window_.lblError->setText(FromLatin1(caption));
+        window_.lblError->setText(ShownText(caption));
     }
     void RunEnded(WindowFields& fields) override {
         window_.lblError->setText(QString());

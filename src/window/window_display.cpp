@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "window/ktl.h"
+#include "window/shown_text.h"
 
 namespace kestrel {
 namespace {
@@ -27,7 +28,7 @@ void WindowDisplay::ShowMessage(const std::string& text) {
         messageHook(text);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kestrel"), QString::fromLatin1(text),
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kestrel"), ShownMessage(text),
                     QMessageBox::Ok, &window_);
     box.setObjectName(QStringLiteral("msgbox"));
     box.exec();
@@ -49,7 +50,7 @@ void WindowDisplay::Flash(const QString& text, int milliseconds) {
 void WindowDisplay::ShowStatus(const std::string& text, int seconds) {
     // 0 means one second; seconds outside 0..32 are held to that range.
     seconds = std::clamp(seconds, 0, kMaxFlashSeconds);
-    Flash(QString::fromLatin1(text), seconds == 0 ? 1000 : seconds * 1000);
+    Flash(ShownMessage(text), seconds == 0 ? 1000 : seconds * 1000);
 }
 
 void WindowDisplay::ShowValueError() {

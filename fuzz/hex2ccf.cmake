@@ -1,0 +1,1 @@
+kestrel_fuzz_target(hex2ccf hex2ccf_lib)

@@ -1,0 +1,1 @@
+kestrel_fuzz_target(lirc kestrel_lirc_uuirt_core)

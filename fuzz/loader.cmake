@@ -1,0 +1,1 @@
+kestrel_fuzz_target(loader kestrel_core)

@@ -1,0 +1,98 @@
+// The device file loader over arbitrary bytes, then every request a user can
+// make of what was loaded, through the routines the window's clicks use:
+// each command clicked, each of its values clicked, a range command's
+// minimum, middle and maximum and the typed text through IR Gen, every
+// remote button clicked, and the typed text in the manual code boxes.
+// Input: line 1 the typed text, the rest the device file.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/generate_all.h"
+#include "catalogue/request.h"
+#include "fuzz_catalogue.h"
+#include "fuzz_display.h"
+#include "fuzz_targets.h"
+#include "generator/generator.h"
+#include "util/hex.h"
+
+namespace kestrel::fuzz {
+namespace {
+
+void CheckOutput(const std::string& output) {
+    KESTREL_FUZZ_CHECK(output.empty() || LooksLikeProntoLine(output));
+}
+
+}  // namespace
+
+int FuzzLoader(const uint8_t* data, size_t size) {
+    const CatalogueInput input = SplitCatalogueInput(data, size);
+    QuietDisplay display;
+    Generator generator(display);
+    generator.SetupProtocol();
+    Catalogue catalogue(display);
+    catalogue.ModelName = input.model;
+    catalogue.LoadDeviceText(input.deviceText);
+
+    KESTREL_FUZZ_CHECK(catalogue.CommandCount() >= 0 &&
+                       catalogue.CommandCount() <= kMaxTableEntries);
+    KESTREL_FUZZ_CHECK(catalogue.RemoteCount() >= 0 && catalogue.RemoteCount() <= kMaxTableEntries);
+
+    WindowFields fields;
+    SelectDiscrete(fields);
+    for (int i = 1; i <= catalogue.CommandCount(); ++i) {
+        const CommandEntry& e = catalogue.Command(i);
+        // Names are unique ignoring case, and every stored code fits 32 bits.
+        KESTREL_FUZZ_CHECK(catalogue.getETindex(e.Name) == i);
+        KESTREL_FUZZ_CHECK(HexToLong(e.FunctionCode).has_value());
+        KESTREL_FUZZ_CHECK(e.Values.size() <= static_cast<size_t>(kMaxTableEntries));
+
+        const CommandClick click = ClickCommand(catalogue, fields, e.Name, display);
+        KESTREL_FUZZ_CHECK(fields.txtFCdec == std::to_string(*HexToLong(e.FunctionCode)));
+        for (size_t j = 0; j < e.Values.size(); ++j) {
+            CheckOutput(ClickValue(catalogue, fields, static_cast<int>(j), generator, display));
+        }
+        KESTREL_FUZZ_CHECK(click.labels.size() == e.Values.size());
+        if (e.HasRange) {
+            const std::string samples[] = {e.Range.Min, e.Range.Max,
+                                           MiddleOfRange(e.Range).value_or(""), input.typed};
+            for (const std::string& text : samples) {
+                const bool passed = GenerateRangeValue(catalogue, fields, text, generator, display);
+                KESTREL_FUZZ_CHECK(passed == CheckValue(catalogue, fields, text));
+                CheckOutput(fields.txtOutput);
+                (void)EditValue(text);
+            }
+        }
+    }
+
+    SelectRemote(fields);
+    for (int j = 0; j < catalogue.RemoteCount(); ++j) {
+        CheckOutput(ClickRemote(catalogue, fields, j, generator, display));
+    }
+    // Positions outside the lists give nothing.
+    KESTREL_FUZZ_CHECK(
+        ClickRemote(catalogue, fields, catalogue.RemoteCount(), generator, display).empty());
+
+    // The typed text in the manual code boxes, then a request of each kind.
+    SelectManual(fields);
+    SetFCdec(fields, input.typed);
+    UpdateHexFromDecimal(fields, display);
+    SetFChex(fields, input.typed);
+    UpdateDecimalFromHex(fields, display);
+    const ValueKindOption kinds[] = {ValueKindOption::Ascii, ValueKindOption::Dec,
+                                     ValueKindOption::Hex, ValueKindOption::Value,
+                                     ValueKindOption::None};
+    for (const ValueKindOption kind : kinds) {
+        fields.txtValue = input.typed;
+        fields.valueKind = kind;
+        CheckOutput(RequestCode(fields, generator, display));
+    }
+    (void)EditValue(input.typed);
+    return 0;
+}
+
+}  // namespace kestrel::fuzz
+
+KESTREL_FUZZ_ENTRY(FuzzLoader)
