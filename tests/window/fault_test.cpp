@@ -27,61 +27,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Expected(std::string ProtocolRecord::*form, const std::string& code,
-                     const std::string& value, const std::string& kind) {
-    RecordingDisplay display;
-    Generator generator(display);
-    generator.SetupProtocol();
-    return generator.GenerateCode(generator.Protocol().*form, code, value, kind);
-}
-
 const std::string kSimDriver = KESTREL_PROGRAM_DIR "/libkestrel-sim-uuirt.so";
 
 // A window over a program folder of its own, with the driver library, the
-// output files and the converter start chosen by the test.
-class FaultWindow {
+// output files and the real converter start.
+class FaultWindow : public WindowFixture {
   public:
-    struct Options {
-        std::string driver = kSimDriver;  // relative: inside the program folder
-        OutputFiles* files = nullptr;     // null: the file system
-        bool ownDisplay = false;          // the window's message box and status line
-    };
-
-    explicit FaultWindow(Options options) {
-        const QDir devices(QStringLiteral(KESTREL_SOURCE_DIR "/devices"));
-        for (const QString& name : devices.entryList({QStringLiteral("*IR.ini")}, QDir::Files))
-            QFile::copy(devices.filePath(name), folder.filePath(name));
-        programFolder = folder.path().toStdString();
-        simLog = folder.filePath(QStringLiteral("sim.log"));
-        qputenv("KESTREL_SIM_LOG", simLog.toLocal8Bit());
-        DriverLocation location;
-        location.programFolder = programFolder;
-        location.libraryFile = options.driver.empty() || options.driver[0] == '/'
-                                   ? options.driver
-                                   : programFolder + "/" + options.driver;
-        transmitter = std::make_unique<Transmitter>(location);
-        KtlServices services;
-        services.programFolder = programFolder;
-        services.transmitter = transmitter.get();
-        services.display = options.ownDisplay ? nullptr : &display;
-        services.chooser = &chooser;
-        services.files = options.files;  // the real converter start
-        services.endProgram = [this] { ++ended; };
-        window = std::make_unique<KTL>(services);
-        window->windowDisplay().beep = [] {};
-        window->windowDisplay().timeScale = 0.001;
-    }
-    ~FaultWindow() { qunsetenv("KESTREL_SIM_LOG"); }
-
-    KTL& w() { return *window; }
-    std::string Path(const char* name) const { return folder.filePath(name).toStdString(); }
-
-    void PickModel(const QString& name) {
-        const int index = window->lstmodel->findText(name);
-        QVERIFY2(index >= 0, qPrintable(name));
-        window->lstmodel->setCurrentIndex(index);
-        emit window->lstmodel->textActivated(name);
-    }
+    explicit FaultWindow(WindowOptions options) : WindowFixture(WithRealConverter(options)) {}
 
     // The window still works: a click on a value generates its code, and a
     // Gen ALL run into a text file writes it without a message.
@@ -106,15 +58,13 @@ class FaultWindow {
         QCOMPARE(ended, 0);
     }
 
-    QTemporaryDir folder;
-    std::string programFolder;
-    QString simLog;
-    RecordingDisplay display;
-    AnsweringChooser chooser;
-    int ended = 0;
     bool memoryFiles = false;
-    std::unique_ptr<Transmitter> transmitter;
-    std::unique_ptr<KTL> window;
+
+  private:
+    static WindowOptions WithRealConverter(WindowOptions options) {
+        options.recordStarts = false;
+        return options;
+    }
 };
 
 // Sets environment variables for the scope of a test row.

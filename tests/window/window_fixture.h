@@ -14,11 +14,23 @@
 #include <string>
 #include <vector>
 
+#include "catalogue/output_file.h"
+#include "generator/generator.h"
 #include "support/recording_display.h"
 #include "transmitter/transmitter.h"
 #include "window/ktl.h"
 
 namespace kestrel::test {
+
+// What a fresh generator makes of a request; the window's sequence of
+// requests does not matter for the forms and kinds the tests use.
+inline std::string Expected(std::string ProtocolRecord::*form, const std::string& code,
+                            const std::string& value, const std::string& kind) {
+    RecordingDisplay display;
+    Generator generator(display);
+    generator.SetupProtocol();
+    return generator.GenerateCode(generator.Protocol().*form, code, value, kind);
+}
 
 class AnsweringChooser : public SaveFileChooser {
   public:
@@ -40,9 +52,21 @@ struct StartCall {
     std::string folder;
 };
 
+// What a test chooses about its window.
+struct WindowOptions {
+    // The driver library: an absolute path, or a name inside the program folder.
+    std::string driver = KESTREL_PROGRAM_DIR "/libkestrel-sim-uuirt.so";
+    OutputFiles* files = nullptr;  // null: the file system
+    bool ownDisplay = false;       // the window's message box and status line
+    bool recordStarts = true;      // false: the converter is really started
+};
+
 class WindowFixture {
   public:
-    explicit WindowFixture(bool transmitterWorks = true) {
+    explicit WindowFixture(bool transmitterWorks = true)
+        : WindowFixture(transmitterWorks ? WindowOptions{} : WindowOptions{"no-such-driver.so"}) {}
+
+    explicit WindowFixture(const WindowOptions& options) {
         const QDir devices(QStringLiteral(KESTREL_SOURCE_DIR "/devices"));
         for (const QString& name : devices.entryList({QStringLiteral("*IR.ini")}, QDir::Files)) {
             QFile::copy(devices.filePath(name), folder.filePath(name));
@@ -52,29 +76,35 @@ class WindowFixture {
         qputenv("KESTREL_SIM_LOG", simLog.toLocal8Bit());
         DriverLocation location;
         location.programFolder = programFolder;
-        location.libraryFile = transmitterWorks
-                                   ? std::string(KESTREL_PROGRAM_DIR "/libkestrel-sim-uuirt.so")
-                                   : programFolder + "/no-such-driver.so";
+        location.libraryFile = options.driver.empty() || options.driver[0] == '/'
+                                   ? options.driver
+                                   : programFolder + "/" + options.driver;
         transmitter = std::make_unique<Transmitter>(location);
 
         KtlServices services;
         services.programFolder = programFolder;
         services.transmitter = transmitter.get();
-        services.display = &display;
+        services.display = options.ownDisplay ? nullptr : &display;
         services.chooser = &chooser;
-        services.starter = [this](const std::string& program,
-                                  const std::vector<std::string>& arguments,
-                                  const std::string& workingFolder) {
-            starts.push_back({program, arguments, workingFolder});
-            return true;
-        };
+        services.files = options.files;
+        if (options.recordStarts) {
+            services.starter = [this](const std::string& program,
+                                      const std::vector<std::string>& arguments,
+                                      const std::string& workingFolder) {
+                starts.push_back({program, arguments, workingFolder});
+                return true;
+            };
+        }
         services.endProgram = [this] { ++ended; };
         window = std::make_unique<KTL>(services);
+        window->windowDisplay().beep = [] {};
+        window->windowDisplay().timeScale = 0.001;
     }
 
     ~WindowFixture() { qunsetenv("KESTREL_SIM_LOG"); }
 
     KTL& w() { return *window; }
+    std::string Path(const char* name) const { return folder.filePath(name).toStdString(); }
 
     void PickModel(const QString& name) {
         const int index = window->lstmodel->findText(name);

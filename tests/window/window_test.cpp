@@ -21,16 +21,6 @@
 namespace kestrel::test {
 namespace {
 
-// What a fresh generator makes of a request; the window's sequence of
-// requests does not matter for these forms and kinds.
-std::string Expected(std::string ProtocolRecord::*form, const std::string& code,
-                     const std::string& value, const std::string& kind) {
-    RecordingDisplay display;
-    Generator generator(display);
-    generator.SetupProtocol();
-    return generator.GenerateCode(generator.Protocol().*form, code, value, kind);
-}
-
 std::string Text(QLineEdit* box) {
     return box->text().toStdString();
 }
