@@ -252,48 +252,6 @@ TEST_F(LoaderTest, LinesBreakingALimitAreSkippedWhole) {
     EXPECT_EQ(catalogue.CommandCount(), 1);
 }
 
-TEST_F(LoaderTest, ATableHoldsAtMost32767Entries) {
-    std::string text = "[COMMANDS]\n";
-    for (int i = 1; i <= kMaxTableEntries + 2; ++i)
-        text += "C" + std::to_string(i) + " = 1; Query\n";
-    text += "c5 = 2; Query\n[REMOTECODES]\n";
-    for (int i = 1; i <= kMaxTableEntries + 1; ++i)
-        text += "B" + std::to_string(i) + " = 1\n";
-    catalogue.LoadDeviceText(text);
-    EXPECT_EQ(catalogue.CommandCount(), kMaxTableEntries);
-    EXPECT_EQ(catalogue.RemoteCount(), kMaxTableEntries);
-    EXPECT_EQ(catalogue.getETindex("C32768"), 0);
-    EXPECT_EQ(catalogue.Command(5).FunctionCode, "2");  // redefinitions still work
-    EXPECT_EQ(catalogue.SkippedLines(), 3);
-}
-
-TEST_F(LoaderTest, HostileTextNeverCrashes) {
-    std::mt19937 random(7);
-    std::string text;
-    const std::string pieces[] = {"[COMMANDS]",  "[REMOTECODES]",
-                                  "[SYSTEM]",    "=",
-                                  ";",           "(",
-                                  ")",           ",",
-                                  "..",          "'",
-                                  "\"",          "M:~",
-                                  "O:",          "F:9",
-                                  "\r",          "\n",
-                                  "\xff",        std::string(1, 0),
-                                  "(-5)",        "MODEL",
-                                  "Enumeration", "Integer",
-                                  "Vorta"};
-    for (int i = 0; i < 100000; ++i) {
-        text += pieces[random() % std::size(pieces)];
-        if (random() % 8 == 0) text += "\n";
-    }
-    text += "\n[COMMANDS]\nLong(" + std::string(200000, ',') + ") = 1; Enumeration; ";
-    for (int i = 0; i < 40000; ++i)
-        text += "(1)x,";
-    catalogue.LoadDeviceText(text);
-    catalogue.LoadDeviceText(std::string(1 << 20, '('));
-    SUCCEED();
-}
-
 TEST_F(LoaderTest, AMissingFileIsReported) {
     EXPECT_FALSE(catalogue.LoadDeviceFile(::testing::TempDir() + "no-such-folder", "XIR.ini"));
     ASSERT_EQ(display.messages.size(), 1u);
