@@ -104,30 +104,12 @@ class FaultTest : public QObject {
                                                 << "" << kInvalidVersionText;
         QTest::newRow("info fails") << QString::fromStdString(kSimDriver) << "KESTREL_SIM_INFO_FAIL"
                                     << "1" << kNoVersionText;
-        QTest::newRow("wrong API version")
-            << QString::fromStdString(kSimDriver) << "KESTREL_SIM_API_VERSION"
-            << "255" << kInvalidVersionText;
         QTest::newRow("version fails")
             << QString::fromStdString(kSimDriver) << "KESTREL_SIM_VERSION_FAIL"
             << "1" << kOldDriverText;
-        QTest::newRow("old driver")
-            << QString::fromStdString(kSimDriver) << "KESTREL_SIM_DRIVER_VERSION"
-            << "2609" << kOldDriverText;
         QTest::newRow("open: no device")
             << QString::fromStdString(kSimDriver) << "KESTREL_SIM_OPEN_ERROR"
             << "0x20000001" << kNoConnectionText;
-        QTest::newRow("open: no communication")
-            << QString::fromStdString(kSimDriver) << "KESTREL_SIM_OPEN_ERROR"
-            << "0x20000002" << kNoCommunicationText;
-        QTest::newRow("open: no driver")
-            << QString::fromStdString(kSimDriver) << "KESTREL_SIM_OPEN_ERROR"
-            << "0x20000003" << kNoDriverText;
-        QTest::newRow("open: firmware")
-            << QString::fromStdString(kSimDriver) << "KESTREL_SIM_OPEN_ERROR"
-            << "0x20000004" << kFirmwareText;
-        QTest::newRow("open: unknown")
-            << QString::fromStdString(kSimDriver) << "KESTREL_SIM_OPEN_ERROR"
-            << "5" << kUnknownErrorText;
         QTest::newRow("open: null handle")
             << QString::fromStdString(kSimDriver) << "KESTREL_SIM_HANDLE"
             << "0" << kUnknownErrorText;

@@ -267,20 +267,6 @@ class WindowTest : public QObject {
         QVERIFY(sent[1].endsWith(QString::fromStdString(" code=" + remote)));
     }
 
-    void failedTransmissionIsReported() {
-        WindowFixture f;
-        StartUp(f.w(), *f.transmitter);
-        qputenv("KESTREL_SIM_TRANSMIT_FAIL", "1");
-        KTL& w = f.w();
-        f.PickModel("Tessel20");
-        w.optRemote->click();
-        WindowFixture::DoubleClick(w.lstRemote, 0);
-        qunsetenv("KESTREL_SIM_TRANSMIT_FAIL");
-        QCOMPARE(f.display.statuses.back().text, std::string("Could not transmit data"));
-        QCOMPARE(f.display.statuses.back().seconds, 0);
-        QVERIFY(!w.LED->isVisible());
-    }
-
     void withoutTransmitterValueDoubleClickSendsNothing() {
         WindowFixture f(false);
         StartUp(f.w(), *f.transmitter);
