@@ -83,7 +83,7 @@ void Export(benchmark::State& state, const char* fileName) {
     kestrel::GenerateAll run(catalogue, generator, display, files);
     int64_t samples = 0;
     for (auto _ : state) {
-        kestrel::WindowFields fields;
+        kestrel::FieldRecord fields;
         samples += run.Run(fields, (folder / fileName).string()).samples;
     }
     std::filesystem::remove_all(folder);

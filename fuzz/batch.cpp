@@ -70,12 +70,13 @@ void RunInto(const Catalogue& catalogue, OutputFiles& files, const std::string& 
     generator.SetupProtocol();
     GenerateAll run(catalogue, generator, display, files);
     int starts = 0;
-    run.SetConverter("/nonexistent-kestrel-program-folder",
-                     [&](const std::string&, const std::vector<std::string>&, const std::string&) {
-                         ++starts;
-                         return true;
-                     });
-    WindowFields fields;
+    run.SetConverter(
+        "/nonexistent-kestrel-program-folder",
+        [&](const std::string&, const std::vector<std::string>&, const std::string&, std::string&) {
+            ++starts;
+            return true;
+        });
+    FieldRecord fields;
     const GenerateAllResult result = run.Run(fields, chosen);
     const OutputKind kind = OutputKindOf(chosen);
     KESTREL_FUZZ_CHECK(result.ran);

@@ -40,8 +40,8 @@ int FuzzLoader(const uint8_t* data, size_t size) {
                        catalogue.CommandCount() <= kMaxTableEntries);
     KESTREL_FUZZ_CHECK(catalogue.RemoteCount() >= 0 && catalogue.RemoteCount() <= kMaxTableEntries);
 
-    WindowFields fields;
-    SelectDiscrete(fields);
+    FieldRecord fields;
+    fields.PickMode(Mode::Discrete);
     for (int i = 1; i <= catalogue.CommandCount(); ++i) {
         const CommandEntry& e = catalogue.Command(i);
         // Names are unique ignoring case, and every stored code fits 32 bits.
@@ -49,10 +49,12 @@ int FuzzLoader(const uint8_t* data, size_t size) {
         KESTREL_FUZZ_CHECK(HexToLong(e.FunctionCode).has_value());
         KESTREL_FUZZ_CHECK(e.Values.size() <= static_cast<size_t>(kMaxTableEntries));
 
-        const CommandClick click = ClickCommand(catalogue, fields, e.Name, display);
+        fields.selectedCommand = e.Name;
+        const CommandClick click = ClickCommand(catalogue, fields, display);
         KESTREL_FUZZ_CHECK(fields.txtFCdec == std::to_string(*HexToLong(e.FunctionCode)));
         for (size_t j = 0; j < e.Values.size(); ++j) {
-            CheckOutput(ClickValue(catalogue, fields, static_cast<int>(j), generator, display));
+            ClickValue(catalogue, fields, static_cast<int>(j), generator, display);
+            CheckOutput(fields.txtOutput);
         }
         KESTREL_FUZZ_CHECK(click.labels.size() == e.Values.size());
         if (e.HasRange) {
@@ -67,19 +69,21 @@ int FuzzLoader(const uint8_t* data, size_t size) {
         }
     }
 
-    SelectRemote(fields);
+    fields.PickMode(Mode::Remote);
     for (int j = 0; j < catalogue.RemoteCount(); ++j) {
-        CheckOutput(ClickRemote(catalogue, fields, j, generator, display));
+        ClickRemote(catalogue, fields, j, generator, display);
+        CheckOutput(fields.txtOutput);
     }
-    // Positions outside the lists give nothing.
-    KESTREL_FUZZ_CHECK(
-        ClickRemote(catalogue, fields, catalogue.RemoteCount(), generator, display).empty());
+    // Positions outside the lists change nothing.
+    fields.txtOutput = "kept";
+    ClickRemote(catalogue, fields, catalogue.RemoteCount(), generator, display);
+    KESTREL_FUZZ_CHECK(fields.txtOutput == "kept");
 
     // The typed text in the manual code boxes, then a request of each kind.
-    SelectManual(fields);
-    SetFCdec(fields, input.typed);
+    fields.PickMode(Mode::Manual);
+    fields.SetText(Box::FCdec, input.typed);
     UpdateHexFromDecimal(fields, display);
-    SetFChex(fields, input.typed);
+    fields.SetText(Box::FChex, input.typed);
     UpdateDecimalFromHex(fields, display);
     const ValueKindOption kinds[] = {ValueKindOption::Ascii, ValueKindOption::Dec,
                                      ValueKindOption::Hex, ValueKindOption::Value,

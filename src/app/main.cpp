@@ -17,17 +17,12 @@ int main(int argc, char** argv) {
     const std::string folder = kestrel::ProgramFolder();
     kestrel::QtWaitCursor waitCursor;
     kestrel::Transmitter transmitter(folder, &waitCursor);
-    bool ended = false;
     kestrel::KtlServices services;
     services.programFolder = folder;
     services.transmitter = &transmitter;
-    services.endProgram = [&ended] {
-        ended = true;
-        QCoreApplication::exit(0);
-    };
     kestrel::KTL window(services);
     kestrel::StartUp(window, transmitter);
     // The user may already have ended the program during the start-up flash.
-    if (ended) return 0;
+    if (window.Ending()) return 0;
     return QApplication::exec();
 }

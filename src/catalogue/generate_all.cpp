@@ -5,6 +5,7 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/output_file.h"
+#include "catalogue/request.h"
 #include "generator/generator.h"
 #include "util/display.h"
 #include "util/hex.h"
@@ -58,6 +59,15 @@ std::string CompanionLine(int64_t buttonNumber, std::string_view label, std::str
     line += " is IR Data For Command: ";
     line += caption;
     return line;
+}
+
+std::string ConverterFailure(const std::string& ccfPath, std::string_view errors,
+                             const std::string& how) {
+    while (!errors.empty() && (errors.back() == '\n' || errors.back() == '\r')) {
+        errors.remove_suffix(1);
+    }
+    return "The CCF file '" + ccfPath + "' was not made: " +
+           (errors.empty() ? "hex2ccf ended with " + how : std::string(errors));
 }
 
 // The files of one run. Kept per run, so that a run started from inside
@@ -148,41 +158,46 @@ GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chos
         return result;
     }
 
-    SelectDiscrete(fields);
-    observer.DiscreteSelected(fields);
+    fields.PickMode(Mode::Discrete);
     observer.RunStarted();
+
+    // Samples are written only between two looks at whether the program is
+    // ending; the window's events run in between.
+    const auto stopping = [&] {
+        if (observer.ShouldStop()) result.stopped = true;
+        return result.stopped;
+    };
+    const auto ongoing = [&] { return files.failure.empty() && !result.stopped; };
 
     // The tables may be refilled by a model chosen while events run, so each
     // entry is copied before its samples are taken and the count read once.
     const int last = catalogue_.CommandCount();
-    for (int i = 1; i <= last && files.failure.empty(); ++i) {
+    for (int i = 1; i <= last && ongoing() && !stopping(); ++i) {
         const CommandEntry entry = catalogue_.Command(i);
-        fields.txtValue.clear();
-        SetFChex(fields, entry.FunctionCode);
-        SetFCdec(fields, std::to_string(HexToLong(fields.txtFChex).value_or(0)));
-        fields.txtOutput.clear();
+        fields.SetText(Box::Value, "");
+        fields.SetText(Box::FChex, entry.FunctionCode);
+        fields.SetText(Box::FCdec, std::to_string(HexToLong(fields.Text(Box::FChex)).value_or(0)));
+        fields.SetText(Box::Output, "");
         const auto dec = [&] { return std::to_string(Hex2Int(entry.FunctionCode, display_)); };
 
         if (entry.IsEnumeration) {
             const size_t count = entry.Values.size();
-            for (size_t j = 0; j < count && files.failure.empty(); ++j) {
+            for (size_t j = 0; j < count && ongoing(); ++j) {
                 const EnumValue& item = entry.Values[j];
-                fields.txtValue = std::to_string(item.Code);
-                fields.txtOutput.clear();
-                observer.FieldsChanged(fields);
-                observer.ProcessEvents(fields);
-                fields.txtOutput = RequestCode(fields, generator_, display_);
-                observer.FieldsChanged(fields);
+                fields.SetText(Box::Value, std::to_string(item.Code));
+                fields.SetText(Box::Output, "");
+                observer.ProcessEvents();
+                if (stopping()) break;
+                fields.SetText(Box::Output, RequestCode(fields, generator_, display_));
+                const std::string value = fields.Text(Box::Value);
                 std::string caption = entry.Name + " = " + item.Label;
                 if (kind == OutputKind::TextListing) {
-                    caption += "  (0x" + entry.FunctionCode + "/" + dec() + "  '" +
-                               fields.txtValue + "'/" + EditValue(fields.txtValue) + ")";
+                    caption += "  (0x" + entry.FunctionCode + "/" + dec() + "  '" + value + "'/" +
+                               EditValue(value) + ")";
                 }
                 observer.CaptionChanged(caption);
                 const std::string df = dec();
-                if (!SaveIRdata(files, caption, df, fields.txtValue, fields.txtOutput, kind)) {
-                    break;
-                }
+                if (!SaveIRdata(files, caption, df, value, fields.Text(Box::Output), kind)) break;
                 observer.SampleWritten(fields,
                                        Sample{i, static_cast<int>(j) + 1, SampleRule::Enumeration,
                                               result.samples++, caption, df});
@@ -201,25 +216,23 @@ GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chos
             int item = 0;
             for (const RangeSample& sample : samples) {
                 ++item;
-                if (!files.failure.empty()) break;
+                if (!ongoing()) break;
                 if (!sample.value) {
                     display_.ShowMessage("The middle of the range of " + entry.Name +
                                          " is no finite number; that sample is left out");
                     continue;
                 }
-                fields.txtValue = *sample.value;
-                fields.valueKind = ValueKindOption::Value;
-                const std::string caption = entry.Name + "(0x" + entry.FunctionCode + "/" + dec() +
-                                            sample.name + fields.txtValue;
+                fields.SetText(Box::Value, *sample.value);
+                fields.SelectKind(ValueKindOption::Value);
+                const std::string value = fields.Text(Box::Value);
+                const std::string caption =
+                    entry.Name + "(0x" + entry.FunctionCode + "/" + dec() + sample.name + value;
                 observer.CaptionChanged(caption);
-                observer.FieldsChanged(fields);
-                observer.ProcessEvents(fields);
-                fields.txtOutput = RequestCode(fields, generator_, display_);
-                observer.FieldsChanged(fields);
+                observer.ProcessEvents();
+                if (stopping()) break;
+                fields.SetText(Box::Output, RequestCode(fields, generator_, display_));
                 const std::string df = dec();
-                if (!SaveIRdata(files, caption, df, fields.txtValue, fields.txtOutput, kind)) {
-                    break;
-                }
+                if (!SaveIRdata(files, caption, df, value, fields.Text(Box::Output), kind)) break;
                 observer.SampleWritten(fields,
                                        Sample{i, item, sample.rule, result.samples++, caption, df});
             }
@@ -227,9 +240,10 @@ GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chos
     }
 
     files.CloseAll();
+    if (result.stopped) return result;  // ending: nothing further is reported or started
     if (!files.failure.empty()) display_.ShowMessage(files.failure);
-    fields.txtOutput.clear();
-    observer.RunEnded(fields);
+    observer.RunEnded();
+    fields.SetText(Box::Output, "");
     if (!files.failure.empty()) return result;
     result.written = true;
 
@@ -239,8 +253,12 @@ GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chos
             display_.ShowMessage("file '" + converter + "' does not exist");
             result.converterMissing = true;
         } else if (starter_) {
+            std::string why;
             result.converterStarted =
-                starter_(converter, {kTemporaryFile, chosenPath}, FolderOfFile(chosenPath));
+                starter_(converter, {kTemporaryFile, chosenPath}, FolderOfFile(chosenPath), why);
+            if (!result.converterStarted) {
+                display_.ShowMessage("Could not start the converter '" + converter + "': " + why);
+            }
         }
     }
     return result;

@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/request.h"
+#include "catalogue/fields.h"
 
 namespace kestrel {
 
@@ -47,6 +47,12 @@ std::string CompanionLine(int64_t buttonNumber, std::string_view label, std::str
 
 enum class SampleRule { Enumeration, Minimum, Middle, Maximum };
 
+// The message for a converter that did not make the CCF file at ccfPath:
+// what it wrote to its standard error or, when it wrote nothing, how it
+// ended ("exit status 1").
+std::string ConverterFailure(const std::string& ccfPath, std::string_view errors,
+                             const std::string& how);
+
 // A sample as it was written.
 struct Sample {
     int entry = 0;  // command index, from 1
@@ -57,39 +63,35 @@ struct Sample {
     std::string df;  // the function code in decimal, as written
 };
 
-// What a window does while a run goes on. The record passed in is the one
-// the run works on: a window copies it to its widgets, and may copy its
-// widgets back into it after processing events.
+// What a window does while a run goes on.
 class GenerateAllObserver {
   public:
     virtual ~GenerateAllObserver() = default;
-    // The run selected Discrete mode; the record has been changed as
-    // SelectDiscrete does (the window runs the rest of its Discrete handler).
-    virtual void DiscreteSelected(WindowFields& /*fields*/) {}
     // The status line: emptied and shown at the start of the run.
     virtual void RunStarted() {}
-    // The fields changed: before each request and after it.
-    virtual void FieldsChanged(WindowFields& /*fields*/) {}
     // Where the run lets pending window events run.
-    virtual void ProcessEvents(WindowFields& /*fields*/) {}
+    virtual void ProcessEvents() {}
     // The caption of the current sample, shown in the status line.
     virtual void CaptionChanged(const std::string& /*caption*/) {}
     // A sample was generated and written.
     virtual void SampleWritten(const WindowFields& /*fields*/, const Sample& /*sample*/) {}
-    // The files are closed; the status line is emptied and hidden and the
-    // output box emptied (in the record too).
-    virtual void RunEnded(WindowFields& /*fields*/) {}
+    // The files are closed; the status line is emptied and hidden.
+    virtual void RunEnded() {}
+    // True once the program is ending: the run stops before its next
+    // sample, closes its files and reports nothing further.
+    virtual bool ShouldStop() { return false; }
 };
 
-// Starts program with arguments in workingFolder without waiting; true when
-// it was started.
+// Starts program with arguments in workingFolder without waiting; false
+// when it could not be started, with the reason in error.
 using ProgramStarter =
     std::function<bool(const std::string& program, const std::vector<std::string>& arguments,
-                       const std::string& workingFolder)>;
+                       const std::string& workingFolder, std::string& error)>;
 
 struct GenerateAllResult {
     bool ran = false;      // false when no file name was given
     bool written = false;  // every file was created, written and closed
+    bool stopped = false;  // the program ended during the run
     int64_t samples = 0;
     bool converterStarted = false;
     bool converterMissing = false;
@@ -105,9 +107,10 @@ class GenerateAll {
     void SetConverter(std::string programFolder, ProgramStarter starter);
 
     // One run into chosenPath (an absolute path; "" means the user cancelled
-    // and nothing happens). A file that cannot be created or written is
-    // reported, every file of the run is closed and the run ends as usual,
-    // without starting the converter.
+    // and nothing happens), through the window's fields. A file that cannot
+    // be created or written is reported, every file of the run is closed and
+    // the run ends as usual, without starting the converter; so does a
+    // converter that cannot be started.
     GenerateAllResult Run(WindowFields& fields, const std::string& chosenPath);
 
     // Codes written in Pronto hex and CCF runs since the start of the last

@@ -9,54 +9,97 @@
 
 namespace kestrel {
 
-void SetFCdec(WindowFields& fields, std::string text) {
-    if (text == fields.txtFCdec) return;  // the handler runs on real changes only
-    fields.txtFCdec = std::move(text);
-    if (fields.txtFCdec.empty()) SetFChex(fields, "");
+std::string FieldRecord::Text(Box box) const {
+    switch (box) {
+        case Box::FCdec:
+            return txtFCdec;
+        case Box::FChex:
+            return txtFChex;
+        case Box::Value:
+            return txtValue;
+        case Box::Output:
+            return txtOutput;
+    }
+    return {};
 }
 
-void SetFChex(WindowFields& fields, std::string text) {
-    if (text == fields.txtFChex) return;
-    fields.txtFChex = std::move(text);
-    if (fields.txtFChex.empty()) SetFCdec(fields, "");
+void FieldRecord::SetText(Box box, const std::string& text) {
+    switch (box) {
+        case Box::FCdec:
+            if (text == txtFCdec) return;  // the change handler runs on real changes only
+            txtFCdec = text;
+            if (txtFCdec.empty()) SetText(Box::FChex, "");
+            return;
+        case Box::FChex:
+            if (text == txtFChex) return;
+            txtFChex = text;
+            if (txtFChex.empty()) SetText(Box::FCdec, "");
+            return;
+        case Box::Value:
+            txtValue = text;
+            return;
+        case Box::Output:
+            txtOutput = text;
+            return;
+    }
+}
+
+void FieldRecord::PickMode(Mode picked) {
+    mode = picked;
+    switch (picked) {
+        case Mode::Discrete:
+            selectedCommand.clear();  // the handler clears the command list's selection
+            SelectDiscrete(*this);
+            return;
+        case Mode::Remote:
+            SelectRemote(*this);
+            return;
+        case Mode::Manual:
+            SelectManual(*this);
+            return;
+    }
 }
 
 std::string GetValueKind(WindowFields& fields) {
-    switch (fields.valueKind) {
+    switch (fields.SelectedKind()) {
         case ValueKindOption::Ascii:
             return "A";
         case ValueKindOption::Dec:
             return "D";
         case ValueKindOption::Hex:
             return "H";
-        default:
-            fields.valueKind = ValueKindOption::Value;
+        case ValueKindOption::Value:
             return "V";
+        case ValueKindOption::None:
+            break;
     }
+    fields.SelectKind(ValueKindOption::Value);
+    return "V";
 }
 
 std::string RequestCode(WindowFields& fields, Generator& generator, Display& display) {
-    SetFChex(fields, UpperCase(fields.txtFChex));
-    if (fields.txtFCdec.empty()) {
+    fields.SetText(Box::FChex, UpperCase(fields.Text(Box::FChex)));
+    const std::string code = fields.Text(Box::FCdec);
+    if (code.empty()) {
         display.ShowStatus("There is no function code entered", 0);
         return {};
     }
-    if (fields.txtValue.empty()) {
+    const std::string value = fields.Text(Box::Value);
+    if (value.empty()) {
         display.ShowStatus("There is no value entered", 0);
         return {};
     }
-    const bool discrete =
-        fields.mode == Mode::Discrete || (fields.mode == Mode::Manual && fields.txtFCdec != "8324");
+    const Mode mode = fields.SelectedMode();
+    const bool discrete = mode == Mode::Discrete || (mode == Mode::Manual && code != "8324");
     // With no kind selected the text kind "V" is sent; select it before the
     // form is chosen so the value goes into the text field, not into a
     // numeric field holding the previous request's number.
-    if (fields.valueKind == ValueKindOption::None) fields.valueKind = ValueKindOption::Value;
+    if (fields.SelectedKind() == ValueKindOption::None) fields.SelectKind(ValueKindOption::Value);
     const ProtocolRecord& protocol = generator.Protocol();
-    const std::string& form = !discrete                                    ? protocol.FormRemote
-                              : fields.valueKind == ValueKindOption::Value ? protocol.FormValueText
-                                                                           : protocol.FormDiscrete;
-    const std::string code = fields.txtFCdec;
-    const std::string value = fields.txtValue;
+    const std::string& form = !discrete ? protocol.FormRemote
+                              : fields.SelectedKind() == ValueKindOption::Value
+                                  ? protocol.FormValueText
+                                  : protocol.FormDiscrete;
     const std::string kind = GetValueKind(fields);
     return generator.GenerateCode(form, code, value, kind);
 }
@@ -72,7 +115,7 @@ std::string EditValue(std::string_view text) {
 }
 
 bool CheckValue(const Catalogue& catalogue, const WindowFields& fields, std::string_view st) {
-    const CommandEntry& e = catalogue.Command(catalogue.getETindex(fields.selectedCommand));
+    const CommandEntry& e = catalogue.Command(catalogue.getETindex(fields.SelectedCommand()));
     if (e.HasRange) {
         const double v = LeadingNumber(st);
         return LeadingNumber(e.Range.Min) <= v && v <= LeadingNumber(e.Range.Max);
@@ -82,66 +125,58 @@ bool CheckValue(const Catalogue& catalogue, const WindowFields& fields, std::str
 
 void ShowValueError(WindowFields& fields, Display& display) {
     display.ShowValueError();
-    fields.txtValue.clear();
-    fields.txtOutput.clear();
+    fields.SetText(Box::Value, "");
+    fields.SetText(Box::Output, "");
 }
 
 void SelectDiscrete(WindowFields& fields) {
-    fields.mode = Mode::Discrete;
-    fields.selectedCommand.clear();
-    fields.txtOutput.clear();
-    SetFChex(fields, "");
-    SetFCdec(fields, "");
-    fields.txtValue.clear();
-    if (fields.valueKind != ValueKindOption::Value) fields.valueKind = ValueKindOption::None;
+    fields.SetText(Box::Output, "");
+    fields.SetText(Box::FChex, "");
+    fields.SetText(Box::FCdec, "");
+    fields.SetText(Box::Value, "");
+    if (fields.SelectedKind() != ValueKindOption::Value) fields.SelectKind(ValueKindOption::None);
 }
 
 void SelectRemote(WindowFields& fields) {
-    fields.mode = Mode::Remote;
-    fields.txtOutput.clear();
-    SetFCdec(fields, "8324");
-    SetFChex(fields, ToHex(8324, 0));
-    fields.txtValue.clear();
-    fields.valueKind = ValueKindOption::Dec;
+    fields.SetText(Box::Output, "");
+    fields.SetText(Box::FCdec, "8324");
+    fields.SetText(Box::FChex, ToHex(8324, 0));
+    fields.SetText(Box::Value, "");
+    fields.SelectKind(ValueKindOption::Dec);
 }
 
 void SelectManual(WindowFields& fields) {
-    fields.mode = Mode::Manual;
-    fields.txtOutput.clear();
-    SetFChex(fields, "");
-    SetFCdec(fields, "");
-    fields.txtValue.clear();
-    fields.valueKind = ValueKindOption::Value;
+    fields.SetText(Box::Output, "");
+    fields.SetText(Box::FChex, "");
+    fields.SetText(Box::FCdec, "");
+    fields.SetText(Box::Value, "");
+    fields.SelectKind(ValueKindOption::Value);
 }
 
-bool SelectModel(Catalogue& catalogue, WindowFields& fields, const std::string& folder,
-                 const std::string& name) {
+bool SelectModel(Catalogue& catalogue, const std::string& folder, const std::string& name) {
     if (name.empty()) return false;
-    fields.selectedCommand.clear();  // the lists are emptied
     catalogue.ModelName = name;
     return catalogue.LoadDeviceFile(folder, name + "IR.ini");
 }
 
-CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields,
-                          const std::string& itemText, Display& display) {
-    fields.selectedCommand = itemText;
-    const CommandEntry& e = catalogue.Command(catalogue.getETindex(itemText));
-    fields.txtValue.clear();
-    SetFChex(fields, e.FunctionCode);
+CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields, Display& display) {
+    const CommandEntry& e = catalogue.Command(catalogue.getETindex(fields.SelectedCommand()));
+    fields.SetText(Box::Value, "");
+    fields.SetText(Box::FChex, e.FunctionCode);
     // The loader keeps only function codes that fit 32 bits.
-    SetFCdec(fields, std::to_string(HexToLong(fields.txtFChex).value_or(0)));
-    fields.txtOutput.clear();
+    fields.SetText(Box::FCdec, std::to_string(HexToLong(fields.Text(Box::FChex)).value_or(0)));
+    fields.SetText(Box::Output, "");
     CommandClick click;
     if (e.IsEnumeration) {
         click.show = CommandClick::Show::Values;
         click.labels.reserve(e.Values.size());
         for (const EnumValue& value : e.Values)
             click.labels.push_back(value.Label);
-        fields.valueKind = ValueKindOption::Value;
+        fields.SelectKind(ValueKindOption::Value);
     } else if (e.HasRange) {
         click.show = CommandClick::Show::Range;
         click.rangePrompt = "Enter a value in the range " + e.Range.Min + " to " + e.Range.Max;
-        fields.valueKind = ValueKindOption::Value;
+        fields.SelectKind(ValueKindOption::Value);
     } else {
         click.show = CommandClick::Show::Query;
         display.ShowStatus("Query Commands are not handled by IR", 0);
@@ -149,32 +184,30 @@ CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields,
     return click;
 }
 
-std::string ClickValue(const Catalogue& catalogue, WindowFields& fields, int position,
-                       Generator& generator, Display& display) {
-    const CommandEntry& e = catalogue.Command(catalogue.getETindex(fields.selectedCommand));
-    if (position < 0 || position >= static_cast<int>(e.Values.size())) return {};
-    fields.txtValue = std::to_string(e.Values[static_cast<size_t>(position)].Code);
-    fields.txtOutput.clear();
-    fields.txtOutput = RequestCode(fields, generator, display);
-    return fields.txtOutput;
+void ClickValue(const Catalogue& catalogue, WindowFields& fields, int position,
+                Generator& generator, Display& display) {
+    const CommandEntry& e = catalogue.Command(catalogue.getETindex(fields.SelectedCommand()));
+    if (position < 0 || position >= static_cast<int>(e.Values.size())) return;
+    fields.SetText(Box::Value, std::to_string(e.Values[static_cast<size_t>(position)].Code));
+    fields.SetText(Box::Output, "");
+    fields.SetText(Box::Output, RequestCode(fields, generator, display));
 }
 
-std::string ClickRemote(const Catalogue& catalogue, WindowFields& fields, int position,
-                        Generator& generator, Display& display) {
-    if (position < 0 || position >= catalogue.RemoteCount()) return {};
-    fields.txtValue = catalogue.Remote(position + 1).Code;
-    fields.txtOutput = RequestCode(fields, generator, display);
-    return fields.txtOutput;
+void ClickRemote(const Catalogue& catalogue, WindowFields& fields, int position,
+                 Generator& generator, Display& display) {
+    if (position < 0 || position >= catalogue.RemoteCount()) return;
+    fields.SetText(Box::Value, catalogue.Remote(position + 1).Code);
+    fields.SetText(Box::Output, RequestCode(fields, generator, display));
 }
 
 bool GenerateRangeValue(const Catalogue& catalogue, WindowFields& fields,
                         const std::string& txtRange, Generator& generator, Display& display) {
-    fields.txtValue = txtRange;
-    if (!CheckValue(catalogue, fields, fields.txtValue)) {
+    fields.SetText(Box::Value, txtRange);
+    if (!CheckValue(catalogue, fields, fields.Text(Box::Value))) {
         ShowValueError(fields, display);
         return false;
     }
-    fields.txtOutput = RequestCode(fields, generator, display);
+    fields.SetText(Box::Output, RequestCode(fields, generator, display));
     return true;
 }
 
@@ -189,9 +222,10 @@ bool CodeTooLarge(const std::string& decimal) {
 }  // namespace
 
 void UpdateHexFromDecimal(WindowFields& fields, Display& display) {
+    const std::string decimal = fields.Text(Box::FCdec);
     int32_t code = 0;
-    if (!fields.txtFCdec.empty()) {
-        const std::optional<int32_t> parsed = ParseDecimalInt32(fields.txtFCdec);
+    if (!decimal.empty()) {
+        const std::optional<int32_t> parsed = ParseDecimalInt32(decimal);
         // Text that is no whole number from 0 up cannot be written in
         // hexadecimal (a negative one would empty both boxes): it is refused
         // and nothing changes, so it never reaches the generator.
@@ -199,24 +233,24 @@ void UpdateHexFromDecimal(WindowFields& fields, Display& display) {
             display.ShowMessage(kNotAFunctionCode);
             return;
         }
-        if (CodeTooLarge(fields.txtFCdec)) {
+        if (CodeTooLarge(decimal)) {
             display.ShowMessage(kIllegalFunctionCode);
             return;
         }
         code = *parsed;
     }
-    SetFChex(fields, ToHex(code, 0));
+    fields.SetText(Box::FChex, ToHex(code, 0));
 }
 
 void UpdateDecimalFromHex(WindowFields& fields, Display& display) {
-    SetFChex(fields, UpperCase(fields.txtFChex));
-    const std::optional<int32_t> code = HexToLong(fields.txtFChex);
+    fields.SetText(Box::FChex, UpperCase(fields.Text(Box::FChex)));
+    const std::optional<int32_t> code = HexToLong(fields.Text(Box::FChex));
     if (!code) {
         display.ShowMessage(kIllegalFunctionCode);
         return;
     }
-    SetFCdec(fields, std::to_string(*code));
-    if (CodeTooLarge(fields.txtFCdec)) display.ShowMessage(kIllegalFunctionCode);
+    fields.SetText(Box::FCdec, std::to_string(*code));
+    if (CodeTooLarge(fields.Text(Box::FCdec))) display.ShowMessage(kIllegalFunctionCode);
 }
 
 }  // namespace kestrel

@@ -1,11 +1,10 @@
 // The generation request and what the window's handlers do to its fields.
 //
-// WindowFields is a plain record of the window's fields that a request reads
-// or a handler writes. The window copies its widgets into the record before
-// calling a routine of this file and copies the record back afterwards; the
-// command line and the tests use the record directly. Every routine here is
-// the body of a window handler without the widget work (showing and hiding
-// panels, filling lists), so the window's handlers stay thin.
+// Every routine here is the body of a window handler without the widget work
+// (showing and hiding panels, filling lists), so the window's handlers stay
+// thin. They read and write the fields through WindowFields at the moment
+// the handler does, never through a copy: a routine that waits (a flash, a
+// message box) sees afterwards what other handlers changed meanwhile.
 #pragma once
 
 #include <cstdint>
@@ -13,33 +12,13 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/fields.h"
+
 namespace kestrel {
 
 class Catalogue;
 class Display;
 class Generator;
-
-// The mode option group (optDiscrete, optRemote, optManual).
-enum class Mode { Discrete, Remote, Manual };
-
-// The value-kind option group: at most one of optAscii, optDec, optHex and
-// optVAL is selected.
-enum class ValueKindOption { None, Ascii, Dec, Hex, Value };
-
-struct WindowFields {
-    std::string txtFCdec;   // function code in decimal (the generator's code text)
-    std::string txtFChex;   // the same code in hexadecimal
-    std::string txtValue;   // value text
-    std::string txtOutput;  // the generated Pronto text
-    Mode mode = Mode::Discrete;
-    ValueKindOption valueKind = ValueKindOption::None;
-    // Text of the item selected in lstCmnds; empty when none is selected.
-    std::string selectedCommand;
-};
-
-// The code boxes' change handlers: emptying one box empties the other.
-void SetFCdec(WindowFields& fields, std::string text);
-void SetFChex(WindowFields& fields, std::string text);
 
 // "A", "D" or "H" for the selected option; otherwise "V", selecting optVAL
 // when it is not selected.
@@ -66,18 +45,19 @@ bool CheckValue(const Catalogue& catalogue, const WindowFields& fields, std::str
 // are emptied.
 void ShowValueError(WindowFields& fields, Display& display);
 
-// The mode handlers (optDiscrete_Click, optRemote_Click, optManual_Click):
-// the fields they set and the selection they clear.
+// The field work of the mode handlers (optDiscrete_Click, optRemote_Click,
+// optManual_Click), run after the window has switched its panels.
+// Discrete: output, code boxes and value emptied; ASCII, DEC and HEX
+// deselected. Remote: output and value emptied, the codes 8324 and 2084,
+// DEC selected. Manual: output, code boxes and value emptied, Value selected.
 void SelectDiscrete(WindowFields& fields);
 void SelectRemote(WindowFields& fields);
 void SelectManual(WindowFields& fields);
 
 // lstmodel_Click: an empty name changes nothing (returns false). Otherwise
-// the command selection is cleared, ModelName becomes name and the model's
-// file is loaded from folder; false when the file is missing (its message
-// has been shown).
-bool SelectModel(Catalogue& catalogue, WindowFields& fields, const std::string& folder,
-                 const std::string& name);
+// ModelName becomes name and the model's file is loaded from folder; false
+// when the file is missing (its message has been shown).
+bool SelectModel(Catalogue& catalogue, const std::string& folder, const std::string& name);
 
 // What a click in lstCmnds asks the window to show.
 struct CommandClick {
@@ -86,23 +66,22 @@ struct CommandClick {
     std::string rangePrompt;          // Range: the caption of lblRange
 };
 
-// lstCmnds_Click for the item with text itemText: selects it, puts the
-// command's function code into the code boxes, empties value and output,
-// and selects optVAL for an enumeration or range command. A command with
-// neither shows "Query Commands are not handled by IR".
-CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields,
-                          const std::string& itemText, Display& display);
+// lstCmnds_Click for the selected command: its function code goes into the
+// code boxes, value and output are emptied, and optVAL is selected for an
+// enumeration or range command. A command with neither shows "Query Commands
+// are not handled by IR" after the boxes have been set.
+CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields, Display& display);
 
 // lstValues_Click for list position (from 0) of the selected command's
-// values: the choice's code becomes the value and the output the code
-// generated for it. Returns the output.
-std::string ClickValue(const Catalogue& catalogue, WindowFields& fields, int position,
-                       Generator& generator, Display& display);
+// values: the choice's code becomes the value, the output is emptied and
+// then set to the code generated for it.
+void ClickValue(const Catalogue& catalogue, WindowFields& fields, int position,
+                Generator& generator, Display& display);
 
 // lstRemote_Click for list position (from 0): the button's code becomes the
-// value and the output the code generated for it. Returns the output.
-std::string ClickRemote(const Catalogue& catalogue, WindowFields& fields, int position,
-                        Generator& generator, Display& display);
+// value and the output the code generated for it.
+void ClickRemote(const Catalogue& catalogue, WindowFields& fields, int position,
+                 Generator& generator, Display& display);
 
 // cmdGen (IR Gen of the range panel) with the text of txtRange: the text
 // becomes the value; when CheckValue accepts it the output becomes the

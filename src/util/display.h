@@ -16,7 +16,8 @@ class Display {
     virtual void ShowMessage(const std::string& text) = 0;
     // Flashes text in the status line for seconds (0 means one second).
     virtual void ShowStatus(const std::string& text, int seconds) = 0;
-    // Flashes "Value Error" for one second, then empties the value and output.
+    // Flashes "Value Error" for one second (the caller then empties the
+    // value and the output).
     virtual void ShowValueError() = 0;
     // Waits while the window keeps processing events.
     virtual void Delay(int milliseconds) = 0;

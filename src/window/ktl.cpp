@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -17,9 +18,11 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <iterator>
 
 #include "catalogue/generate_all.h"
 #include "launcher/launch_app.h"
+#include "launcher/program_watch.h"
 #include "transmitter/transmitter.h"
 #include "window/save_file_chooser.h"
 #include "window/shown_text.h"
@@ -127,14 +130,87 @@ void Group(QWidget* owner, std::initializer_list<QRadioButton*> options) {
 
 }  // namespace
 
-// Marks a handler that generates or sends while it runs (and waits).
-class KTL::BusyScope {
+// The window's fields over its live widgets. A box shows a long text
+// shortened (see shown_text.h); the whole text is kept with the box for as
+// long as the box shows what was set, so the core reads back exactly what
+// it wrote unless the user has changed the box since.
+class KTL::Fields : public WindowFields {
   public:
-    explicit BusyScope(KTL& window) : window_(window) { ++window_.busy_; }
-    ~BusyScope() { --window_.busy_; }
+    explicit Fields(KTL& window) : w_(window) {}
+
+    std::string Text(Box box) const override {
+        if (box == Box::Output) return Whole(w_.txtOutput, w_.txtOutput->toPlainText());
+        const QLineEdit* edit = Edit(box);
+        return Whole(edit, edit->text());
+    }
+
+    void SetText(Box box, const std::string& text) override {
+        const QString shown = ShownText(text);
+        if (box == Box::Output) {
+            Keep(w_.txtOutput, text, shown);
+            if (w_.txtOutput->toPlainText() != shown) w_.txtOutput->setPlainText(shown);
+            Keep(w_.txtOutput, text, w_.txtOutput->toPlainText());
+            return;
+        }
+        QLineEdit* edit = Edit(box);
+        // Kept before the text changes: the change handlers may read it.
+        Keep(edit, text, shown);
+        edit->setText(shown);
+        Keep(edit, text, edit->text());
+    }
+
+    Mode SelectedMode() const override {
+        return w_.optRemote->isChecked()   ? Mode::Remote
+               : w_.optManual->isChecked() ? Mode::Manual
+                                           : Mode::Discrete;
+    }
+    void PickMode(Mode mode) override { w_.PickMode(mode); }
+
+    ValueKindOption SelectedKind() const override {
+        return w_.optAscii->isChecked() ? ValueKindOption::Ascii
+               : w_.optDec->isChecked() ? ValueKindOption::Dec
+               : w_.optHex->isChecked() ? ValueKindOption::Hex
+               : w_.optVAL->isChecked() ? ValueKindOption::Value
+                                        : ValueKindOption::None;
+    }
+    void SelectKind(ValueKindOption kind) override {
+        const std::pair<ValueKindOption, QRadioButton*> options[] = {
+            {ValueKindOption::Ascii, w_.optAscii},
+            {ValueKindOption::Dec, w_.optDec},
+            {ValueKindOption::Hex, w_.optHex},
+            {ValueKindOption::Value, w_.optVAL}};
+        for (const auto& [which, option] : options) {
+            if (which == kind)
+                option->setChecked(true);
+            else
+                Deselect(option);
+        }
+    }
+
+    std::string SelectedCommand() const override {
+        const QList<QListWidgetItem*> selected = w_.lstCmnds->selectedItems();
+        return selected.isEmpty() ? std::string() : ItemText(selected.front());
+    }
 
   private:
-    KTL& window_;
+    static constexpr const char* kWhole = "kestrelWholeText";
+    static constexpr const char* kShown = "kestrelShownText";
+
+    QLineEdit* Edit(Box box) const {
+        return box == Box::FCdec ? w_.txtFCdec : box == Box::FChex ? w_.txtFChex : w_.txtValue;
+    }
+    static void Keep(QObject* box, const std::string& whole, const QString& shown) {
+        box->setProperty(kWhole, QByteArray::fromStdString(whole));
+        box->setProperty(kShown, shown);
+    }
+    static std::string Whole(const QObject* box, const QString& current) {
+        if (box->property(kShown).toString() == current) {
+            return box->property(kWhole).toByteArray().toStdString();
+        }
+        return Latin1(current);
+    }
+
+    KTL& w_;
 };
 
 KTL::KTL(KtlServices services) : services_(std::move(services)) {
@@ -143,14 +219,18 @@ KTL::KTL(KtlServices services) : services_(std::move(services)) {
     generator_ = std::make_unique<Generator>(*display_);
     catalogue_ = std::make_unique<Catalogue>(*display_);
     catalogue_->ProcessEvents = [] { QCoreApplication::processEvents(); };
+    fields_ = std::make_unique<Fields>(*this);
     if (!services_.files) {
         stdioFiles_ = std::make_unique<StdioOutputFiles>();
         services_.files = stdioFiles_.get();
     }
-    if (!services_.starter)
-        services_.starter =
-            [](const std::string& program, const std::vector<std::string>& arguments,
-               const std::string& folder) { return StartProgram(program, arguments, folder); };
+    if (!services_.starter) {
+        services_.starter = [this](const std::string& program,
+                                   const std::vector<std::string>& arguments,
+                                   const std::string& folder, std::string& error) {
+            return StartConverter(program, arguments, folder, error);
+        };
+    }
     if (!services_.endProgram)
         services_.endProgram = [this] {
             hide();
@@ -340,12 +420,10 @@ void KTL::KTLinit() {
         const QSignalBlocker blocker(list);
         list->clear();
     }
-    WindowFields fields = ReadFields();
-    fields.txtOutput.clear();
-    SetFChex(fields, "");
-    SetFCdec(fields, "");
-    fields.txtValue.clear();
-    WriteFields(fields);
+    fields_->SetText(Box::Output, "");
+    fields_->SetText(Box::FChex, "");
+    fields_->SetText(Box::FCdec, "");
+    fields_->SetText(Box::Value, "");
 }
 
 void KTL::FillModelList() {
@@ -372,76 +450,15 @@ void KTL::closeEvent(QCloseEvent* event) {
     // Closing by the frame ends the program at once; the temporary file and
     // the transmitter are left as they are.
     event->accept();
+    EndProgram();
+}
+
+void KTL::EndProgram() {
+    if (!ending_) {
+        ending_ = true;
+        windowDisplay_->EndWaits();
+    }
     services_.endProgram();
-}
-
-// ---------------------------------------------------------------------------
-// The field record
-
-WindowFields KTL::ReadFields() const {
-    WindowFields fields;
-    fields.txtFCdec = Latin1(txtFCdec->text());
-    fields.txtFChex = Latin1(txtFChex->text());
-    fields.txtValue = Latin1(txtValue->text());
-    fields.txtOutput = Latin1(txtOutput->toPlainText());
-    fields.mode = optRemote->isChecked()   ? Mode::Remote
-                  : optManual->isChecked() ? Mode::Manual
-                                           : Mode::Discrete;
-    fields.valueKind = optAscii->isChecked() ? ValueKindOption::Ascii
-                       : optDec->isChecked() ? ValueKindOption::Dec
-                       : optHex->isChecked() ? ValueKindOption::Hex
-                       : optVAL->isChecked() ? ValueKindOption::Value
-                                             : ValueKindOption::None;
-    const QList<QListWidgetItem*> selected = lstCmnds->selectedItems();
-    if (!selected.isEmpty()) fields.selectedCommand = ItemText(selected.front());
-    return fields;
-}
-
-void KTL::WriteFields(const WindowFields& fields) {
-    // The record already holds what the boxes' change handlers would do.
-    syncing_ = true;
-    auto setText = [](QLineEdit* box, const std::string& text) {
-        const QString value = FromLatin1(text);
-        if (box->text() != value) box->setText(value);
-    };
-    setText(txtFCdec, fields.txtFCdec);
-    setText(txtFChex, fields.txtFChex);
-    setText(txtValue, fields.txtValue);
-    const QString output = FromLatin1(fields.txtOutput);
-    if (txtOutput->toPlainText() != output) txtOutput->setPlainText(output);
-    syncing_ = false;
-
-    QRadioButton* mode = fields.mode == Mode::Remote   ? optRemote
-                         : fields.mode == Mode::Manual ? optManual
-                                                       : optDiscrete;
-    if (!mode->isChecked()) {
-        const QSignalBlocker blocker(mode);
-        mode->setChecked(true);
-    }
-    QRadioButton* kinds[] = {optAscii, optDec, optHex, optVAL};
-    QRadioButton* kind = nullptr;
-    switch (fields.valueKind) {
-        case ValueKindOption::Ascii:
-            kind = optAscii;
-            break;
-        case ValueKindOption::Dec:
-            kind = optDec;
-            break;
-        case ValueKindOption::Hex:
-            kind = optHex;
-            break;
-        case ValueKindOption::Value:
-            kind = optVAL;
-            break;
-        case ValueKindOption::None:
-            break;
-    }
-    for (QRadioButton* option : kinds) {
-        if (option == kind)
-            option->setChecked(true);
-        else
-            Deselect(option);
-    }
 }
 
 // ---------------------------------------------------------------------------
@@ -461,31 +478,9 @@ void KTL::ConnectHandlers() {
     connect(quit, &QPushButton::clicked, this, &KTL::quit_Click);
     connect(tmrDelay, &QTimer::timeout, tmrDelay, &QTimer::stop);
 
-    // A list's click handler runs when its current row changes (by mouse,
-    // keyboard or code) and when the user clicks the row that is already
-    // current; a double click runs the double-click handler.
-    auto connectList = [this](QListWidget* list, void (KTL::*click)(int),
-                              void (KTL::*doubleClick)(int)) {
-        list->viewport()->installEventFilter(this);
-        connect(list, &QListWidget::currentRowChanged, this, [this, click](int row) {
-            if (row >= 0) (this->*click)(row);
-        });
-        connect(list, &QListWidget::itemClicked, this, [this, list, click](QListWidgetItem* item) {
-            const int row = list->row(item);
-            if (afterDoubleClick_ || pressedList_ != list || pressedRow_ != row) return;
-            (this->*click)(row);
-        });
-        if (doubleClick) {
-            connect(list, &QListWidget::itemDoubleClicked, this,
-                    [this, list, doubleClick](QListWidgetItem* item) {
-                        afterDoubleClick_ = true;
-                        (this->*doubleClick)(list->row(item));
-                    });
-        }
-    };
-    connectList(lstCmnds, &KTL::lstCmnds_Click, nullptr);
-    connectList(lstValues, &KTL::lstValues_Click, &KTL::lstValues_DblClick);
-    connectList(lstRemote, &KTL::lstRemote_Click, &KTL::lstRemote_DblClick);
+    ConnectList(lstCmnds, &KTL::lstCmnds_Click, nullptr);
+    ConnectList(lstValues, &KTL::lstValues_Click, &KTL::lstValues_DblClick);
+    ConnectList(lstRemote, &KTL::lstRemote_Click, &KTL::lstRemote_DblClick);
 
     connect(txtFCdec, &QLineEdit::textChanged, this, &KTL::txtFCdec_Change);
     connect(txtFChex, &QLineEdit::textChanged, this, &KTL::txtFChex_Change);
@@ -497,15 +492,52 @@ void KTL::ConnectHandlers() {
     connect(Command2, &QPushButton::clicked, this, &KTL::Command2_Click);
     connect(Command1, &QPushButton::clicked, this, &KTL::Command1_Click);
     connect(cmdGenAll, &QPushButton::clicked, this, &KTL::cmdGenAll_Click);
+
+    // Tab visits the controls in the order of the design. No user can see
+    // or press Command1, so it takes no focus; the output box passes Tab on
+    // instead of typing it into the code.
+    Command1->setFocusPolicy(Qt::NoFocus);
+    txtOutput->setTabChangesFocus(true);
+    QWidget* const order[] = {lstmodel,    Command3,  cmdGen,    txtRange, Command2,  txtFCdec,
+                              txtFChex,    txtValue,  optVAL,    optDec,   optHex,    optAscii,
+                              cmdGenAll,   quit,      txtOutput, lstCmnds, lstValues, lstRemote,
+                              optDiscrete, optRemote, optManual};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+// A list's click handler runs when an item becomes selected, by mouse, keys
+// or code, and when the user clicks the item that is selected already; a
+// double click runs the double-click handler. An item that only becomes
+// current (as the first one does when the list gets the focus) runs nothing.
+void KTL::ConnectList(QListWidget* list, void (KTL::*click)(int), void (KTL::*doubleClick)(int)) {
+    list->viewport()->installEventFilter(this);
+    connect(list, &QListWidget::itemSelectionChanged, this, [this, list, click] {
+        const QList<QListWidgetItem*> selected = list->selectedItems();
+        if (!selected.isEmpty()) (this->*click)(list->row(selected.front()));
+    });
+    connect(list, &QListWidget::itemClicked, this, [this, list, click](QListWidgetItem* item) {
+        const int row = list->row(item);
+        if (afterDoubleClick_ || pressedList_ != list || pressedRow_ != row) return;
+        if (item->isSelected()) (this->*click)(row);
+    });
+    if (doubleClick) {
+        connect(list, &QListWidget::itemDoubleClicked, this,
+                [this, list, doubleClick](QListWidgetItem* item) {
+                    afterDoubleClick_ = true;
+                    (this->*doubleClick)(list->row(item));
+                });
+    }
 }
 
 bool KTL::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    if (runActive_ && watched != this) {
+    if (runs_ > 0 && watched != this) {
         // While a generate-all run goes on, the user's input to this window
-        // is held back, so nothing can change the fields the run uses.
+        // is held back, so nothing can change the fields the run uses; only
+        // Done still ends the program.
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == this &&
+        if (widget && widget->window() == this && widget != quit &&
             (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
              type == QEvent::MouseButtonDblClick || type == QEvent::KeyPress ||
              type == QEvent::KeyRelease || type == QEvent::Wheel ||
@@ -515,8 +547,10 @@ bool KTL::eventFilter(QObject* watched, QEvent* event) {
     }
     for (QListWidget* list : {lstCmnds, lstValues, lstRemote}) {
         if (watched == list->viewport() && type == QEvent::MouseButtonPress) {
+            const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+            const QListWidgetItem* item = list->itemAt(at);
             pressedList_ = list;
-            pressedRow_ = list->currentRow();
+            pressedRow_ = item && item->isSelected() ? list->row(item) : -1;
             afterDoubleClick_ = false;
         }
     }
@@ -549,9 +583,8 @@ void KTL::lstmodel_Click(const QString& text) {
         const QSignalBlocker blocker(list);
         list->clear();
     }
-    WindowFields fields = ReadFields();
-    if (!SelectModel(*catalogue_, fields, services_.programFolder, Latin1(text))) {
-        services_.endProgram();  // the missing file's message has been shown
+    if (!SelectModel(*catalogue_, services_.programFolder, Latin1(text))) {
+        EndProgram();  // the missing file's message has been shown
         return;
     }
     {
@@ -567,7 +600,25 @@ void KTL::lstmodel_Click(const QString& text) {
     optManual->setEnabled(catalogue_->AllowManual);
 }
 
-void KTL::ShowDiscretePanels() {
+// Selecting a mode option from code runs its handler exactly once, also
+// when the option is selected already.
+void KTL::PickMode(Mode mode) {
+    QRadioButton* option = mode == Mode::Remote   ? optRemote
+                           : mode == Mode::Manual ? optManual
+                                                  : optDiscrete;
+    {
+        const QSignalBlocker blocker(option);
+        option->setChecked(true);
+    }
+    if (mode == Mode::Remote)
+        optRemote_Click();
+    else if (mode == Mode::Manual)
+        optManual_Click();
+    else
+        optDiscrete_Click();
+}
+
+void KTL::optDiscrete_Click() {
     lstRemote->hide();
     lstValues->hide();
     frmManual->hide();
@@ -577,14 +628,8 @@ void KTL::ShowDiscretePanels() {
     lstCmnds->setCurrentRow(-1);
     lstCmnds->clearSelection();
     SuppressListClick = false;
+    SelectDiscrete(*fields_);
     lblvalues->hide();
-}
-
-void KTL::optDiscrete_Click() {
-    ShowDiscretePanels();
-    WindowFields fields = ReadFields();
-    SelectDiscrete(fields);
-    WriteFields(fields);
 }
 
 void KTL::optRemote_Click() {
@@ -597,16 +642,12 @@ void KTL::optRemote_Click() {
     lstRemote->setCurrentRow(-1);
     lstRemote->clearSelection();
     SuppressListClick = false;
-    WindowFields fields = ReadFields();
-    SelectRemote(fields);
-    WriteFields(fields);
+    SelectRemote(*fields_);
     lblvalues->hide();
 }
 
 void KTL::optManual_Click() {
-    WindowFields fields = ReadFields();
-    fields.txtOutput.clear();
-    WriteFields(fields);
+    fields_->SetText(Box::Output, "");
     lstCmnds->hide();
     lstValues->hide();
     lstRemote->hide();
@@ -614,9 +655,7 @@ void KTL::optManual_Click() {
     frmManual->show();
     lblvalues->setText(QString::fromLatin1(kManualInstructions));
     lblvalues->show();
-    fields = ReadFields();
-    SelectManual(fields);
-    WriteFields(fields);
+    SelectManual(*fields_);
 }
 
 void KTL::quit_Click() {
@@ -625,24 +664,21 @@ void KTL::quit_Click() {
     const std::string temporary = services_.programFolder + "/" + kTemporaryFile;
     std::remove(temporary.c_str());
     if (services_.transmitter) services_.transmitter->CloseTransmitter();
-    services_.endProgram();
+    EndProgram();
 }
 
 // ---------------------------------------------------------------------------
 // Lists
 
 void KTL::lstCmnds_Click(int row) {
-    if (SuppressListClick || Busy() || row < 0) return;
-    QListWidgetItem* item = lstCmnds->item(row);
-    if (!item) return;
+    if (SuppressListClick || row < 0) return;
     {
         const QSignalBlocker blocker(lstValues);
         lstValues->clear();
     }
     lstValues->hide();
     lblvalues->hide();
-    WindowFields fields = ReadFields();
-    const CommandClick click = ClickCommand(*catalogue_, fields, ItemText(item), *display_);
+    const CommandClick click = ClickCommand(*catalogue_, *fields_, *display_);
     switch (click.show) {
         case CommandClick::Show::Values: {
             lstValues->show();
@@ -661,36 +697,27 @@ void KTL::lstCmnds_Click(int row) {
         case CommandClick::Show::Query:
             break;  // the status line has said so; frmRange stays as it was
     }
-    WriteFields(fields);
 }
 
 void KTL::lstValues_Click(int row) {
-    if (SuppressListClick || Busy() || row < 0) return;
-    const BusyScope busy(*this);
-    WindowFields fields = ReadFields();
-    ClickValue(*catalogue_, fields, row, *generator_, *display_);
-    WriteFields(fields);
+    if (SuppressListClick || row < 0) return;
+    ClickValue(*catalogue_, *fields_, row, *generator_, *display_);
 }
 
 void KTL::lstValues_DblClick(int row) {
-    if (SuppressListClick || Busy() || row < 0 || !Command1->isEnabled()) return;
+    if (SuppressListClick || row < 0 || !Command1->isEnabled()) return;
     lstValues_Click(row);
-    const BusyScope busy(*this);
     Command1_Action();
 }
 
 void KTL::lstRemote_Click(int row) {
-    if (SuppressListClick || Busy() || row < 0) return;
-    const BusyScope busy(*this);
-    WindowFields fields = ReadFields();
-    ClickRemote(*catalogue_, fields, row, *generator_, *display_);
-    WriteFields(fields);
+    if (SuppressListClick || row < 0) return;
+    ClickRemote(*catalogue_, *fields_, row, *generator_, *display_);
 }
 
 void KTL::lstRemote_DblClick(int row) {
-    if (SuppressListClick || Busy() || row < 0) return;
+    if (SuppressListClick || row < 0) return;
     lstRemote_Click(row);
-    const BusyScope busy(*this);
     Command1_Action();
 }
 
@@ -698,86 +725,61 @@ void KTL::lstRemote_DblClick(int row) {
 // Manual entry
 
 void KTL::txtFCdec_Change() {
-    if (syncing_) return;
-    if (txtFCdec->text().isEmpty() && !txtFChex->text().isEmpty()) txtFChex->setText(QString());
+    if (txtFCdec->text().isEmpty() && !txtFChex->text().isEmpty()) fields_->SetText(Box::FChex, "");
 }
 
 void KTL::txtFChex_Change() {
-    if (syncing_) return;
-    if (txtFChex->text().isEmpty() && !txtFCdec->text().isEmpty()) txtFCdec->setText(QString());
+    if (txtFChex->text().isEmpty() && !txtFCdec->text().isEmpty()) fields_->SetText(Box::FCdec, "");
 }
 
 void KTL::DecimalToHex() {
-    WindowFields fields = ReadFields();
-    UpdateHexFromDecimal(fields, *display_);
-    WriteFields(fields);
+    UpdateHexFromDecimal(*fields_, *display_);
 }
 
 void KTL::HexToDecimal() {
-    WindowFields fields = ReadFields();
-    UpdateDecimalFromHex(fields, *display_);
-    WriteFields(fields);
+    UpdateDecimalFromHex(*fields_, *display_);
 }
 
 void KTL::txtValue_Enter() {
-    if (Busy()) return;
-    const BusyScope busy(*this);
-    WindowFields fields = ReadFields();
-    if (CheckValue(*catalogue_, fields, fields.txtValue)) {
-        fields.txtOutput = RequestCode(fields, *generator_, *display_);
+    if (CheckValue(*catalogue_, *fields_, fields_->Text(Box::Value))) {
+        fields_->SetText(Box::Output, RequestCode(*fields_, *generator_, *display_));
     } else {
-        ShowValueError(fields, *display_);
+        ShowValueError(*fields_, *display_);
     }
-    WriteFields(fields);
 }
 
 // ---------------------------------------------------------------------------
 // Buttons
 
 void KTL::cmdGen_Click() {
-    if (Busy()) return;
-    const BusyScope busy(*this);
-    WindowFields fields = ReadFields();
-    GenerateRangeValue(*catalogue_, fields, Latin1(txtRange->text()), *generator_, *display_);
-    WriteFields(fields);
+    GenerateRangeValue(*catalogue_, *fields_, Latin1(txtRange->text()), *generator_, *display_);
 }
 
 void KTL::Command3_Click() {
-    if (Busy()) return;
-    const BusyScope busy(*this);
-    WindowFields fields = ReadFields();
-    const bool passed =
-        GenerateRangeValue(*catalogue_, fields, Latin1(txtRange->text()), *generator_, *display_);
-    WriteFields(fields);
-    if (passed) Command1_Action();
+    if (GenerateRangeValue(*catalogue_, *fields_, Latin1(txtRange->text()), *generator_,
+                           *display_)) {
+        Command1_Action();
+    }
 }
 
 void KTL::Command2_Click() {
-    if (Busy()) return;
-    const BusyScope busy(*this);
-    WindowFields fields = ReadFields();
-    fields.txtOutput = RequestCode(fields, *generator_, *display_);
-    WriteFields(fields);
+    fields_->SetText(Box::Output, RequestCode(*fields_, *generator_, *display_));
 }
 
 void KTL::Command1_Click() {
-    if (Busy()) return;
-    const BusyScope busy(*this);
     Command1_Action();
 }
 
 void KTL::Command1_Action() {
-    WindowFields fields = ReadFields();
-    if (fields.mode == Mode::Discrete && !CheckValue(*catalogue_, fields, fields.txtValue)) {
-        ShowValueError(fields, *display_);
-        WriteFields(fields);
+    if (ending_) return;  // nothing is sent once the transceiver is released
+    if (fields_->SelectedMode() == Mode::Discrete &&
+        !CheckValue(*catalogue_, *fields_, fields_->Text(Box::Value))) {
+        ShowValueError(*fields_, *display_);
         return;
     }
     // The output box keeps what it shows; only the code is generated.
-    const std::string code = RequestCode(fields, *generator_, *display_);
-    fields.txtOutput = Latin1(txtOutput->toPlainText());
-    WriteFields(fields);
-    if (code.empty()) return;
+    const std::string code = RequestCode(*fields_, *generator_, *display_);
+    if (code.empty() || ending_) return;
     LED->show();
     const std::string failure =
         services_.transmitter ? services_.transmitter->SendPronto(code) : kTransmitErrorText;
@@ -791,52 +793,49 @@ class KTL::RunObserver : public GenerateAllObserver {
   public:
     explicit RunObserver(KTL& window) : window_(window) {}
 
-    void DiscreteSelected(WindowFields& fields) override {
-        {
-            const QSignalBlocker blocker(window_.optDiscrete);
-            window_.optDiscrete->setChecked(true);
-        }
-        window_.ShowDiscretePanels();
-        window_.WriteFields(fields);
-    }
     void RunStarted() override {
         window_.lblError->setText(QString());
         window_.lblError->show();
     }
-    void FieldsChanged(WindowFields& fields) override { window_.WriteFields(fields); }
-    void ProcessEvents(WindowFields& fields) override {
-        window_.WriteFields(fields);
-        QCoreApplication::processEvents();
-    }
+    void ProcessEvents() override { QCoreApplication::processEvents(); }
     void CaptionChanged(const std::string& caption) override {
         window_.lblError->setText(ShownText(caption));
     }
-    void RunEnded(WindowFields& fields) override {
+    void RunEnded() override {
         window_.lblError->setText(QString());
         window_.lblError->hide();
-        window_.WriteFields(fields);
     }
+    bool ShouldStop() override { return window_.ending_; }
 
   private:
     KTL& window_;
 };
 
 void KTL::cmdGenAll_Click() {
-    if (Busy()) return;
-    const BusyScope busy(*this);
     const std::string chosen = services_.chooser->GetSaveFileName("");
-    if (chosen.empty()) return;
+    if (chosen.empty() || ending_) return;
     GenerateAll run(*catalogue_, *generator_, *display_, *services_.files);
     run.SetConverter(services_.programFolder, services_.starter);
     RunObserver observer(*this);
     run.SetObserver(&observer);
-    WindowFields fields = ReadFields();
-    runActive_ = true;
-    qApp->installEventFilter(this);
-    run.Run(fields, chosen);
-    qApp->removeEventFilter(this);
-    runActive_ = false;
-    WriteFields(fields);
+    if (runs_++ == 0) qApp->installEventFilter(this);
+    run.Run(*fields_, chosen);
+    if (--runs_ == 0) qApp->removeEventFilter(this);
+}
+
+// The converter runs on by itself; when it ends without having made the
+// CCF file, the user is told why.
+bool KTL::StartConverter(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& folder, std::string& error) {
+    std::unique_ptr<StartedProgram> converter = StartProgram(program, arguments, folder, error);
+    if (!converter) return false;
+    const std::string ccfFile = arguments.empty() ? std::string() : arguments.back();
+    WatchProgram(
+        this, std::move(converter), [this, ccfFile](StartedProgram& ended, const ProgramEnd& end) {
+            if (end.ok() || ending_) return;
+            display_->ShowMessage(ConverterFailure(ccfFile, ended.Errors(), end.Describe()));
+        });
+    return true;
 }
 
 }  // namespace kestrel

@@ -1,9 +1,12 @@
 // The main window KTL: its controls, laid out as designed, and its handlers.
 //
-// The handlers are thin: they copy the widgets into the core's field record,
-// call the core routine that does the work, and copy the record back. The
-// window owns the generator and the catalogue; the transmitter, the save
-// dialog, the converter start and (in tests) the display are handed in.
+// The handlers are thin: they do the widget work (panels, lists) and call
+// the core routine that does the rest through the window's fields, which
+// the window implements over its live widgets. A handler that waits (a
+// flash, the send indicator, a message box) lets other handlers run, and
+// what those change stands. The window owns the generator and the
+// catalogue; the transmitter, the save dialog, the converter start and (in
+// tests) the display are handed in.
 #pragma once
 
 #include <QWidget>
@@ -12,6 +15,7 @@
 #include <string>
 
 #include "catalogue/catalogue.h"
+#include "catalogue/fields.h"
 #include "catalogue/generate_all.h"
 #include "catalogue/output_file.h"
 #include "catalogue/request.h"
@@ -48,7 +52,7 @@ struct KtlServices {
     Transmitter* transmitter = nullptr;  // opened by Main, closed by Done
     Display* display = nullptr;          // null: the window's own display operations
     SaveFileChooser* chooser = nullptr;  // null: the save dialog CD2
-    ProgramStarter starter;              // empty: StartProgram
+    ProgramStarter starter;              // empty: StartProgram, its end watched
     OutputFiles* files = nullptr;        // null: the file system
     std::function<void()> endProgram;    // empty: quit the application
 };
@@ -74,6 +78,11 @@ class KTL : public QWidget {
 
     bool SuppressListClick = false;
 
+    // True once Done or the window's close has ended the program: every
+    // wait and message box returns at once, and a generate-all run stops
+    // before its next sample.
+    bool Ending() const { return ending_; }
+
   protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -86,9 +95,12 @@ class KTL : public QWidget {
     void Form_Activate();
     void ConnectHandlers();
 
-    // The field record and the widgets.
-    WindowFields ReadFields() const;
-    void WriteFields(const WindowFields& fields);
+    // The fields the core reads and writes, over the live widgets.
+    class Fields;
+    void PickMode(Mode mode);
+    void EndProgram();
+    bool StartConverter(const std::string& program, const std::vector<std::string>& arguments,
+                        const std::string& folder, std::string& error);
 
     void lstmodel_Click(const QString& text);
     void optDiscrete_Click();
@@ -97,6 +109,7 @@ class KTL : public QWidget {
     void ShowDiscretePanels();
     void quit_Click();
 
+    void ConnectList(QListWidget* list, void (KTL::*click)(int), void (KTL::*doubleClick)(int));
     void lstCmnds_Click(int row);
     void lstValues_Click(int row);
     void lstValues_DblClick(int row);
@@ -117,11 +130,6 @@ class KTL : public QWidget {
     void cmdGenAll_Click();
     class RunObserver;
 
-    // A handler that generates or sends may not start while another one
-    // waits, nor while a generate-all run goes on.
-    bool Busy() const { return busy_ > 0; }
-    class BusyScope;
-
     KtlServices services_;
     std::unique_ptr<WindowDisplay> windowDisplay_;
     Display* display_ = nullptr;
@@ -129,11 +137,11 @@ class KTL : public QWidget {
     std::unique_ptr<Catalogue> catalogue_;
     std::unique_ptr<StdioOutputFiles> stdioFiles_;
     std::unique_ptr<SaveFileChooser> ownChooser_;
-    int busy_ = 0;
-    bool runActive_ = false;
-    bool syncing_ = false;  // WriteFields is setting the widgets
+    std::unique_ptr<Fields> fields_;
+    int runs_ = 0;  // generate-all runs going on: the user's input is held back
+    bool ending_ = false;
     QListWidget* pressedList_ = nullptr;
-    int pressedRow_ = -1;  // the row current when the mouse was pressed
+    int pressedRow_ = -1;  // the row pressed when it was selected already, else -1
     bool afterDoubleClick_ = false;
 
   public:

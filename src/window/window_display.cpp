@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +25,7 @@ constexpr int kMaxFlashSeconds = 32;
 WindowDisplay::WindowDisplay(KTL& window) : window_(window) {}
 
 void WindowDisplay::ShowMessage(const std::string& text) {
+    if (window_.Ending()) return;
     if (messageHook) {
         messageHook(text);
         return;
@@ -55,8 +57,6 @@ void WindowDisplay::ShowStatus(const std::string& text, int seconds) {
 
 void WindowDisplay::ShowValueError() {
     Flash(QStringLiteral("Value Error"), 1000);
-    window_.txtValue->setText(QString());
-    window_.txtOutput->setPlainText(QString());
 }
 
 void WindowDisplay::Delay(int milliseconds) {
@@ -66,10 +66,20 @@ void WindowDisplay::Delay(int milliseconds) {
     // and both end at its first tick (its handler stops it).
     QTimer* timer = window_.tmrDelay;
     timer->stop();
+    if (window_.Ending()) return;
     timer->setInterval(static_cast<int>(std::min(scaled, 32767.0)));
     timer->start();
-    while (timer->isActive()) {
+    while (timer->isActive() && !window_.Ending()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+}
+
+void WindowDisplay::EndWaits() {
+    window_.tmrDelay->stop();
+    // Message boxes and the save dialog run loops of their own.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(widget);
+        if (dialog && dialog->isVisible() && dialog->isModal()) dialog->reject();
     }
 }
 

@@ -21,6 +21,9 @@ class WindowDisplay : public Display {
     void ShowStatus(const std::string& text, int seconds) override;
     void ShowValueError() override;
     void Delay(int milliseconds) override;
+    // The program is ending: the wait in progress, every wait around it and
+    // every open message box or dialog return at once.
+    void EndWaits();
 
     // For tests: where messages go instead of a modal box, what sounds the
     // beep, and a factor on every wait (0.001 turns seconds into

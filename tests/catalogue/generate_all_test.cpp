@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -47,7 +48,7 @@ class GenerateAllTest : public ::testing::Test {
         std::filesystem::create_directories(programFolder);
         run.SetConverter(programFolder.string(),
                          [this](const std::string& program, const std::vector<std::string>& args,
-                                const std::string& folder) {
+                                const std::string& folder, std::string&) {
                              launches.push_back({program, args, folder});
                              return true;
                          });
@@ -65,7 +66,7 @@ class GenerateAllTest : public ::testing::Test {
     Catalogue catalogue{display};
     test::MemoryFiles files;
     GenerateAll run{catalogue, generator, display, files};
-    WindowFields fields;
+    FieldRecord fields;
     std::filesystem::path programFolder;
     std::vector<Launch> launches;
 };
@@ -220,16 +221,15 @@ TEST_F(GenerateAllTest, LabelsAreWrittenAsTheirBytes) {
               0u);
 }
 
+// Records what a window would show at each step of a run.
 class RecordingObserver : public GenerateAllObserver {
   public:
-    void DiscreteSelected(WindowFields& fields) override {
-        events.push_back("discrete " + fields.txtFCdec);
+    explicit RecordingObserver(const FieldRecord& fields) : fields_(fields) {}
+    void RunStarted() override { events.push_back("started " + fields_.txtFCdec); }
+    void ProcessEvents() override {
+        events.push_back("events " + fields_.txtValue +
+                         (fields_.txtOutput.empty() ? "" : " +code"));
     }
-    void RunStarted() override { events.push_back("started"); }
-    void FieldsChanged(WindowFields& fields) override {
-        events.push_back("fields " + fields.txtValue + (fields.txtOutput.empty() ? "" : " +code"));
-    }
-    void ProcessEvents(WindowFields&) override { events.push_back("events"); }
     void CaptionChanged(const std::string& caption) override {
         events.push_back("caption " + caption);
     }
@@ -238,29 +238,34 @@ class RecordingObserver : public GenerateAllObserver {
                          std::to_string(sample.entry) + "." + std::to_string(sample.item) + " " +
                          sample.df);
     }
-    void RunEnded(WindowFields& fields) override { events.push_back("ended " + fields.txtOutput); }
+    void RunEnded() override { events.push_back("ended"); }
+    bool ShouldStop() override { return stopAfter >= 0 && int(events.size()) >= stopAfter; }
     std::vector<std::string> events;
+    int stopAfter = -1;
+
+  private:
+    const FieldRecord& fields_;
 };
 
 TEST_F(GenerateAllTest, TheObserverSeesEveryStep) {
     catalogue.LoadDeviceText(
         "[COMMANDS]\nPower = 1A; Enumeration; (1)On\nLevel = 0C; Integer; 0..10\n");
-    RecordingObserver observer;
+    RecordingObserver observer(fields);
     run.SetObserver(&observer);
     fields.mode = Mode::Remote;
     fields.txtFCdec = "8324";
     run.Run(fields, "/out/a.txt");
     const std::vector<std::string> expected = {
-        "discrete ", "started",
+        // Discrete mode was picked: the code boxes are empty.
+        "started ",
         // Power = On: the value is set, events run, the request is made.
-        "fields 1", "events", "fields 1 +code", "caption Power = On  (0x1A/26  '1'/49)",
-        "sample 0 1.1 26",
-        // Level: caption first, then events and the request, three times.
-        "caption Level(0x0C/12) Minimum of Range=0", "fields 0", "events", "fields 0 +code",
-        // The range samples leave the previous code shown until the request.
-        "sample 1 2.1 12", "caption Level(0x0C/12) Middle of Range=5", "fields 5 +code", "events",
-        "fields 5 +code", "sample 2 2.2 12", "caption Level(0x0C/12) Maximum of Range=10",
-        "fields 10 +code", "events", "fields 10 +code", "sample 3 2.3 12", "ended "};
+        "events 1", "caption Power = On  (0x1A/26  '1'/49)", "sample 0 1.1 26",
+        // Level: caption first, then events and the request, three times;
+        // the previous code stays shown until the request.
+        "caption Level(0x0C/12) Minimum of Range=0", "events 0", "sample 1 2.1 12",
+        "caption Level(0x0C/12) Middle of Range=5", "events 5 +code", "sample 2 2.2 12",
+        "caption Level(0x0C/12) Maximum of Range=10", "events 10 +code", "sample 3 2.3 12",
+        "ended"};
     EXPECT_EQ(observer.events, expected);
     // What the window shows afterwards.
     EXPECT_EQ(fields.mode, Mode::Discrete);
@@ -269,6 +274,24 @@ TEST_F(GenerateAllTest, TheObserverSeesEveryStep) {
     EXPECT_EQ(fields.txtValue, "10");
     EXPECT_EQ(fields.txtOutput, "");
     EXPECT_EQ(fields.valueKind, ValueKindOption::Value);
+}
+
+TEST_F(GenerateAllTest, ARunEndedByTheUserStopsBeforeItsNextSample) {
+    MakeConverter();
+    RecordingObserver observer(fields);
+    observer.stopAfter = 4;  // Done is pressed while the second sample's events run
+    run.SetObserver(&observer);
+    const GenerateAllResult result = run.Run(fields, "/out/codes.ccf");
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.samples, 1);
+    EXPECT_TRUE(files.files["/out/Temp$$.hex"].closed);
+    EXPECT_TRUE(files.files["/out/codes.txt"].closed);
+    EXPECT_EQ(std::count(files.files["/out/Temp$$.hex"].bytes.begin(),
+                         files.files["/out/Temp$$.hex"].bytes.end(), '\n'),
+              2);
+    EXPECT_TRUE(launches.empty());
+    EXPECT_TRUE(display.messages.empty());
+    EXPECT_NE(observer.events.back(), "ended");  // nothing further is reported
 }
 
 TEST_F(GenerateAllTest, ACancelledDialogChangesNothing) {
@@ -282,7 +305,7 @@ TEST_F(GenerateAllTest, ACancelledDialogChangesNothing) {
 
 TEST_F(GenerateAllTest, AFailingWriteEndsTheRunAndClosesEveryFile) {
     MakeConverter();
-    RecordingObserver observer;
+    RecordingObserver observer(fields);
     run.SetObserver(&observer);
     // Room for the first sample and a little of the second.
     files.failAfter["/out/Temp$$.hex"] = 64 + Code("26", "0").size() + 2 + 10;
@@ -295,7 +318,7 @@ TEST_F(GenerateAllTest, AFailingWriteEndsTheRunAndClosesEveryFile) {
     ASSERT_EQ(display.messages.size(), 1u);
     EXPECT_EQ(display.messages[0],
               "Could not write the file '/out/Temp$$.hex': No space left on device");
-    EXPECT_EQ(observer.events.back(), "ended ");
+    EXPECT_EQ(observer.events.back(), "ended");
     EXPECT_EQ(fields.txtOutput, "");
 }
 
@@ -321,7 +344,7 @@ TEST(GenerateAllFiles, AFullDiskIsReported) {
     catalogue.LoadDeviceText(text);
     StdioOutputFiles files;
     GenerateAll run(catalogue, generator, display, files);
-    WindowFields fields;
+    FieldRecord fields;
     EXPECT_FALSE(run.Run(fields, "/dev/full").written);
     ASSERT_EQ(display.messages.size(), 1u);
     EXPECT_EQ(display.messages[0], "Could not write the file '/dev/full': No space left on device");

@@ -14,6 +14,12 @@
 namespace kestrel {
 namespace {
 
+// The record with the command list's item named name selected.
+FieldRecord& Select(FieldRecord& fields, const std::string& name) {
+    fields.selectedCommand = name;
+    return fields;
+}
+
 class RequestTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -39,7 +45,7 @@ class RequestTest : public ::testing::Test {
     Generator generator{display};
     Generator reference{referenceDisplay};
     Catalogue catalogue{display};
-    WindowFields fields;
+    FieldRecord fields;
 };
 
 TEST_F(RequestTest, EmptyInputsAreReportedOnTheStatusLine) {
@@ -141,21 +147,22 @@ TEST_F(RequestTest, EditValueGivesCharacterCodes) {
 }
 
 TEST_F(RequestTest, ClickingACommandAndAValue) {
-    CommandClick click = ClickCommand(catalogue, fields, "Power", display);
+    CommandClick click = ClickCommand(catalogue, Select(fields, "Power"), display);
     EXPECT_EQ(click.show, CommandClick::Show::Values);
     EXPECT_EQ(click.labels, (std::vector<std::string>{"Off", "On", "Twelve", "Minus"}));
     EXPECT_EQ(fields.txtFChex, "1A");
     EXPECT_EQ(fields.txtFCdec, "26");
     EXPECT_EQ(fields.valueKind, ValueKindOption::Value);
-    const std::string code = ClickValue(catalogue, fields, 2, generator, display);
+    ClickValue(catalogue, fields, 2, generator, display);
     EXPECT_EQ(fields.txtValue, "12");
-    EXPECT_EQ(code, Expected(&ProtocolRecord::FormValueText, "26", "12", "V"));
-    EXPECT_EQ(fields.txtOutput, code);
+    EXPECT_EQ(fields.txtOutput, Expected(&ProtocolRecord::FormValueText, "26", "12", "V"));
     ClickValue(catalogue, fields, 3, generator, display);
     EXPECT_EQ(fields.txtValue, "-1");
-    EXPECT_EQ(ClickValue(catalogue, fields, 4, generator, display), "");  // no such item
+    fields.txtOutput = "kept";
+    ClickValue(catalogue, fields, 4, generator, display);  // no such item
+    EXPECT_EQ(fields.txtOutput, "kept");
 
-    click = ClickCommand(catalogue, fields, "Level", display);
+    click = ClickCommand(catalogue, Select(fields, "Level"), display);
     EXPECT_EQ(click.show, CommandClick::Show::Range);
     EXPECT_EQ(click.rangePrompt, "Enter a value in the range 0 to 100");
     EXPECT_EQ(fields.txtFCdec, "12");
@@ -163,7 +170,7 @@ TEST_F(RequestTest, ClickingACommandAndAValue) {
     EXPECT_EQ(fields.txtOutput, "");
 
     display.Clear();
-    click = ClickCommand(catalogue, fields, "Status", display);
+    click = ClickCommand(catalogue, Select(fields, "Status"), display);
     EXPECT_EQ(click.show, CommandClick::Show::Query);
     ASSERT_EQ(display.statuses.size(), 1u);
     EXPECT_EQ(display.statuses[0].text, "Query Commands are not handled by IR");
@@ -171,7 +178,7 @@ TEST_F(RequestTest, ClickingACommandAndAValue) {
 }
 
 TEST_F(RequestTest, TheRangePanelChecksBeforeGenerating) {
-    ClickCommand(catalogue, fields, "Level", display);
+    ClickCommand(catalogue, Select(fields, "Level"), display);
     fields.txtOutput = "old";
     EXPECT_FALSE(GenerateRangeValue(catalogue, fields, "101", generator, display));
     EXPECT_EQ(display.valueErrors, 1);
@@ -183,34 +190,33 @@ TEST_F(RequestTest, TheRangePanelChecksBeforeGenerating) {
 
 TEST_F(RequestTest, RemoteButtonsUseTheRemoteFormWithDecimalValues) {
     fields.valueKind = ValueKindOption::Value;
-    SelectRemote(fields);
+    fields.PickMode(Mode::Remote);
     EXPECT_EQ(fields.txtFCdec, "8324");
     EXPECT_EQ(fields.txtFChex, "2084");
     EXPECT_EQ(fields.valueKind, ValueKindOption::Dec);
-    EXPECT_EQ(ClickRemote(catalogue, fields, 0, generator, display),
-              Expected(&ProtocolRecord::FormRemote, "8324", "5", "D"));
-    EXPECT_EQ(ClickRemote(catalogue, fields, 1, generator, display), "");  // empty code
+    ClickRemote(catalogue, fields, 0, generator, display);
+    EXPECT_EQ(fields.txtOutput, Expected(&ProtocolRecord::FormRemote, "8324", "5", "D"));
+    ClickRemote(catalogue, fields, 1, generator, display);  // empty code
+    EXPECT_EQ(fields.txtOutput, "");
     EXPECT_EQ(display.statuses.back().text, "There is no value entered");
 
-    SelectDiscrete(fields);
+    fields.PickMode(Mode::Discrete);
     EXPECT_EQ(fields.txtFCdec, "");
     EXPECT_EQ(fields.txtFChex, "");
     EXPECT_EQ(fields.valueKind, ValueKindOption::None);
-    SelectManual(fields);
+    fields.PickMode(Mode::Manual);
     EXPECT_EQ(fields.valueKind, ValueKindOption::Value);
-    SelectDiscrete(fields);
+    fields.PickMode(Mode::Discrete);
     EXPECT_EQ(fields.valueKind, ValueKindOption::Value);  // optVAL keeps its state
 }
 
 TEST_F(RequestTest, SelectingAModelLoadsItsFile) {
-    fields.selectedCommand = "Power";
-    EXPECT_FALSE(SelectModel(catalogue, fields, "/nonexistent", ""));
-    EXPECT_EQ(fields.selectedCommand, "Power");
-    EXPECT_FALSE(SelectModel(catalogue, fields, "/nonexistent", "X"));
-    EXPECT_EQ(fields.selectedCommand, "");
+    EXPECT_FALSE(SelectModel(catalogue, "/nonexistent", ""));
+    EXPECT_EQ(catalogue.ModelName, "");
+    EXPECT_FALSE(SelectModel(catalogue, "/nonexistent", "X"));
     EXPECT_EQ(catalogue.ModelName, "X");
     EXPECT_EQ(display.messages.back(), "There is no INI file named XIR.ini, one is required");
-    EXPECT_TRUE(SelectModel(catalogue, fields, KESTREL_SOURCE_DIR "/devices", "Tessel10"));
+    EXPECT_TRUE(SelectModel(catalogue, KESTREL_SOURCE_DIR "/devices", "Tessel10"));
     EXPECT_NE(catalogue.getETindex("Brightness"), 0);
 }
 
@@ -247,11 +253,11 @@ TEST_F(RequestTest, ManualCodeBoxesStayInStep) {
         EXPECT_EQ(display.messages.size(), c.warned ? 1u : 0u) << c.hex;
     }
 
-    SetFCdec(fields, "");
+    fields.SetText(Box::FCdec, "");
     EXPECT_EQ(fields.txtFChex, "");
-    SetFCdec(fields, "12");
-    SetFChex(fields, "C");
-    SetFChex(fields, "");
+    fields.SetText(Box::FCdec, "12");
+    fields.SetText(Box::FChex, "C");
+    fields.SetText(Box::FChex, "");
     EXPECT_EQ(fields.txtFCdec, "");
 }
 

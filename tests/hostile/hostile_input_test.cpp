@@ -19,6 +19,7 @@
 #include "generator/generator.h"
 #include "hostile_support.h"
 #include "kestrel-gen/run_tool.h"
+#include "support/clicks.h"
 #include "support/recording_display.h"
 
 namespace kestrel::test {
@@ -164,40 +165,41 @@ TEST_P(DeviceFiles, HostileLinesAreSkippedAndTheGoodOnesKept) {
     WriteBytes(folder.path / "HostileIR.ini", Framed(row.commands.make(), row.remote.make()));
     display.Clear();
     Catalogue catalogue(display);
-    WindowFields fields;
-    ASSERT_TRUE(SelectModel(catalogue, fields, folder.path.string(), "Hostile"));
+    FieldRecord fields;
+    ASSERT_TRUE(SelectModel(catalogue, folder.path.string(), "Hostile"));
     EXPECT_TRUE(display.messages.empty());
     EXPECT_EQ(catalogue.CommandCount(), row.commandCount);
     EXPECT_EQ(catalogue.RemoteCount(), row.remoteCount);
     EXPECT_EQ(catalogue.SkippedLines(), row.skipped);
 
     // The good lines are all there and give the codes they always give.
-    ClickCommand(catalogue, fields, "Before", display);
-    EXPECT_EQ(ClickValue(catalogue, fields, 1, generator, display), referenceOn);
+    ClickCommandNamed(catalogue, fields, "Before", display);
+    EXPECT_EQ(ClickValueCode(catalogue, fields, 1, generator, display), referenceOn);
     if (row.afterKept) {
-        ClickCommand(catalogue, fields, "After", display);
+        ClickCommandNamed(catalogue, fields, "After", display);
         EXPECT_TRUE(GenerateRangeValue(catalogue, fields, "50", generator, display));
         EXPECT_EQ(fields.txtOutput, referenceAfter);
     } else {
         EXPECT_EQ(catalogue.getETindex("After"), 0);
     }
-    SelectRemote(fields);
-    EXPECT_EQ(ClickRemote(catalogue, fields, catalogue.RemoteIndex("Menu") - 1, generator, display),
-              referenceMenu);
+    fields.PickMode(Mode::Remote);
+    EXPECT_EQ(
+        ClickRemoteCode(catalogue, fields, catalogue.RemoteIndex("Menu") - 1, generator, display),
+        referenceMenu);
     if (row.exitKept) {
-        EXPECT_EQ(
-            ClickRemote(catalogue, fields, catalogue.RemoteIndex("Exit") - 1, generator, display),
-            referenceExit);
+        EXPECT_EQ(ClickRemoteCode(catalogue, fields, catalogue.RemoteIndex("Exit") - 1, generator,
+                                  display),
+                  referenceExit);
     } else {
         EXPECT_EQ(catalogue.RemoteIndex("Exit"), 0);
     }
 
     // Every click on what was loaded ends in a code or a clear refusal.
-    SelectDiscrete(fields);
+    fields.PickMode(Mode::Discrete);
     const int commands = std::min<int>(catalogue.CommandCount(), 64);
     for (int i = 1; i <= commands; ++i) {
         const CommandEntry entry = catalogue.Command(i);
-        ClickCommand(catalogue, fields, entry.Name, display);
+        ClickCommandNamed(catalogue, fields, entry.Name, display);
         for (size_t j = 0; j < entry.Values.size() && j < 64; ++j)
             ClickValue(catalogue, fields, static_cast<int>(j), generator, display);
         if (entry.HasRange) {
@@ -335,13 +337,13 @@ TEST(HostileManualEntry, CodeBoxes) {
     for (const ManualRow& row : rows) {
         SCOPED_TRACE(row.name);
         RecordingDisplay display;
-        WindowFields fields;
-        SelectManual(fields);
+        FieldRecord fields;
+        fields.PickMode(Mode::Manual);
         if (row.hexBox) {
-            SetFChex(fields, row.typed);
+            fields.SetText(Box::FChex, row.typed);
             UpdateDecimalFromHex(fields, display);
         } else {
-            SetFCdec(fields, row.typed);
+            fields.SetText(Box::FCdec, row.typed);
             UpdateHexFromDecimal(fields, display);
             EXPECT_EQ(fields.txtFChex, "");  // nothing was written in hexadecimal
         }
@@ -432,11 +434,11 @@ TEST(HostileFolder, EveryFileLoadsThroughTheCoreAndKestrelGen) {
         Generator generator(display);
         generator.SetupProtocol();
         Catalogue catalogue(display);
-        WindowFields fields;
-        ASSERT_TRUE(SelectModel(catalogue, fields, scratch.path.string(), "Hostile"));
+        FieldRecord fields;
+        ASSERT_TRUE(SelectModel(catalogue, scratch.path.string(), "Hostile"));
         for (int i = 1; i <= catalogue.CommandCount(); ++i) {
             const CommandEntry command = catalogue.Command(i);
-            ClickCommand(catalogue, fields, command.Name, display);
+            ClickCommandNamed(catalogue, fields, command.Name, display);
             for (size_t j = 0; j < command.Values.size(); ++j)
                 ClickValue(catalogue, fields, static_cast<int>(j), generator, display);
             if (command.HasRange) {
@@ -444,7 +446,7 @@ TEST(HostileFolder, EveryFileLoadsThroughTheCoreAndKestrelGen) {
                     GenerateRangeValue(catalogue, fields, text, generator, display);
             }
         }
-        SelectRemote(fields);
+        fields.PickMode(Mode::Remote);
         for (int j = 0; j < catalogue.RemoteCount(); ++j)
             ClickRemote(catalogue, fields, j, generator, display);
         for (const char* name : {"/mem/out.txt", "/mem/out.hex", "/mem/out.ccf"}) {
@@ -452,8 +454,8 @@ TEST(HostileFolder, EveryFileLoadsThroughTheCoreAndKestrelGen) {
             GenerateAll run(catalogue, generator, display, files);
             run.SetConverter(KESTREL_PROGRAM_DIR,
                              [](const std::string&, const std::vector<std::string>&,
-                                const std::string&) { return true; });
-            WindowFields runFields;
+                                const std::string&, std::string&) { return true; });
+            FieldRecord runFields;
             EXPECT_TRUE(run.Run(runFields, name).written);
         }
         for (const std::string& message : display.messages)

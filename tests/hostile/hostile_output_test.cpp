@@ -46,13 +46,15 @@ struct SampleRun {
         run->SetConverter(
             std::move(programFolder),
             [this, realStart](const std::string& program, const std::vector<std::string>& arguments,
-                              const std::string& folder) {
+                              const std::string& folder, std::string& error) {
                 launches.push_back({program, arguments, folder});
-                return realStart ? StartProgram(program, arguments, folder) : true;
+                if (!realStart) return true;
+                started.push_back(StartProgram(program, arguments, folder, error));
+                return started.back() != nullptr;
             });
     }
     GenerateAllResult operator()(const std::string& chosen) {
-        WindowFields fields;
+        FieldRecord fields;
         return run->Run(fields, chosen);
     }
     RecordingDisplay display;
@@ -60,6 +62,7 @@ struct SampleRun {
     Catalogue catalogue{display};
     std::unique_ptr<GenerateAll> run;
     std::vector<Launch> launches;
+    std::vector<std::unique_ptr<StartedProgram>> started;
     bool loaded = false;
 };
 
@@ -273,28 +276,29 @@ TEST(HostileFolders, AWriteFailingAfterNBytesKeepsWhatWasWritten) {
 }
 
 // The converter of a CCF run: missing, present but not executable, a
-// folder, a program that cannot start, and one that starts and fails. The
-// files of the run are kept in every case; only a missing converter is
-// reported (the others are started, or not, without a word).
+// folder, a program that cannot start, and one that starts (whose end the
+// caller watches). The files of the run are kept in every case; a converter
+// that is missing or cannot be started is reported.
 struct ConverterRow {
     const char* name;
     // The file hex2ccf: "" means none, "/" a folder, "false" a copy of the
     // program false (which needs no file once started).
     std::string content;
     fs::perms perms;
-    bool message;  // "file '...' does not exist"
-    bool started;  // StartProgram returned true
+    bool missing;        // "file '...' does not exist"
+    std::string reason;  // "Could not start the converter '...': " reason
+    bool started;        // StartProgram returned true
 };
 
 TEST(HostileConverter, EveryFaultLeavesTheFilesAndTheRun) {
     const ConverterRow rows[] = {
-        {"missing", "", fs::perms::owner_all, true, false},
+        {"missing", "", fs::perms::owner_all, true, "", false},
         {"not executable", "#!/bin/sh\nexit 0\n", fs::perms::owner_read | fs::perms::owner_write,
-         false, false},
-        {"a folder", "/", fs::perms::owner_all, true, false},
+         false, "Permission denied", false},
+        {"a folder", "/", fs::perms::owner_all, true, "", false},
         {"cannot start (no interpreter)", "#!/nonexistent/interpreter\n", fs::perms::owner_all,
-         false, false},
-        {"starts and fails", "false", fs::perms::owner_all, false, true},
+         false, "No such file or directory", false},
+        {"starts and fails", "false", fs::perms::owner_all, false, "", true},
     };
     const std::map<std::string, std::string> reference = Reference(".ccf");
     // Kept to the end: a converter that was started may still be running.
@@ -320,15 +324,15 @@ TEST(HostileConverter, EveryFaultLeavesTheFilesAndTheRun) {
         const std::string chosen = (out / "codes.ccf").string();
         const GenerateAllResult result = run(chosen);
         EXPECT_TRUE(result.written);
-        EXPECT_EQ(result.converterMissing, row.message);
+        EXPECT_EQ(result.converterMissing, row.missing);
         EXPECT_EQ(result.converterStarted, row.started);
-        if (row.message) {
-            EXPECT_EQ(
-                run.display.messages,
-                (std::vector<std::string>{"file '" + converter.string() + "' does not exist"}));
-        } else {
-            EXPECT_TRUE(run.display.messages.empty());
+        std::vector<std::string> messages;
+        if (row.missing) messages.push_back("file '" + converter.string() + "' does not exist");
+        if (!row.reason.empty()) {
+            messages.push_back("Could not start the converter '" + converter.string() +
+                               "': " + row.reason);
         }
+        EXPECT_EQ(run.display.messages, messages);
         EXPECT_EQ(ReadBytes(out / "Temp$$.hex"), reference.at("/ref/Temp$$.hex"));
         EXPECT_EQ(ReadBytes(out / "codes.txt"), reference.at("/ref/out.txt"));
     }

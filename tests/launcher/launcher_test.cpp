@@ -1,5 +1,5 @@
-// StartProgram: a detached start with an argument list and a working folder,
-// for paths that a shell would take apart.
+// StartProgram: a start with an argument list and a working folder, for paths
+// that a shell would take apart, and what the program said and how it ended.
 
 #include <gtest/gtest.h>
 
@@ -66,31 +66,49 @@ class LauncherTest : public ::testing::Test {
 };
 
 TEST_F(LauncherTest, ArgumentsAndWorkingFolderArriveUnchanged) {
-    const std::string chosen = (folder / "my \"codes\" $PATH; rm -rf x `id` \xc3\xa9.ccf").string();
-    int64_t pid = 0;
-    ASSERT_TRUE(StartProgram(program.string(), {"Temp$$.hex", chosen}, folder.string(), &pid));
-    EXPECT_GT(pid, 0);
+    // Bytes a shell would take apart, and one that is no UTF-8.
+    const std::string chosen = (folder / "my \"codes\" $PATH; rm -rf x `id` \xe9.ccf").string();
+    std::string error;
+    auto started = StartProgram(program.string(), {"Temp$$.hex", chosen}, folder.string(), error);
+    ASSERT_TRUE(started) << error;
+    EXPECT_GT(started->ProcessId(), 0);
+    const std::optional<ProgramEnd> end = started->WaitForEnd(std::chrono::seconds(10));
+    ASSERT_TRUE(end);
+    EXPECT_TRUE(end->ok());
     ASSERT_TRUE(WaitForFile(record));
     EXPECT_EQ(Lines(record),
               (std::vector<std::string>{fs::canonical(folder).string(), "Temp$$.hex", chosen}));
 }
 
 TEST_F(LauncherTest, AStartThatCannotHappenIsReported) {
-    EXPECT_FALSE(StartProgram((folder / "no such program").string(), {}, folder.string()));
-    EXPECT_FALSE(StartProgram("", {}, folder.string()));
-    // Bytes that are not valid in the file system's encoding would arrive
-    // changed: refused.
-    EXPECT_FALSE(StartProgram(program.string(), {"Temp$$.hex", "bad \xe9.ccf"}, folder.string()));
+    std::string error;
+    EXPECT_FALSE(StartProgram((folder / "no such program").string(), {}, folder.string(), error));
+    EXPECT_EQ(error, "No such file or directory");
+    EXPECT_FALSE(StartProgram(program.string(), {}, (folder / "gone").string(), error));
+    EXPECT_FALSE(StartProgram("", {}, folder.string(), error));
     EXPECT_FALSE(fs::exists(record));
 }
 
-TEST_F(LauncherTest, DoesNotWaitForTheProgram) {
+TEST_F(LauncherTest, ReturnsAtOnceAndLearnsHowTheProgramEnded) {
+    std::string error;
     const auto start = std::chrono::steady_clock::now();
-    int64_t pid = 0;
-    ASSERT_TRUE(StartProgram("/bin/sleep", {"30"}, folder.string(), &pid));
+    auto sleeper = StartProgram("/bin/sleep", {"30"}, folder.string(), error);
+    ASSERT_TRUE(sleeper);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-    ASSERT_GT(pid, 0);
-    kill(static_cast<pid_t>(pid), SIGTERM);
+    EXPECT_FALSE(sleeper->Ended());
+    kill(static_cast<pid_t>(sleeper->ProcessId()), SIGTERM);
+    const std::optional<ProgramEnd> killed = sleeper->WaitForEnd(std::chrono::seconds(10));
+    ASSERT_TRUE(killed);
+    EXPECT_EQ(killed->Describe(), "signal 15");
+
+    auto failing =
+        StartProgram("/bin/sh", {"-c", "echo 'line 3: bad' >&2; exit 3"}, folder.string(), error);
+    ASSERT_TRUE(failing);
+    const std::optional<ProgramEnd> end = failing->WaitForEnd(std::chrono::seconds(10));
+    ASSERT_TRUE(end);
+    EXPECT_FALSE(end->ok());
+    EXPECT_EQ(end->Describe(), "exit status 3");
+    EXPECT_EQ(failing->Errors(), "line 3: bad\n");
 }
 
 }  // namespace

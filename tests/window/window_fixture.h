@@ -90,7 +90,7 @@ class WindowFixture {
         if (options.recordStarts) {
             services.starter = [this](const std::string& program,
                                       const std::vector<std::string>& arguments,
-                                      const std::string& workingFolder) {
+                                      const std::string& workingFolder, std::string&) {
                 starts.push_back({program, arguments, workingFolder});
                 return true;
             };

@@ -58,24 +58,6 @@ std::string OrNone(const std::string& text) {
     return text.empty() ? "(none)" : text;
 }
 
-// Waits until the process has ended (gone, or left as a zombie for its
-// parent to collect), at most timeout.
-bool WaitForProcess(int64_t pid, std::chrono::seconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    const std::string statFile = "/proc/" + std::to_string(pid) + "/stat";
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::ifstream stat(statFile);
-        std::string text;
-        if (!stat || !std::getline(stat, text)) return true;
-        const size_t close = text.rfind(')');
-        if (close == std::string::npos || close + 2 >= text.size()) return true;
-        const char state = text[close + 2];
-        if (state == 'Z' || state == 'X') return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
-
 }  // namespace
 
 int RunModels(const Args& args) {
@@ -171,19 +153,28 @@ int RunExport(const Args& args) {
 
     StdioOutputFiles files;
     GenerateAll run(session.catalogue, session.generator, session.display, files);
-    int64_t converterPid = 0;
+    std::unique_ptr<StartedProgram> converter;
     run.SetConverter(ProgramFolder(),
                      [&](const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& folder) {
-                         return StartProgram(program, arguments, folder, &converterPid);
+                         const std::string& folder, std::string& error) {
+                         converter = StartProgram(program, arguments, folder, error);
+                         return converter != nullptr;
                      });
     const GenerateAllResult result = run.Run(session.fields, chosen);
     if (!result.written || result.converterMissing) return kExitRefused;
+    if (OutputKindOf(chosen) != OutputKind::ProntoCcf || options.noWait) return 0;
+    if (!converter) return kExitRefused;  // it could not be started; that was reported
     // A script expects the CCF file to be there when the command returns.
-    if (result.converterStarted && converterPid > 0 && !options.noWait &&
-        !WaitForProcess(converterPid, std::chrono::seconds(120))) {
+    const std::optional<ProgramEnd> end = converter->WaitForEnd(std::chrono::seconds(120));
+    if (!end) {
         session.display.ShowMessage("The converter is still running; not waiting any longer");
+        return 0;
     }
+    if (!end->ok()) {
+        session.display.ShowMessage(ConverterFailure(chosen, converter->Errors(), end->Describe()));
+        return kExitRefused;
+    }
+    std::cerr << converter->Errors();  // its warnings
     return 0;
 }
 

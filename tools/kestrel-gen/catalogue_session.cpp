@@ -56,7 +56,8 @@ bool CliSession::SelectModel(const std::string& model) {
         display.ShowMessage("kestrel-gen: the model name is empty");
         return false;
     }
-    return kestrel::SelectModel(catalogue, fields, folder, model);
+    fields.selectedCommand.clear();  // the lists are emptied
+    return kestrel::SelectModel(catalogue, folder, model);
 }
 
 std::optional<std::string> DiscreteCode(CliSession& session, const std::string& command,
@@ -68,8 +69,8 @@ std::optional<std::string> DiscreteCode(CliSession& session, const std::string& 
         return std::nullopt;
     }
     // The list shows the catalogue's spelling of the name.
-    const CommandClick click = ClickCommand(session.catalogue, session.fields,
-                                            session.catalogue.Command(index).Name, session.display);
+    session.fields.selectedCommand = session.catalogue.Command(index).Name;
+    const CommandClick click = ClickCommand(session.catalogue, session.fields, session.display);
     switch (click.show) {
         case CommandClick::Show::Values: {
             const auto label =
@@ -103,17 +104,16 @@ std::optional<std::string> DiscreteCode(CliSession& session, const std::string& 
 }
 
 std::optional<std::string> RemoteCode(CliSession& session, const std::string& button) {
-    SelectRemote(session.fields);
+    session.fields.PickMode(Mode::Remote);
     const int16_t index = session.catalogue.RemoteIndex(button);
     if (index == 0) {
         session.display.ShowMessage("The model " + session.catalogue.ModelName +
                                     " has no remote button named '" + button + "'");
         return std::nullopt;
     }
-    const std::string code = ClickRemote(session.catalogue, session.fields, index - 1,
-                                         session.generator, session.display);
-    if (code.empty()) return std::nullopt;
-    return code;
+    ClickRemote(session.catalogue, session.fields, index - 1, session.generator, session.display);
+    if (session.fields.txtOutput.empty()) return std::nullopt;
+    return session.fields.txtOutput;
 }
 
 std::optional<ValueKindOption> KindOption(const std::string& letter) {
@@ -127,13 +127,13 @@ std::optional<ValueKindOption> KindOption(const std::string& letter) {
 
 std::optional<std::string> ManualCode(CliSession& session, const std::string& code,
                                       const std::string& value, ValueKindOption kind) {
-    WindowFields& fields = session.fields;
-    SelectManual(fields);
-    SetFCdec(fields, code);
+    FieldRecord& fields = session.fields;
+    fields.PickMode(Mode::Manual);
+    fields.SetText(Box::FCdec, code);
     UpdateHexFromDecimal(fields, session.display);
-    fields.txtValue = value;
-    fields.valueKind = kind;
-    fields.txtOutput = RequestCode(fields, session.generator, session.display);
+    fields.SetText(Box::Value, value);
+    fields.SelectKind(kind);
+    fields.SetText(Box::Output, RequestCode(fields, session.generator, session.display));
     if (fields.txtOutput.empty()) return std::nullopt;
     return fields.txtOutput;
 }

@@ -37,7 +37,7 @@ struct CliSession {
     StderrDisplay display;
     Generator generator;
     Catalogue catalogue;
-    WindowFields fields;
+    FieldRecord fields;
     std::string folder;  // where the device files are
 
     // Picks model as the model selector does; false (after the message) when
