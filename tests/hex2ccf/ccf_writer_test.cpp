@@ -98,23 +98,39 @@ TEST(BuildCcf, ACorruptedByteFailsTheCrc) {
     EXPECT_EQ(test::WalkCcf(bytes).error, "the CRC does not verify");
 }
 
-TEST(BuildCcf, RefusesWhatTheFormatCannotHold) {
-    const std::string longText(ccf::kMaxStringLength + 1, 'x');
+TEST(BuildCcf, ShortensLongTextsButNeverACode) {
     const std::string fullText(ccf::kMaxStringLength, 'x');
-
+    const std::string longText = fullText + "y";
+    // 254 ASCII bytes, then a two-byte character across the limit.
+    const std::string utf8 = std::string(254, 'u') + "\xc3\xa9";
     std::vector<HexEntry> entries = Entries(3);
-    entries[1].caption = fullText;
-    entries[2].label = fullText;
-    EXPECT_TRUE(BuildCcf(entries, Options(fullText)).ok());
-
-    EXPECT_NE(BuildCcf(entries, Options(longText)).error.find("device name"), std::string::npos);
+    entries[0].caption = fullText;
     entries[1].caption = longText;
-    EXPECT_EQ(BuildCcf(entries, Options()).error.rfind("line 3: the caption has 256", 0), 0u);
-    entries = Entries(3);
-    entries[2].label = longText;
-    EXPECT_EQ(BuildCcf(entries, Options()).error.rfind("line 5: the button label has 256", 0), 0u);
+    entries[1].label = utf8;
+    const CcfBuildResult built = BuildCcf(entries, Options(longText));
+    ASSERT_TRUE(built.ok()) << built.error;
+    EXPECT_EQ(built.warnings,
+              (std::vector<std::string>{
+                  "the device name taken from the output file's name has 256 characters; a CCF "
+                  "text holds at most 255, so it was shortened",
+                  "line 3: the caption has 256 characters; a CCF text holds at most 255, so it "
+                  "was shortened",
+                  "line 3: the button label has 256 characters; a CCF text holds at most 255, so "
+                  "it was shortened"}));
+    const test::WalkedCcf ccf = test::WalkCcf(built.bytes);
+    ASSERT_EQ(ccf.error, "");
+    EXPECT_EQ(ccf.deviceName, fullText);
+    const std::vector<test::WalkedButton> buttons = ccf.AllButtons();
+    ASSERT_EQ(buttons.size(), 3u);
+    EXPECT_EQ(buttons[0].codeName, fullText);
+    EXPECT_EQ(buttons[1].codeName, fullText);
+    EXPECT_EQ(buttons[1].label, std::string(254, 'u'));
+    for (size_t i = 0; i < buttons.size(); ++i)
+        EXPECT_EQ(buttons[i].words, entries[i].words);
+}
 
-    entries = {Entry(0, (ccf::kMaxIrCodeWords - 4) / 2)};
+TEST(BuildCcf, RefusesACodeLongerThanTheFormatHolds) {
+    std::vector<HexEntry> entries = {Entry(0, (ccf::kMaxIrCodeWords - 4) / 2)};
     ASSERT_EQ(entries[0].words.size(), ccf::kMaxIrCodeWords);
     EXPECT_TRUE(BuildCcf(entries, Options()).ok());
     entries[0].words.push_back(0);

@@ -100,6 +100,18 @@ TEST_F(Hex2CcfProgram, WritesTheGoldenFileWhenStartedAsTheWindowStartsIt) {
     EXPECT_EQ(Names(), (std::vector<std::string>{kTempName, "small.ccf"}));
 }
 
+TEST_F(Hex2CcfProgram, ShortensAnOverLongCaptionWithAWarning) {
+    const std::string caption(300, 'C');
+    const Outcome run =
+        Convert("IR Data For Command " + caption +
+                "  Device Code: 26 Function: 261\r\n0000 006C 0001 0000 0010 0020\r\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.errors,
+              "hex2ccf: warning: 'Temp$$.hex' line 1: the caption has 300 characters; a CCF text "
+              "holds at most 255, so it was shortened\n");
+    EXPECT_TRUE(fs::exists(Output()));
+}
+
 TEST_F(Hex2CcfProgram, ReplacesAnExistingFileOnlyWhenTheConversionSucceeds) {
     WriteFile(Output(), "old contents");
     EXPECT_EQ(Convert("0000 006C\r\n").status, 1);

@@ -39,23 +39,48 @@ size_t ButtonsOnPanel(size_t panel, size_t buttons) {
     return left < static_cast<size_t>(ccf::kButtonsPerPanel) ? left : ccf::kButtonsPerPanel;
 }
 
-// Refuses texts and codes that the format cannot hold.
-std::string CheckLimits(const std::vector<HexEntry>& entries, const CcfOptions& options) {
-    if (options.deviceName.size() > ccf::kMaxStringLength) {
-        return "the device name taken from the output file's name has " +
-               std::to_string(options.deviceName.size()) +
-               " characters; a CCF text holds at most " + std::to_string(ccf::kMaxStringLength);
+// Whether text is UTF-8 with at least one character beyond ASCII.
+bool IsUtf8Beyond127(std::string_view text) {
+    bool beyond = false;
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const size_t length = lead < 0x80           ? 1
+                              : (lead >> 5) == 0x6  ? 2
+                              : (lead >> 4) == 0xE  ? 3
+                              : (lead >> 3) == 0x1E ? 4
+                                                    : 0;
+        if (length == 0 || i + length > text.size()) return false;
+        for (size_t k = 1; k < length; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        }
+        beyond = beyond || length > 1;
+        i += length;
     }
+    return beyond;
+}
+
+// Shortens a text the format cannot hold to its longest length, on a
+// character boundary: texts are single bytes, unless the text is UTF-8,
+// whose characters are not cut in two. Returns whether it was shortened.
+bool Shorten(std::string& text) {
+    if (text.size() <= ccf::kMaxStringLength) return false;
+    size_t end = ccf::kMaxStringLength;
+    if (IsUtf8Beyond127(text)) {
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+            --end;
+    }
+    text.resize(end);
+    return true;
+}
+
+std::string ShortenedWarning(const std::string& what, size_t length) {
+    return what + " has " + std::to_string(length) + " characters; a CCF text holds at most " +
+           std::to_string(ccf::kMaxStringLength) + ", so it was shortened";
+}
+
+// Refuses codes that the format cannot hold.
+std::string CheckLimits(const std::vector<HexEntry>& entries) {
     for (const HexEntry& entry : entries) {
-        if (entry.caption.size() > ccf::kMaxStringLength) {
-            return LinePrefix(entry) + "the caption has " + std::to_string(entry.caption.size()) +
-                   " characters; a CCF text holds at most " + std::to_string(ccf::kMaxStringLength);
-        }
-        if (entry.label.size() > ccf::kMaxStringLength) {
-            return LinePrefix(entry) + "the button label has " +
-                   std::to_string(entry.label.size()) + " characters; a CCF text holds at most " +
-                   std::to_string(ccf::kMaxStringLength);
-        }
         if (entry.words.size() > ccf::kMaxIrCodeWords) {
             return LinePrefix(entry) + "the code has " + std::to_string(entry.words.size()) +
                    " words; a CCF IR code holds at most " + std::to_string(ccf::kMaxIrCodeWords);
@@ -234,10 +259,31 @@ uint16_t CcfCrc(const uint8_t* data, size_t size) {
     return crc;
 }
 
-CcfBuildResult BuildCcf(const std::vector<HexEntry>& entries, const CcfOptions& options) {
+CcfBuildResult BuildCcf(const std::vector<HexEntry>& original, const CcfOptions& given) {
     CcfBuildResult result;
-    result.error = CheckLimits(entries, options);
+    result.error = CheckLimits(original);
     if (!result.ok()) return result;
+
+    // Texts too long for the format are shortened, never a code.
+    CcfOptions options = given;
+    std::vector<HexEntry> entries = original;
+    const size_t nameLength = options.deviceName.size();
+    if (Shorten(options.deviceName)) {
+        result.warnings.push_back(
+            ShortenedWarning("the device name taken from the output file's name", nameLength));
+    }
+    for (HexEntry& entry : entries) {
+        const size_t captionLength = entry.caption.size();
+        const size_t labelLength = entry.label.size();
+        if (Shorten(entry.caption)) {
+            result.warnings.push_back(LinePrefix(entry) +
+                                      ShortenedWarning("the caption", captionLength));
+        }
+        if (Shorten(entry.label)) {
+            result.warnings.push_back(LinePrefix(entry) +
+                                      ShortenedWarning("the button label", labelLength));
+        }
+    }
 
     std::vector<std::string> panelNames;
     for (size_t p = 0; p < PanelCount(entries.size()); ++p)

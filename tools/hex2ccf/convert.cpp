@@ -158,7 +158,7 @@ CcfTimestamp TimestampNow() {
 }
 
 std::string ConvertFile(const std::string& input, const std::string& output,
-                        const CcfTimestamp& modified) {
+                        const CcfTimestamp& modified, std::vector<std::string>* warnings) {
     std::string text;
     std::string error = ReadWholeFile(input, text);
     if (!error.empty()) return error;
@@ -171,6 +171,10 @@ std::string ConvertFile(const std::string& input, const std::string& output,
     options.modified = modified;
     CcfBuildResult built = BuildCcf(read.entries, options);
     if (!built.ok()) return Quoted(input) + " " + built.error;
+    if (warnings) {
+        for (const std::string& warning : built.warnings)
+            warnings->push_back(Quoted(input) + " " + warning);
+    }
 
     return WriteFileReplacing(output, built.bytes);
 }

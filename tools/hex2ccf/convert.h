@@ -34,7 +34,8 @@ std::optional<CcfTimestamp> TimestampFromEpochText(const std::string& text);
 
 // Reads input, builds the CCF file and writes it to output. Returns the
 // empty text on success, otherwise a message; output is untouched then.
+// Texts that had to be shortened are added to warnings.
 std::string ConvertFile(const std::string& input, const std::string& output,
-                        const CcfTimestamp& modified);
+                        const CcfTimestamp& modified, std::vector<std::string>* warnings = nullptr);
 
 }  // namespace kestrel::hex2ccf

@@ -3,11 +3,14 @@
 // Turns the Pronto hex file that a generate-all run writes into a CCF file
 // with one device, named after the output file, whose panels hold one
 // button per code. Messages go to standard error; any refusal exits
-// non-zero and leaves no output file behind.
+// non-zero and leaves no output file behind. A text too long for the
+// format is shortened with a warning.
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "convert.h"
 
@@ -28,9 +31,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: hex2ccf INPUT.hex OUTPUT.ccf\n");
         return kExitUsage;
     }
+    // A caller that stopped listening must not cost the file: a warning
+    // that can no longer be written is dropped.
+    std::signal(SIGPIPE, SIG_IGN);
     try {
-        const std::string error =
-            kestrel::hex2ccf::ConvertFile(argv[1], argv[2], kestrel::hex2ccf::TimestampNow());
+        std::vector<std::string> warnings;
+        const std::string error = kestrel::hex2ccf::ConvertFile(
+            argv[1], argv[2], kestrel::hex2ccf::TimestampNow(), &warnings);
+        for (const std::string& warning : warnings)
+            Report("warning: " + warning);
         if (!error.empty()) {
             Report(error);
             return kExitConversionFailed;
