@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QtTest>
+#include <functional>
 
 #include "app/startup.h"
 #include "generator/generator.h"
@@ -38,6 +39,44 @@ void TypeAndEnter(QLineEdit* box, const QString& text) {
     box->setText(text);
     QTest::keyClick(box, Qt::Key_Return);
 }
+
+// A code as the golden request file holds it: the line after "$ [a] [b] ...".
+std::string Golden(const std::string& request) {
+    QFile file(KESTREL_SOURCE_DIR "/tests/kestrel-gen/golden/requests.txt");
+    if (!file.open(QIODevice::ReadOnly)) return "<no golden file>";
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        if (lines[i].toStdString() == "$ " + request) return lines[i + 1].toStdString();
+    }
+    return "<no such request>";
+}
+
+// Runs act at the start of the next wait, from inside it: as a user's input
+// arriving while a flash or the send indicator is shown.
+void DuringTheNextWait(WindowDisplay& display, std::function<void()> act) {
+    display.delayHook = [&display, act](int) {
+        QTimer::singleShot(0, act);
+        display.delayHook = nullptr;  // destroys this function: the last thing it does
+    };
+}
+
+// A window with its own display operations, waits shortened but real.
+struct LiveWindow : WindowFixture {
+    explicit LiveWindow(double timeScale = 0.2, bool transmitter = true)
+        : WindowFixture(Options(transmitter)) {
+        w().windowDisplay().timeScale = timeScale;
+        w().windowDisplay().messageHook = [this](const std::string& text) {
+            display.messages.push_back(text);
+        };
+    }
+    static WindowOptions Options(bool transmitter) {
+        WindowOptions options;
+        if (!transmitter) options.driver = "no-such-driver.so";
+        options.ownDisplay = true;
+        return options;
+    }
+    void Pick(QListWidget* list, const QString& item) { Click(list, Row(list, item)); }
+};
 
 }  // namespace
 
@@ -485,6 +524,187 @@ class WindowTest : public QObject {
         QVERIFY(clock.elapsed() < 10000);
         QTRY_VERIFY(innerDone);
         QVERIFY(!f.w().tmrDelay->isActive());
+    }
+
+    // The user acts while a handler waits; what the inner handler does
+    // stands when the outer one resumes.
+    void handlersInsideAWaitActOnTheLiveWindow_data() {
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("value error, then Remote and a button") << "value error";
+        QTest::newRow("query flash, then another command") << "query";
+        QTest::newRow("send indicator, then another command") << "send";
+        QTest::newRow("no value entered, then typing") << "no value";
+    }
+    void handlersInsideAWaitActOnTheLiveWindow() {
+        QFETCH(QString, situation);
+        LiveWindow f;
+        StartUp(f.w(), *f.transmitter);
+        KTL& w = f.w();
+        f.PickModel("Tessel20");
+        const std::string film = Golden("[remote] [Tessel20] [Film]");
+        std::string during;
+        if (situation == "value error") {
+            f.Pick(w.lstCmnds, "Brightness");
+            w.txtRange->setText("101");
+            DuringTheNextWait(w.windowDisplay(), [&] {
+                QTest::mouseClick(w.optRemote, Qt::LeftButton);
+                f.Pick(w.lstRemote, "Film");
+                during = Text(w.txtOutput);
+            });
+            QTest::mouseClick(w.cmdGen, Qt::LeftButton);
+            QCOMPARE(during, film);
+            QVERIFY(w.optRemote->isChecked());
+            QVERIFY(w.lstRemote->isVisible() && !w.lstCmnds->isVisible());
+            QCOMPARE(Text(w.txtFCdec), std::string("8324"));
+            // The flash ends as it always does: value and output emptied.
+            QCOMPARE(Text(w.txtOutput), std::string());
+        } else if (situation == "query" || situation == "send") {
+            if (situation == "query") {
+                DuringTheNextWait(w.windowDisplay(), [&] { f.Pick(w.lstCmnds, "Power"); });
+                f.Pick(w.lstCmnds, "Status");
+            } else {
+                f.Pick(w.lstCmnds, "Power");
+                DuringTheNextWait(w.windowDisplay(), [&] { f.Pick(w.lstCmnds, "Brightness"); });
+                WindowFixture::DoubleClick(w.lstValues, 1);
+                QCOMPARE(f.SimLog().filter("UUIRTTransmitIR").size(), 1);
+            }
+            const bool query = situation == "query";
+            QCOMPARE(Text(w.txtFChex), std::string(query ? "10" : "20"));
+            QCOMPARE(Text(w.txtFCdec), std::string(query ? "16" : "32"));
+            QCOMPARE(w.lstValues->isVisible(), query);
+            QCOMPARE(w.frmRange->isVisible(), !query);
+            QCOMPARE(w.lstValues->count(), query ? 3 : 0);
+        } else {
+            f.PickModel("Vorta");
+            QTest::mouseClick(w.optManual, Qt::LeftButton);
+            TypeAndEnter(w.txtFCdec, "12");
+            DuringTheNextWait(w.windowDisplay(), [&] {
+                QTest::keyClicks(w.txtFCdec, "7");
+                QTest::mouseClick(w.optHex, Qt::LeftButton);
+            });
+            QTest::mouseClick(w.Command2, Qt::LeftButton);
+            QCOMPARE(w.lblError->text(), QStringLiteral("There is no value entered"));
+            QCOMPARE(Text(w.txtFCdec), std::string("127"));
+            QVERIFY(w.optHex->isChecked());
+        }
+    }
+
+    // A list that gets the focus has a current row but nothing selected:
+    // nothing is generated or half-selected. Tab passes over the output box.
+    void theFocusAloneSelectsNothing_data() {
+        QTest::addColumn<bool>("remote");
+        QTest::newRow("commands") << false;
+        QTest::newRow("remote buttons") << true;
+    }
+    void theFocusAloneSelectsNothing() {
+        QFETCH(bool, remote);
+        LiveWindow f;
+        StartUp(f.w(), *f.transmitter);
+        KTL& w = f.w();
+        f.PickModel("Tessel20");
+        if (remote) w.optRemote->click();
+        QListWidget* list = remote ? w.lstRemote : w.lstCmnds;
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.txtOutput->setFocus();
+        const std::string before = Text(w.txtOutput);
+        QTest::keyClick(w.txtOutput, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), list);
+        QCOMPARE(Text(w.txtOutput), before);
+        QVERIFY(list->selectedItems().isEmpty());
+        QCOMPARE(Text(w.txtOutput), std::string());
+        QCOMPARE(Text(w.txtFChex), std::string(remote ? "2084" : ""));
+        QVERIFY(!w.lstValues->isVisible() && !w.frmRange->isVisible());
+        QVERIFY(!w.lblError->isVisible());
+        // The keys still pick: Down selects the next item and runs its click.
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->selectedItems().size(), 1);
+        QVERIFY(remote ? !Text(w.txtOutput).empty() : !Text(w.txtFChex).empty());
+    }
+
+    // Done and the window's close end the program at once from anywhere.
+    void endingAtOnce_data() {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<bool>("close");  // the window's close instead of Done
+        QTest::newRow("Done in the start-up flash") << "start-up" << false;
+        QTest::newRow("close in a status flash") << "flash" << true;
+        QTest::newRow("Done in a nested wait") << "nested" << false;
+        QTest::newRow("close in a message box") << "message box" << true;
+        QTest::newRow("Done in a Gen ALL run") << "run" << false;
+    }
+    void endingAtOnce() {
+        QFETCH(QString, where);
+        QFETCH(bool, close);
+        LiveWindow f(1.0, where != "start-up");
+        KTL& w = f.w();
+        const auto end = [&] {
+            if (close)
+                w.close();
+            else
+                QTest::mouseClick(w.quit, Qt::LeftButton);
+        };
+        QElapsedTimer clock;
+        clock.start();
+        if (where == "start-up") {
+            DuringTheNextWait(w.windowDisplay(), end);
+            StartUp(w, *f.transmitter);  // a three-second flash: no driver
+            QVERIFY(!w.Command1->isEnabled());
+        } else {
+            StartUp(w, *f.transmitter);
+            f.PickModel("Tessel20");
+            if (where == "flash") {
+                DuringTheNextWait(w.windowDisplay(), end);
+                f.Pick(w.lstCmnds, "Status");
+            } else if (where == "nested") {
+                DuringTheNextWait(w.windowDisplay(), [&] {
+                    DuringTheNextWait(w.windowDisplay(), end);
+                    f.Pick(w.lstCmnds, "Status");
+                });
+                f.Pick(w.lstCmnds, "Status");
+            } else if (where == "message box") {
+                w.windowDisplay().messageHook = nullptr;  // the real box
+                QTimer::singleShot(100, end);
+                w.optRemote->click();
+                TypeAndEnter(w.txtFCdec, "300");  // a code above 255 is warned about
+            } else {
+                QFile::copy(KESTREL_PROGRAM_DIR "/hex2ccf", f.folder.filePath("hex2ccf"));
+                QDir(f.folder.path()).mkdir("out");
+                f.chooser.answer = f.Path("out/codes.ccf");
+                f.chooser.onAsk = [&] { QTimer::singleShot(0, end); };
+                QTest::mouseClick(w.cmdGenAll, Qt::LeftButton);
+                // Stopped before its next sample, its files closed, no converter.
+                QVERIFY(f.starts.empty());
+                const QByteArray written = ReadAll(f.folder.filePath("out/Temp$$.hex"));
+                QCOMPARE(written.count('\n') % 2, 0);
+                QVERIFY(written.count('\n') < 10);
+            }
+        }
+        QVERIFY2(clock.elapsed() < 900, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(w.Ending());
+        QCOMPARE(f.ended, 1);
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        // Done releases the transceiver (there is none in the start-up row).
+        QCOMPARE(f.SimLog().filter("UUIRTClose").size(), close || where == "start-up" ? 0 : 1);
+    }
+
+    // A Gen ALL run to a .ccf file whose captions are too long for a CCF
+    // text still makes the CCF file, with the real converter.
+    void aCaptionTooLongForACcfStillGivesTheFile() {
+        WindowOptions options;
+        options.recordStarts = false;
+        WindowFixture f(options);
+        QFile::copy(KESTREL_PROGRAM_DIR "/hex2ccf", f.folder.filePath("hex2ccf"));
+        QFile device(f.folder.filePath("LongIR.ini"));
+        QVERIFY(device.open(QIODevice::WriteOnly));
+        device.write("[COMMANDS]\n" + QByteArray(300, 'N') + " = 10; Enumeration; (1)On\n");
+        device.close();
+        StartUp(f.w(), *f.transmitter);
+        f.PickModel("Long");
+        f.chooser.answer = f.Path("long.ccf");
+        f.w().cmdGenAll->click();
+        QTRY_VERIFY(QFile::exists(f.folder.filePath("long.ccf")));
+        QTest::qWait(100);
+        QVERIFY(f.display.messages.empty());
     }
 
     void screenshot() {
