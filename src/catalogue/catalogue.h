@@ -57,6 +57,17 @@ struct RemoteEntry {
     std::string Code;  // the value sent for the button
 };
 
+// What the loader did with a line it did not simply load: skipped it for
+// breaking a limit of the format (nothing of it is stored), ignored it (the
+// format gives it no effect), or kept or dropped it through its qualifier
+// group. A kept line may still be skipped for a limit afterwards.
+struct LineNote {
+    enum class Kind { Skipped, Ignored, Kept, Dropped };
+    Kind kind = Kind::Skipped;
+    int64_t line = 0;    // from 1, lines split as ForEachLine splits them; 0 outside a load
+    std::string reason;  // begins with "skipped: ", "ignored: ", "kept: " or "dropped: "
+};
+
 // Sections of the device file.
 enum Section : int16_t {
     SectionNone = 0,
@@ -113,9 +124,9 @@ class Catalogue {
     // process its pending events during a load. Empty: nothing is called.
     std::function<void()> ProcessEvents;
 
-    // Lines skipped because they break a limit of the format, during the
-    // last load (for tests and the command line's reports).
-    int SkippedLines() const { return skippedLines_; }
+    // Told about every line the loader skips, ignores, keeps or drops by
+    // its qualifiers, in file order, while it loads. Empty: nobody is told.
+    std::function<void(const LineNote&)> OnLineNote;
 
   private:
     bool QualifierPasses(std::string_view qualifier);
@@ -123,6 +134,7 @@ class Catalogue {
     void SystemLine(std::string_view line);
     void CommandLine(std::string_view line);
     void RemoteLine(std::string_view line);
+    void Note(LineNote::Kind kind, std::string text);
 
     Display& display_;
     std::vector<CommandEntry> commands_;
@@ -130,7 +142,7 @@ class Catalogue {
     // Name (ASCII upper case) -> index from 1; rebuilt with its table.
     std::unordered_map<std::string, int16_t> commandIndex_;
     std::unordered_map<std::string, int16_t> remoteIndex_;
-    int skippedLines_ = 0;
+    int64_t currentLine_ = 0;  // the line being loaded, for OnLineNote
 
     // What the qualifiers of a load compare with, worked out when the
     // setting changes instead of at every qualifier: a device file may hold
