@@ -522,4 +522,32 @@ std::vector<std::string> DiscoverModels(const std::string& folder) {
     return models;
 }
 
+std::vector<ModelSource> ListModels(const std::string& programFolder,
+                                    const std::string& userFolder) {
+    std::vector<ModelSource> models;
+    for (std::string& name : DiscoverModels(programFolder)) {
+        models.push_back({std::move(name), programFolder});
+    }
+    if (userFolder.empty()) return models;
+    const size_t shipped = models.size();
+    for (std::string& name : DiscoverModels(userFolder)) {
+        bool listed = false;
+        for (size_t i = 0; i < models.size(); ++i) {
+            if (!EqualsNoCase(models[i].name, name)) continue;
+            if (i < shipped) models[i].folder = userFolder;
+            listed = true;
+        }
+        if (!listed) models.push_back({std::move(name), userFolder});
+    }
+    return models;
+}
+
+std::string ModelFolder(const std::vector<ModelSource>& models, std::string_view name,
+                        const std::string& fallback) {
+    for (const ModelSource& model : models) {
+        if (EqualsNoCase(model.name, name)) return model.folder;
+    }
+    return fallback;
+}
+
 }  // namespace kestrel

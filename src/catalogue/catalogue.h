@@ -175,9 +175,34 @@ void ForEachLine(std::string_view text, Visit&& visit) {
     if (start < text.size()) visit(text.substr(start));
 }
 
+// folder/fileName; when there is no such file but one whose name equals
+// fileName ignoring case, that one (device files are found ignoring case, also
+// on file systems that tell case apart).
+std::string DeviceFilePath(const std::string& folder, const std::string& fileName);
+
 // The model list of a folder: for each file whose name ends with "IR.ini"
 // (ignoring case), in the order the directory listing gives them, the name
 // before the first "IR.ini". Empty when the folder cannot be read.
 std::vector<std::string> DiscoverModels(const std::string& folder);
+
+// An item of the model list and the folder its device file is read from.
+struct ModelSource {
+    std::string name;
+    std::string folder;
+};
+
+// The model list over the program's folder and the user's own folder: the
+// program folder's models as DiscoverModels lists them, then the user
+// folder's models whose names (ignoring case) are not listed yet. A model
+// found in both keeps its place among the program folder's models and is
+// read from the user's folder, so a user can override a shipped model. An
+// empty or unreadable user folder adds nothing.
+std::vector<ModelSource> ListModels(const std::string& programFolder,
+                                    const std::string& userFolder);
+
+// The folder of the first model named name (ignoring case); fallback when
+// the list has none.
+std::string ModelFolder(const std::vector<ModelSource>& models, std::string_view name,
+                        const std::string& fallback);
 
 }  // namespace kestrel

@@ -352,8 +352,9 @@ void KTL::FillModelList() {
     const QSignalBlocker blocker(lstmodel);
     lstmodel->clear();
     lstmodel->addItem(QString());
-    for (const std::string& model : DiscoverModels(services_.programFolder)) {
-        lstmodel->addItem(FromLatin1(model));
+    models_ = ListModels(services_.programFolder, services_.userFolder);
+    for (const ModelSource& model : models_) {
+        lstmodel->addItem(FromLatin1(model.name));
     }
 }
 
@@ -550,7 +551,8 @@ void KTL::lstmodel_Click(const QString& text) {
         list->clear();
     }
     WindowFields fields = ReadFields();
-    if (!SelectModel(*catalogue_, fields, services_.programFolder, Latin1(text))) {
+    const std::string folder = ModelFolder(models_, Latin1(text), services_.programFolder);
+    if (!SelectModel(*catalogue_, fields, folder, Latin1(text))) {
         services_.endProgram();  // the missing file's message has been shown
         return;
     }

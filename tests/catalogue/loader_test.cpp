@@ -287,6 +287,73 @@ TEST_F(ModelFolderTest, ModelsAreTheFilesEndingInIRIni) {
     EXPECT_TRUE(DiscoverModels((folder / "missing").string()).empty());
 }
 
+// The user's folder follows the program's; a name in both (ignoring case)
+// keeps its program-folder place and is read from the user's folder. Names
+// of the program folder are "name@p" or "name@u" by the folder read; the
+// models only the user has are upper-cased (which of two spellings in one
+// folder comes first is up to the listing).
+TEST_F(ModelFolderTest, TheUserFolderFollowsAndOverridesByName) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> program;
+        std::vector<std::string> user;  // {"-"}: no user folder at all
+        std::multiset<std::string> shipped;
+        std::multiset<std::string> added;
+    };
+    const Row rows[] = {
+        {"empty user folder", {"AIR.ini", "BIR.ini"}, {}, {"A@p", "B@p"}, {}},
+        {"no user folder", {"AIR.ini", "BIR.ini"}, {"-"}, {"A@p", "B@p"}, {}},
+        {"override and addition",
+         {"AIR.ini", "BIR.ini"},
+         {"bIR.INI", "CIR.ini"},
+         {"A@p", "B@u"},
+         {"C@u"}},
+        {"empty names, two spellings",
+         {"AIR.ini", "IR.ini"},
+         {"IR.ini", "xIR.ini", "XIR.ini", "XIR.ini.bak"},
+         {"A@p", "@u"},
+         {"X@u"}},
+        {"empty program folder", {}, {"AIR.ini"}, {}, {"A@u"}},
+    };
+    for (const Row& row : rows) {
+        const auto program = folder / "program";
+        const auto user = folder / "user";
+        std::filesystem::remove_all(program);
+        std::filesystem::remove_all(user);
+        std::filesystem::create_directories(program);
+        if (row.user != std::vector<std::string>{"-"}) std::filesystem::create_directories(user);
+        for (const std::string& name : row.program)
+            Write("program/" + name, "");
+        for (const std::string& name : row.user)
+            if (name != "-") Write("user/" + name, "");
+
+        const std::vector<ModelSource> models = ListModels(program.string(), user.string());
+        const std::string tag = row.name;
+        ASSERT_EQ(models.size(), row.shipped.size() + row.added.size()) << tag;
+        std::multiset<std::string> shipped;
+        std::multiset<std::string> added;
+        for (size_t i = 0; i < models.size(); ++i) {
+            const std::string where = models[i].folder == program.string() ? "@p"
+                                      : models[i].folder == user.string()  ? "@u"
+                                                                           : "@?";
+            if (i < row.shipped.size())
+                shipped.insert(models[i].name + where);
+            else
+                added.insert(UpperCase(models[i].name) + where);
+        }
+        EXPECT_EQ(shipped, row.shipped) << tag;
+        EXPECT_EQ(added, row.added) << tag;
+        // An empty user folder name reads the program folder alone.
+        EXPECT_EQ(ListModels(program.string(), "").size(), row.program.size()) << tag;
+        if (!row.shipped.empty()) {
+            EXPECT_EQ(ModelFolder(models, "a", "none"),
+                      (row.shipped.count("A@u") ? user : program).string())
+                << tag;
+        }
+        EXPECT_EQ(ModelFolder(models, "nothing", "none"), "none");
+    }
+}
+
 TEST_F(ModelFolderTest, FilesAreFoundIgnoringCase) {
     Write("tessIR.INI", "[COMMANDS]\r\nPower = 10; Query\r\n");
     test::RecordingDisplay display;
