@@ -5,11 +5,13 @@ set -euo pipefail
 KESTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export KESTREL_ROOT
 
-# Everything the build, the tests and the benchmarks need.
+# Everything the build, the tests, the benchmarks and the Debian package
+# (dpkg-shlibdeps, lintian, man) need.
 KESTREL_PACKAGES=(
     g++ clang libclang-rt-14-dev cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev fonts-liberation fonts-dejavu-core
+    dpkg-dev file lintian man-db
 )
 
 kestrel_install_packages() {

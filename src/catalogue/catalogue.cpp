@@ -131,9 +131,42 @@ std::string_view QualifierWord(std::string_view rest, bool& negated) {
     return rest;
 }
 
-// folder/fileName; when there is no such file but one whose name equals
-// fileName ignoring case, that one (device files are found ignoring case, also
-// on file systems that tell case apart).
+// A text quoted for a line note: at most 60 bytes of it, control
+// characters written as \xHH, "..." after the quotes when it is longer.
+std::string Quoted(std::string_view text) {
+    constexpr size_t kShown = 60;
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out = "\"";
+    for (size_t i = 0; i < text.size() && i < kShown; ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += kDigits[c >> 4];
+            out += kDigits[c & 15];
+        } else {
+            out += text[i];
+        }
+    }
+    out += '"';
+    if (text.size() > kShown) out += "...";
+    return out;
+}
+
+std::string SectionName(int16_t section) {
+    switch (section) {
+        case SectionSystem:
+            return "[SYSTEM]";
+        case SectionCommands:
+            return "[COMMANDS]";
+        case SectionRemoteCodes:
+            return "[REMOTECODES]";
+        default:
+            return "no section";
+    }
+}
+
+}  // namespace
+
 std::string DeviceFilePath(const std::string& folder, const std::string& fileName) {
     const std::string path = folder + "/" + fileName;
     if (FileExists(path)) return path;
@@ -148,8 +181,6 @@ std::string DeviceFilePath(const std::string& folder, const std::string& fileNam
     }
     return path;
 }
-
-}  // namespace
 
 Catalogue::Catalogue(Display& display) : display_(display) {}
 
@@ -184,17 +215,30 @@ bool Catalogue::LoadDeviceFile(const std::string& folder, const std::string& fil
     return true;
 }
 
+void Catalogue::Note(LineNote::Kind kind, std::string text) {
+    static constexpr const char* kWords[] = {"skipped: ", "ignored: ", "kept: ", "dropped: "};
+    OnLineNote({kind, currentLine_, kWords[static_cast<int>(kind)] + std::move(text)});
+}
+
 void Catalogue::LoadDeviceText(std::string_view text) {
-    skippedLines_ = 0;
+    // A load nested through ProcessEvents leaves the outer load's line as
+    // it found it.
     struct LoadScope {
         int& depth;
-        explicit LoadScope(int& d) : depth(d) { ++depth; }
-        ~LoadScope() { --depth; }
-    } scope(loadDepth_);
+        int64_t& line;
+        int64_t outerLine;
+        LoadScope(int& d, int64_t& l) : depth(d), line(l), outerLine(l) { ++depth; }
+        ~LoadScope() {
+            --depth;
+            line = outerLine;
+        }
+    } scope(loadDepth_, currentLine_);
+    int64_t lineNumber = 0;
     firmwareNumber_ = LeadingNumber(ModelFirmware);
     optionsIndexValid_ = false;
     int16_t section = SectionNone;
     ForEachLine(text, [&](std::string_view raw) {
+        currentLine_ = ++lineNumber;
         std::string_view trimmed = TrimBlanks(raw);
         // A comment runs from the apostrophe to the end; the rest is not
         // trimmed again.
@@ -213,12 +257,20 @@ void Catalogue::LoadDeviceText(std::string_view text) {
                 remoteCodes_.clear();
                 std::unordered_map<std::string, int16_t>().swap(remoteIndex_);
                 section = SectionRemoteCodes;
+            } else if (OnLineNote) {
+                // Any other header keeps the section of the lines before it.
+                Note(LineNote::Kind::Ignored, "unknown header " + Quoted(TrimBlanks(trimmed)) +
+                                                  "; the lines after it stay in " +
+                                                  SectionName(section));
             }
-            // Any other header keeps the section of the lines before it.
             return;
         }
         std::string line(trimmed);
-        switch (QualifyLine(line, section)) {
+        const int16_t target = QualifyLine(line, section);
+        if (section == SectionNone && OnLineNote) {
+            Note(LineNote::Kind::Ignored, "the line comes before any section header");
+        }
+        switch (target) {
             case SectionSystem:
                 SystemLine(line);
                 break;
@@ -235,15 +287,22 @@ void Catalogue::LoadDeviceText(std::string_view text) {
 }
 
 int16_t Catalogue::QualifyLine(std::string& line, int16_t section) {
+    // Lines outside a section are noted by the reading loop alone.
+    const bool noting = OnLineNote && section != SectionNone;
     const size_t equals = line.find('=');
-    if (equals == std::string::npos) return 0;
+    if (equals == std::string::npos) {
+        if (noting) Note(LineNote::Kind::Ignored, "the line has no \"=\"");
+        return 0;
+    }
     const size_t open = line.find('(');
     if (open == std::string::npos || open > equals) return section;
     // The group must be closed before the "=": a line that breaks this is
     // skipped whole.
     const size_t close = line.find(')', open + 1);
     if (close == std::string::npos || close > equals) {
-        ++skippedLines_;
+        if (noting) {
+            Note(LineNote::Kind::Skipped, "the qualifier group is not closed before the \"=\"");
+        }
         return 0;
     }
     const std::string list(TrimBlanks(std::string_view(line).substr(open + 1, close - open - 1)));
@@ -253,7 +312,22 @@ int16_t Catalogue::QualifyLine(std::string& line, int16_t section) {
     FieldCursor qualifiers(list);
     while (!qualifiers.Empty()) {
         if (ProcessEvents) ProcessEvents();
-        if (!QualifierPasses(qualifiers.Next(","))) return 0;
+        const std::string qualifier = qualifiers.Next(",");
+        if (!QualifierPasses(qualifier)) {
+            if (noting) {
+                const char kind = UpperAscii(qualifier[0]);
+                const std::string setting = kind == 'M'   ? "model " + Quoted(ModelName)
+                                            : kind == 'F' ? "firmware " + Quoted(ModelFirmware)
+                                                          : "options " + Quoted(ModelOptions);
+                Note(LineNote::Kind::Dropped,
+                     "the qualifier " + Quoted(qualifier) + " fails for " + setting);
+            }
+            return 0;
+        }
+    }
+    if (noting) {
+        Note(LineNote::Kind::Kept, list.empty() ? std::string("the qualifier group is empty")
+                                                : "every qualifier of " + Quoted(list) + " passes");
     }
     return section;
 }
@@ -297,7 +371,8 @@ bool Catalogue::QualifierPasses(std::string_view qualifier) {
 
 void Catalogue::SystemLine(std::string_view line) {
     FieldCursor fields(line);
-    const std::string key = SqueezeUpper(fields.Next("="));
+    const std::string written = fields.Next("=");
+    const std::string key = SqueezeUpper(written);
     const std::string_view value = fields.Rest();
     if (key == "ALLOWMANUAL") {
         AllowManual = UpperCase(value) == "TRUE";
@@ -311,6 +386,8 @@ void Catalogue::SystemLine(std::string_view line) {
     } else if (key == "CURRENTFIRMWARE" || key == "FIRMWARE") {
         ModelFirmware = std::string(value);
         firmwareNumber_ = LeadingNumber(ModelFirmware);
+    } else if (OnLineNote) {
+        Note(LineNote::Kind::Ignored, "unknown key " + Quoted(written) + " in [SYSTEM]");
     }
 }
 
@@ -324,13 +401,19 @@ void Catalogue::CommandLine(std::string_view line) {
     // Everything is checked before anything is stored: a line that breaks a
     // limit of the format leaves the catalogue as it was.
     if (!HexToLong(functionCode)) {
-        ++skippedLines_;  // the function code does not fit 32 bits
+        if (OnLineNote) {
+            Note(LineNote::Kind::Skipped,
+                 "the function code " + Quoted(functionCode) + " does not fit 32 bits");
+        }
         return;
     }
     std::string key = UpperCase(name);
     const auto known = commandIndex_.find(key);
     if (known == commandIndex_.end() && commands_.size() >= kMaxTableEntries) {
-        ++skippedLines_;
+        if (OnLineNote) {
+            Note(LineNote::Kind::Skipped, "the command table already holds " +
+                                              std::to_string(kMaxTableEntries) + " entries");
+        }
         return;
     }
     enum class Kind { Enumeration, Range, Other } kind = Kind::Other;
@@ -347,8 +430,20 @@ void Catalogue::CommandLine(std::string_view line) {
             const double number =
                 LeadingNumber(std::string_view(codeText).substr(codeText.empty() ? 0 : 1));
             int16_t code = 0;
-            if (!RoundToInt16(number, code) || values.size() >= kMaxTableEntries) {
-                ++skippedLines_;
+            if (!RoundToInt16(number, code)) {
+                if (OnLineNote) {
+                    Note(LineNote::Kind::Skipped,
+                         "the enumeration code " +
+                             Quoted(std::string_view(codeText).substr(codeText.empty() ? 0 : 1)) +
+                             " is outside -32768..32767");
+                }
+                return;
+            }
+            if (values.size() >= kMaxTableEntries) {
+                if (OnLineNote) {
+                    Note(LineNote::Kind::Skipped, "the enumeration has more than " +
+                                                      std::to_string(kMaxTableEntries) + " values");
+                }
                 return;
             }
             values.push_back({code, std::string(parts.Rest())});
@@ -359,7 +454,9 @@ void Catalogue::CommandLine(std::string_view line) {
         if (!text.empty() && text.back() == ';') text.remove_suffix(1);
         const size_t dots = text.find("..");
         if (dots == std::string_view::npos) {
-            ++skippedLines_;
+            if (OnLineNote) {
+                Note(LineNote::Kind::Skipped, "the range " + Quoted(text) + " has no \"..\"");
+            }
             return;
         }
         range.Min = std::string(TrimBlanks(text.substr(0, dots)));
@@ -396,7 +493,10 @@ void Catalogue::RemoteLine(std::string_view line) {
         entry = &remoteCodes_[static_cast<size_t>(known->second) - 1];
     } else {
         if (remoteCodes_.size() >= kMaxTableEntries) {
-            ++skippedLines_;
+            if (OnLineNote) {
+                Note(LineNote::Kind::Skipped, "the remote table already holds " +
+                                                  std::to_string(kMaxTableEntries) + " entries");
+            }
             return;
         }
         remoteCodes_.emplace_back();
@@ -420,6 +520,34 @@ std::vector<std::string> DiscoverModels(const std::string& folder) {
         models.push_back(name.substr(0, FindNoCase(name, "IR.ini")));
     }
     return models;
+}
+
+std::vector<ModelSource> ListModels(const std::string& programFolder,
+                                    const std::string& userFolder) {
+    std::vector<ModelSource> models;
+    for (std::string& name : DiscoverModels(programFolder)) {
+        models.push_back({std::move(name), programFolder});
+    }
+    if (userFolder.empty()) return models;
+    const size_t shipped = models.size();
+    for (std::string& name : DiscoverModels(userFolder)) {
+        bool listed = false;
+        for (size_t i = 0; i < models.size(); ++i) {
+            if (!EqualsNoCase(models[i].name, name)) continue;
+            if (i < shipped) models[i].folder = userFolder;
+            listed = true;
+        }
+        if (!listed) models.push_back({std::move(name), userFolder});
+    }
+    return models;
+}
+
+std::string ModelFolder(const std::vector<ModelSource>& models, std::string_view name,
+                        const std::string& fallback) {
+    for (const ModelSource& model : models) {
+        if (EqualsNoCase(model.name, name)) return model.folder;
+    }
+    return fallback;
 }
 
 }  // namespace kestrel

@@ -57,6 +57,17 @@ struct RemoteEntry {
     std::string Code;  // the value sent for the button
 };
 
+// What the loader did with a line it did not simply load: skipped it for
+// breaking a limit of the format (nothing of it is stored), ignored it (the
+// format gives it no effect), or kept or dropped it through its qualifier
+// group. A kept line may still be skipped for a limit afterwards.
+struct LineNote {
+    enum class Kind { Skipped, Ignored, Kept, Dropped };
+    Kind kind = Kind::Skipped;
+    int64_t line = 0;    // from 1, lines split as ForEachLine splits them; 0 outside a load
+    std::string reason;  // begins with "skipped: ", "ignored: ", "kept: " or "dropped: "
+};
+
 // Sections of the device file.
 enum Section : int16_t {
     SectionNone = 0,
@@ -113,9 +124,9 @@ class Catalogue {
     // process its pending events during a load. Empty: nothing is called.
     std::function<void()> ProcessEvents;
 
-    // Lines skipped because they break a limit of the format, during the
-    // last load (for tests and the command line's reports).
-    int SkippedLines() const { return skippedLines_; }
+    // Told about every line the loader skips, ignores, keeps or drops by
+    // its qualifiers, in file order, while it loads. Empty: nobody is told.
+    std::function<void(const LineNote&)> OnLineNote;
 
   private:
     bool QualifierPasses(std::string_view qualifier);
@@ -123,6 +134,7 @@ class Catalogue {
     void SystemLine(std::string_view line);
     void CommandLine(std::string_view line);
     void RemoteLine(std::string_view line);
+    void Note(LineNote::Kind kind, std::string text);
 
     Display& display_;
     std::vector<CommandEntry> commands_;
@@ -130,7 +142,7 @@ class Catalogue {
     // Name (ASCII upper case) -> index from 1; rebuilt with its table.
     std::unordered_map<std::string, int16_t> commandIndex_;
     std::unordered_map<std::string, int16_t> remoteIndex_;
-    int skippedLines_ = 0;
+    int64_t currentLine_ = 0;  // the line being loaded, for OnLineNote
 
     // What the qualifiers of a load compare with, worked out when the
     // setting changes instead of at every qualifier: a device file may hold
@@ -163,9 +175,34 @@ void ForEachLine(std::string_view text, Visit&& visit) {
     if (start < text.size()) visit(text.substr(start));
 }
 
+// folder/fileName; when there is no such file but one whose name equals
+// fileName ignoring case, that one (device files are found ignoring case, also
+// on file systems that tell case apart).
+std::string DeviceFilePath(const std::string& folder, const std::string& fileName);
+
 // The model list of a folder: for each file whose name ends with "IR.ini"
 // (ignoring case), in the order the directory listing gives them, the name
 // before the first "IR.ini". Empty when the folder cannot be read.
 std::vector<std::string> DiscoverModels(const std::string& folder);
+
+// An item of the model list and the folder its device file is read from.
+struct ModelSource {
+    std::string name;
+    std::string folder;
+};
+
+// The model list over the program's folder and the user's own folder: the
+// program folder's models as DiscoverModels lists them, then the user
+// folder's models whose names (ignoring case) are not listed yet. A model
+// found in both keeps its place among the program folder's models and is
+// read from the user's folder, so a user can override a shipped model. An
+// empty or unreadable user folder adds nothing.
+std::vector<ModelSource> ListModels(const std::string& programFolder,
+                                    const std::string& userFolder);
+
+// The folder of the first model named name (ignoring case); fallback when
+// the list has none.
+std::string ModelFolder(const std::vector<ModelSource>& models, std::string_view name,
+                        const std::string& fallback);
 
 }  // namespace kestrel

@@ -430,8 +430,9 @@ void KTL::FillModelList() {
     const QSignalBlocker blocker(lstmodel);
     lstmodel->clear();
     lstmodel->addItem(QString());
-    for (const std::string& model : DiscoverModels(services_.programFolder)) {
-        lstmodel->addItem(FromLatin1(model));
+    models_ = ListModels(services_.programFolder, services_.userFolder);
+    for (const ModelSource& model : models_) {
+        lstmodel->addItem(FromLatin1(model.name));
     }
 }
 
@@ -583,7 +584,8 @@ void KTL::lstmodel_Click(const QString& text) {
         const QSignalBlocker blocker(list);
         list->clear();
     }
-    if (!SelectModel(*catalogue_, services_.programFolder, Latin1(text))) {
+    const std::string folder = ModelFolder(models_, Latin1(text), services_.programFolder);
+    if (!SelectModel(*catalogue_, folder, Latin1(text))) {
         EndProgram();  // the missing file's message has been shown
         return;
     }

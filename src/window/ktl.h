@@ -49,6 +49,7 @@ class SaveFileChooser {
 
 struct KtlServices {
     std::string programFolder;           // where the device files and hex2ccf live
+    std::string userFolder;              // the user's own device files; "" for none
     Transmitter* transmitter = nullptr;  // opened by Main, closed by Done
     Display* display = nullptr;          // null: the window's own display operations
     SaveFileChooser* chooser = nullptr;  // null: the save dialog CD2
@@ -73,7 +74,7 @@ class KTL : public QWidget {
     WindowDisplay& windowDisplay() { return *windowDisplay_; }
 
     // The model selector's items from the device files of the program's
-    // folder, after the leading empty item.
+    // folder and then the user's folder, after the leading empty item.
     void FillModelList();
 
     bool SuppressListClick = false;
@@ -131,6 +132,7 @@ class KTL : public QWidget {
     class RunObserver;
 
     KtlServices services_;
+    std::vector<ModelSource> models_;  // the model selector's items after the empty one
     std::unique_ptr<WindowDisplay> windowDisplay_;
     Display* display_ = nullptr;
     std::unique_ptr<Generator> generator_;

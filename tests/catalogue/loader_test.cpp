@@ -234,6 +234,10 @@ TEST_F(LoaderTest, ARedefinitionUpdatesTheFirstEntryInPlace) {
 }
 
 TEST_F(LoaderTest, LinesBreakingALimitAreSkippedWhole) {
+    std::vector<int64_t> skipped;
+    catalogue.OnLineNote = [&](const LineNote& note) {
+        if (note.kind == LineNote::Kind::Skipped) skipped.push_back(note.line);
+    };
     catalogue.LoadDeviceText(
         "[COMMANDS]\n"
         "Kept = 10; Enumeration; (0)Off, (1)On\n"
@@ -248,7 +252,7 @@ TEST_F(LoaderTest, LinesBreakingALimitAreSkippedWhole) {
     EXPECT_EQ(kept.Values.size(), 2u);
     EXPECT_EQ(kept.Values[1].Label, "On");
     EXPECT_FALSE(kept.HasRange);
-    EXPECT_EQ(catalogue.SkippedLines(), 5);
+    EXPECT_EQ(skipped, (std::vector<int64_t>{3, 4, 5, 6, 7}));
     EXPECT_EQ(catalogue.CommandCount(), 1);
 }
 
@@ -281,6 +285,73 @@ TEST_F(ModelFolderTest, ModelsAreTheFilesEndingInIRIni) {
     EXPECT_EQ(std::multiset<std::string>(found.begin(), found.end()),
               (std::multiset<std::string>{"A", "B", "", "c"}));
     EXPECT_TRUE(DiscoverModels((folder / "missing").string()).empty());
+}
+
+// The user's folder follows the program's; a name in both (ignoring case)
+// keeps its program-folder place and is read from the user's folder. Names
+// of the program folder are "name@p" or "name@u" by the folder read; the
+// models only the user has are upper-cased (which of two spellings in one
+// folder comes first is up to the listing).
+TEST_F(ModelFolderTest, TheUserFolderFollowsAndOverridesByName) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> program;
+        std::vector<std::string> user;  // {"-"}: no user folder at all
+        std::multiset<std::string> shipped;
+        std::multiset<std::string> added;
+    };
+    const Row rows[] = {
+        {"empty user folder", {"AIR.ini", "BIR.ini"}, {}, {"A@p", "B@p"}, {}},
+        {"no user folder", {"AIR.ini", "BIR.ini"}, {"-"}, {"A@p", "B@p"}, {}},
+        {"override and addition",
+         {"AIR.ini", "BIR.ini"},
+         {"bIR.INI", "CIR.ini"},
+         {"A@p", "B@u"},
+         {"C@u"}},
+        {"empty names, two spellings",
+         {"AIR.ini", "IR.ini"},
+         {"IR.ini", "xIR.ini", "XIR.ini", "XIR.ini.bak"},
+         {"A@p", "@u"},
+         {"X@u"}},
+        {"empty program folder", {}, {"AIR.ini"}, {}, {"A@u"}},
+    };
+    for (const Row& row : rows) {
+        const auto program = folder / "program";
+        const auto user = folder / "user";
+        std::filesystem::remove_all(program);
+        std::filesystem::remove_all(user);
+        std::filesystem::create_directories(program);
+        if (row.user != std::vector<std::string>{"-"}) std::filesystem::create_directories(user);
+        for (const std::string& name : row.program)
+            Write("program/" + name, "");
+        for (const std::string& name : row.user)
+            if (name != "-") Write("user/" + name, "");
+
+        const std::vector<ModelSource> models = ListModels(program.string(), user.string());
+        const std::string tag = row.name;
+        ASSERT_EQ(models.size(), row.shipped.size() + row.added.size()) << tag;
+        std::multiset<std::string> shipped;
+        std::multiset<std::string> added;
+        for (size_t i = 0; i < models.size(); ++i) {
+            const std::string where = models[i].folder == program.string() ? "@p"
+                                      : models[i].folder == user.string()  ? "@u"
+                                                                           : "@?";
+            if (i < row.shipped.size())
+                shipped.insert(models[i].name + where);
+            else
+                added.insert(UpperCase(models[i].name) + where);
+        }
+        EXPECT_EQ(shipped, row.shipped) << tag;
+        EXPECT_EQ(added, row.added) << tag;
+        // An empty user folder name reads the program folder alone.
+        EXPECT_EQ(ListModels(program.string(), "").size(), row.program.size()) << tag;
+        if (!row.shipped.empty()) {
+            EXPECT_EQ(ModelFolder(models, "a", "none"),
+                      (row.shipped.count("A@u") ? user : program).string())
+                << tag;
+        }
+        EXPECT_EQ(ModelFolder(models, "nothing", "none"), "none");
+    }
 }
 
 TEST_F(ModelFolderTest, FilesAreFoundIgnoringCase) {

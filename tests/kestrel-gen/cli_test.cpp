@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -281,6 +282,142 @@ TEST(KestrelGenCli, ExportReportsFilesItCannotWrite) {
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.err,
               "Could not create the file '/nonexistent-folder/x.txt': No such file or directory\n");
+}
+
+// A device file that breaks every limit of the format once, with every
+// kind of line end; the notes are written out by hand.
+TEST(KestrelGenCli, CheckNamesEveryLineTheLoaderSkips) {
+    const fs::path folder = Scratch("check");
+    std::string text =
+        "Early = 1\r\n"                           // 1
+        "[SYSTEM]\r"                              // 2
+        "MODEL = Broken\n"                        // 3
+        "FIRMWARE = 2\r\n"                        // 4
+        "Colour = red ' a comment\r\n"            // 5
+        "[COMMANDS]\r\n"                          // 6
+        "Open(M:Broken = 1; Query\r\n"            // 7
+        "Wide = 1FFFFFFFF\x01; Query\r"           // 8
+        "Big = 2; Enumeration; (0)a, (40000)b\n"  // 9
+        "Level = 3; Integer; 0-100\r\n"           // 10
+        "New(F:3) = 4; Query\r\n"                 // 11
+        "Old(F:1, X:y) = 5; Real; 0\r\n"          // 12
+        "\r\n"                                    // 13
+        "no equals\r\n"                           // 14
+        "[EXTRA]\r\n"                             // 15
+        "Long = 6; Enumeration; (0)v";            // 16
+    for (int i = 1; i <= 32767; ++i)
+        text += ", (0)v";
+    text += "\r\n";
+    for (int i = 1; i <= 32767; ++i)  // 17 .. 32783
+        text += "C" + std::to_string(i) + " = 7; Query\r\n";
+    text += "Over = 8; Query\r\n[REMOTECODES]\r\n";  // 32784, 32785
+    for (int i = 1; i <= 32767; ++i)                 // 32786 .. 65552
+        text += "B" + std::to_string(i) + " = 1\r\n";
+    text += "Extra = 2\r\n";  // 65553
+    std::ofstream(folder / "BrokenIR.ini", std::ios::binary) << text;
+
+    const ToolResult r = Gen({"check", "BrokenIR.ini"}, folder.string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "BrokenIR.ini:1: ignored: the line comes before any section header\n"
+              "BrokenIR.ini:5: ignored: unknown key \"Colour\" in [SYSTEM]\n"
+              "BrokenIR.ini:7: skipped: the qualifier group is not closed before the \"=\"\n"
+              "BrokenIR.ini:8: skipped: the function code \"1FFFFFFFF\\x01\" does not fit 32 "
+              "bits\n"
+              "BrokenIR.ini:9: skipped: the enumeration code \"40000\" is outside "
+              "-32768..32767\n"
+              "BrokenIR.ini:10: skipped: the range \"0-100\" has no \"..\"\n"
+              "BrokenIR.ini:11: dropped: the qualifier \"F:3\" fails for firmware \"2\"\n"
+              "BrokenIR.ini:12: kept: every qualifier of \"F:1, X:y\" passes\n"
+              "BrokenIR.ini:12: skipped: the range \"0\" has no \"..\"\n"
+              "BrokenIR.ini:14: ignored: the line has no \"=\"\n"
+              "BrokenIR.ini:15: ignored: unknown header \"[EXTRA]\"; the lines after it stay "
+              "in [COMMANDS]\n"
+              "BrokenIR.ini:16: skipped: the enumeration has more than 32767 values\n"
+              "BrokenIR.ini:32784: skipped: the command table already holds 32767 entries\n"
+              "BrokenIR.ini:65553: skipped: the remote table already holds 32767 entries\n");
+}
+
+TEST(KestrelGenCli, CheckExitStatuses) {
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string err;
+    } rows[] = {
+        {{"check", "Tessel10", "--dir", kDevices}, 0, ""},  // notes, but nothing skipped
+        {{"check", kDevices + "/VortaIR.ini"}, 0, ""},
+        {{"check", "Missing", "--dir", kDevices},
+         1,
+         "There is no INI file named MissingIR.ini, one is required\n"},
+        {{"check", "/nonexistent/XIR.ini"},
+         1,
+         "There is no INI file named XIR.ini, one is required\n"},
+        {{"check"}, 2, "usage: kestrel-gen check MODEL|FILE [--dir DIR]\n"},
+        {{"check", "A", "B"}, 2, "usage: kestrel-gen check MODEL|FILE [--dir DIR]\n"},
+    };
+    for (const auto& row : rows) {
+        const ToolResult r = Gen(row.args);
+        EXPECT_EQ(r.status, row.status) << row.args[1];
+        EXPECT_EQ(r.err, row.err) << row.args[1];
+    }
+    EXPECT_NE(Gen({"check", "Tessel10", "--dir", kDevices})
+                  .out.find(kDevices +
+                            "/Tessel10IR.ini:10: ignored: unknown key \"Vendor\" in [SYSTEM]\n"),
+              std::string::npos);
+}
+
+// Without --dir the user's folder follows the program's; --dir names one
+// folder alone.
+TEST(KestrelGenCli, TheUserFolderAddsAndOverridesModels) {
+    const fs::path data = Scratch("data");
+    const fs::path user = data / "kestrel/devices";
+    fs::create_directories(user);
+    std::ofstream(user / "tessel10IR.ini", std::ios::binary) << "[SYSTEM]\nMODEL = Mine\n";
+    std::ofstream(user / "ExtraIR.ini", std::ios::binary) << "[COMMANDS]\nX = 1; Query\n";
+    const auto genAsUser = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"XDG_DATA_HOME=" + data.string(), kTool});
+        return RunTool("/usr/bin/env", args);
+    };
+    const std::vector<std::string> models = Lines(genAsUser({"models"}).out);
+    ASSERT_EQ(models.size(), 4u);
+    EXPECT_EQ(std::set<std::string>(models.begin(), models.begin() + 3),
+              (std::set<std::string>{"Tessel10", "Tessel20", "Vorta"}));
+    EXPECT_EQ(models[3], "Extra");
+    EXPECT_EQ(Lines(genAsUser({"models", "--dir", kDevices}).out).size(), 3u);
+
+    EXPECT_EQ(Lines(genAsUser({"show", "TESSEL10"}).out).front(), "Model: Mine");
+    EXPECT_EQ(Lines(genAsUser({"show", "Tessel10", "--dir", kDevices}).out).front(),
+              "Model: Tessel10");
+    EXPECT_EQ(genAsUser({"check", "Extra"}).status, 0);
+}
+
+// --version and --help answer at once on all three programs, the window's
+// without a display.
+TEST(KestrelGenCli, VersionAndHelp) {
+    std::vector<std::string> programs = {"kestrel-gen", "hex2ccf"};
+    if (fs::exists(std::string(KESTREL_PROGRAM_DIR) + "/kestrel")) programs.push_back("kestrel");
+    for (const std::string& program : programs) {
+        const std::string path = std::string(KESTREL_PROGRAM_DIR) + "/" + program;
+        const auto run = [&](const std::string& option) {
+            return RunTool("/usr/bin/env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                                            "QT_QPA_PLATFORM", path, option});
+        };
+        const ToolResult version = run("--version");
+        EXPECT_EQ(version.status, 0) << program;
+        EXPECT_EQ(version.out, program + " " + KESTREL_VERSION + "\n");
+        const ToolResult help = run("--help");
+        EXPECT_EQ(help.status, 0) << program;
+        EXPECT_EQ(help.out.rfind("usage: " + program + " ", 0), 0u) << help.out;
+    }
+    for (const std::string command : {"pronto", "models", "show", "code", "remote", "manual",
+                                      "export", "send", "check", "help"}) {
+        for (const ToolResult& r : {Gen({"help", command}), Gen({command, "--help"})}) {
+            EXPECT_EQ(r.status, 0) << command;
+            EXPECT_EQ(r.out.rfind("usage: kestrel-gen " + command + " ", 0), 0u) << r.out;
+        }
+    }
+    EXPECT_EQ(Gen({"help", "bogus"}).status, 2);
 }
 
 }  // namespace

@@ -59,6 +59,7 @@ struct WindowOptions {
     OutputFiles* files = nullptr;  // null: the file system
     bool ownDisplay = false;       // the window's message box and status line
     bool recordStarts = true;      // false: the converter is really started
+    std::string userFolder = {};   // the user's own device files; "" for none
 };
 
 class WindowFixture {
@@ -83,6 +84,7 @@ class WindowFixture {
 
         KtlServices services;
         services.programFolder = programFolder;
+        services.userFolder = options.userFolder;
         services.transmitter = transmitter.get();
         services.display = options.ownDisplay ? nullptr : &display;
         services.chooser = &chooser;

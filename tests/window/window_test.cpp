@@ -139,6 +139,36 @@ class WindowTest : public QObject {
         QVERIFY(f.SimLog().filter("UUIRTOpen handle=0x").size() == 1);
     }
 
+    // The user's models follow the program folder's; a name in both is read
+    // from the user's folder.
+    void theUserFolderAddsAndOverridesModels() {
+        QTemporaryDir user;
+        const auto write = [&](const char* name, const char* text) {
+            QFile file(user.filePath(QString::fromLatin1(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+        };
+        write("tessel10IR.ini", "[SYSTEM]\r\nMODEL = Mine\r\n[COMMANDS]\r\nOnly = 10; Query\r\n");
+        write("ExtraIR.ini", "[COMMANDS]\r\nX = 1; Query\r\n");
+        WindowOptions options;
+        options.userFolder = user.path().toStdString();
+        WindowFixture f(options);
+        KTL& w = f.w();
+        w.FillModelList();
+        QStringList items;
+        for (int i = 1; i < w.lstmodel->count(); ++i)
+            items << w.lstmodel->itemText(i);
+        QCOMPARE(items.size(), 4);
+        QCOMPARE(items.takeLast(), QStringLiteral("Extra"));
+        items.sort();
+        QCOMPARE(items, (QStringList{"Tessel10", "Tessel20", "Vorta"}));
+        f.PickModel(QStringLiteral("Tessel10"));
+        QCOMPARE(w.lstCmnds->count(), 1);
+        QCOMPARE(w.lstCmnds->item(0)->text(), QStringLiteral("Only"));
+        f.PickModel(QStringLiteral("Extra"));
+        QCOMPARE(w.lstCmnds->item(0)->text(), QStringLiteral("X"));
+    }
+
     void startUpWithoutTransmitterDisablesSending() {
         WindowFixture f(false);
         StartUp(f.w(), *f.transmitter);

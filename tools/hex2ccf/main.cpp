@@ -7,12 +7,14 @@
 // format is shortened with a warning.
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "convert.h"
+#include "util/version.h"
 
 namespace {
 
@@ -26,6 +28,19 @@ void Report(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("hex2ccf %s\n", kestrel::kVersion);
+        return 0;
+    }
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::printf(
+            "usage: hex2ccf INPUT.hex OUTPUT.ccf\n"
+            "Converts the Pronto hex file of a generate-all run into a CCF file with one\n"
+            "device named after OUTPUT.ccf. Exit status 1 when the input is refused, 2 for\n"
+            "a wrong argument count. SOURCE_DATE_EPOCH fixes the file's time stamp.\n"
+            "See hex2ccf(1).\n");
+        return 0;
+    }
     if (argc != 3) {
         Report("expected two arguments, got " + std::to_string(argc > 0 ? argc - 1 : 0));
         std::fprintf(stderr, "usage: hex2ccf INPUT.hex OUTPUT.ccf\n");

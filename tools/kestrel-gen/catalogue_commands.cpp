@@ -39,6 +39,7 @@ int PrintCode(const std::optional<std::string>& code) {
 // Starts a session for the options and picks the model.
 bool OpenModel(CliSession& session, const CliOptions& options, const std::string& model) {
     session.folder = options.dir;
+    session.userFolder = options.userDir;
     return session.SelectModel(model);
 }
 
@@ -70,8 +71,8 @@ int RunModels(const Args& args) {
         display.ShowMessage("The folder '" + options.dir + "' cannot be read");
         return kExitRefused;
     }
-    for (const std::string& model : DiscoverModels(options.dir))
-        std::cout << model << '\n';
+    for (const ModelSource& model : ListModels(options.dir, options.userDir))
+        std::cout << model.name << '\n';
     std::cout.flush();
     return 0;
 }

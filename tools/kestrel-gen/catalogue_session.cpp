@@ -1,6 +1,7 @@
 #include "catalogue_session.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "util/program_folder.h"
 #include "util/text.h"
@@ -43,7 +44,10 @@ bool ParseCliOptions(const Args& args, const std::vector<std::string>& allowed,
         if (name == "--dir") options.dir = value;
         if (name == "--kind") options.kind = value;
     }
-    if (options.dir.empty()) options.dir = ProgramFolder();
+    if (options.dir.empty()) {
+        options.dir = ProgramFolder();
+        options.userDir = UserDevicesFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+    }
     return true;
 }
 
@@ -57,7 +61,12 @@ bool CliSession::SelectModel(const std::string& model) {
         return false;
     }
     fields.selectedCommand.clear();  // the lists are emptied
-    return kestrel::SelectModel(catalogue, folder, model);
+    return kestrel::SelectModel(catalogue, ModelFolderOf(model), model);
+}
+
+std::string CliSession::ModelFolderOf(const std::string& model) const {
+    if (userFolder.empty()) return folder;
+    return ModelFolder(ListModels(folder, userFolder), model, folder);
 }
 
 std::optional<std::string> DiscreteCode(CliSession& session, const std::string& command,

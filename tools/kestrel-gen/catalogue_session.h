@@ -19,6 +19,7 @@ namespace kestrel {
 // Options of the catalogue subcommands.
 struct CliOptions {
     std::string dir;      // --dir; the program's folder when not given
+    std::string userDir;  // the user's own device files when --dir is not given
     std::string kind;     // --kind (manual)
     bool noWait = false;  // --no-wait (export)
     std::vector<std::string> positional;
@@ -38,11 +39,15 @@ struct CliSession {
     Generator generator;
     Catalogue catalogue;
     FieldRecord fields;
-    std::string folder;  // where the device files are
+    std::string folder;      // where the device files are
+    std::string userFolder;  // the user's own device files; "" for none
 
-    // Picks model as the model selector does; false (after the message) when
-    // its device file is missing.
+    // Picks model as the model selector does, reading it from userFolder
+    // when that folder holds it; false (after the message) when its device
+    // file is missing.
     bool SelectModel(const std::string& model);
+    // The folder SelectModel reads model from.
+    std::string ModelFolderOf(const std::string& model) const;
 };
 
 // Discrete mode as a user does it: a click on the command, then a click on

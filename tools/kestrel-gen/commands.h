@@ -21,5 +21,6 @@ int RunRemote(const Args& args);
 int RunManual(const Args& args);
 int RunExport(const Args& args);
 int RunSend(const Args& args);
+int RunCheck(const Args& args);
 
 }  // namespace kestrel

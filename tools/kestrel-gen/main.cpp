@@ -5,6 +5,7 @@
 #include <string>
 
 #include "commands.h"
+#include "util/version.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ void PrintUsage(std::ostream& out) {
     out << "usage: kestrel-gen COMMAND [ARGS]\n"
            "  pronto [--define DIRECTIVE]... FORM CODE VALUE KIND\n"
            "  pronto [--define DIRECTIVE]... -      requests from standard input, TAB-separated\n"
-           "  models [--dir DIR]                    the models of the device files in DIR\n"
+           "  models [--dir DIR]                    the model list\n"
            "  show MODEL [--dir DIR]                the model's settings, commands and buttons\n"
            "  code MODEL COMMAND VALUE [--dir DIR]  a command with a value label or number\n"
            "  remote MODEL BUTTON [--dir DIR]       a remote-control button\n"
@@ -22,7 +23,112 @@ void PrintUsage(std::ostream& out) {
            "  send MODEL COMMAND VALUE [--dir DIR]  a command's code, transmitted\n"
            "  send --remote MODEL BUTTON [--dir DIR]\n"
            "  send --manual CODE VALUE [--kind A|D|H|V]\n"
-           "DIR defaults to the program's folder.\n";
+           "  check MODEL|FILE [--dir DIR]          the lines of a device file the loader\n"
+           "                                        skips, ignores, keeps or drops\n"
+           "  help [COMMAND]                        this text, or the help of COMMAND\n"
+           "  --version                             the program's version\n"
+           "Without --dir the device files are those of the program's folder, then those\n"
+           "of $XDG_DATA_HOME/kestrel/devices (by default ~/.local/share/kestrel/devices);\n"
+           "--dir DIR reads DIR alone. See kestrel-gen(1).\n";
+}
+
+constexpr const char* kDirText =
+    "Without --dir the model is read from the program's folder or, when the user's\n"
+    "folder $XDG_DATA_HOME/kestrel/devices (by default ~/.local/share/kestrel/devices)\n"
+    "holds a file of that model, from there; --dir DIR reads DIR alone.\n";
+
+struct CommandHelp {
+    const char* name;
+    const char* text;
+    bool dirText;  // followed by kDirText
+};
+
+constexpr CommandHelp kCommandHelp[] = {
+    {"pronto",
+     "usage: kestrel-gen pronto [--define DIRECTIVE]... FORM CODE VALUE KIND\n"
+     "       kestrel-gen pronto [--define DIRECTIVE]... -\n"
+     "One generator request: FORM is a form text or one of the words discrete,\n"
+     "valuetext, remote; KIND is A, D, H or V. With -, requests come from standard\n"
+     "input, one a line, FORM CODE VALUE KIND separated by TAB, all through one\n"
+     "generator; one output line per request, empty where refused. Each --define\n"
+     "is added to the defines table, replacing, in order, after the built-in set-up.\n",
+     false},
+    {"models",
+     "usage: kestrel-gen models [--dir DIR]\n"
+     "The model list as the window's model selector shows it, one model a line.\n",
+     true},
+    {"show",
+     "usage: kestrel-gen show MODEL [--dir DIR]\n"
+     "The loaded catalogue of MODEL: settings, commands with their function codes\n"
+     "and values or ranges, remote buttons.\n",
+     true},
+    {"code",
+     "usage: kestrel-gen code MODEL COMMAND VALUE [--dir DIR]\n"
+     "Discrete mode: a click on COMMAND, then on the value labelled VALUE (labels\n"
+     "match ignoring case), or VALUE typed into the range panel and IR Gen.\n",
+     true},
+    {"remote",
+     "usage: kestrel-gen remote MODEL BUTTON [--dir DIR]\n"
+     "Remote mode: a click on the remote button BUTTON.\n",
+     true},
+    {"manual",
+     "usage: kestrel-gen manual CODE VALUE [--kind A|D|H|V]\n"
+     "Manual mode: CODE typed in decimal and VALUE with the value kind A (ASCII),\n"
+     "D (decimal), H (hexadecimal) or V (Value, the default).\n",
+     false},
+    {"export",
+     "usage: kestrel-gen export MODEL FILE [--dir DIR] [--no-wait]\n"
+     "Gen ALL right after picking MODEL, into FILE: .hex gives a Pronto hex file,\n"
+     ".ccf a CCF file through hex2ccf (waiting at most two minutes for it unless\n"
+     "--no-wait is given), anything else a text listing.\n",
+     true},
+    {"send",
+     "usage: kestrel-gen send MODEL COMMAND VALUE [--dir DIR]\n"
+     "       kestrel-gen send --remote MODEL BUTTON [--dir DIR]\n"
+     "       kestrel-gen send --manual CODE VALUE [--kind A|D|H|V]\n"
+     "The code that code, remote or manual makes, printed and transmitted through\n"
+     "the transceiver's driver library (KESTREL_UUIRT_LIBRARY names it).\n",
+     true},
+    {"check",
+     "usage: kestrel-gen check MODEL|FILE [--dir DIR]\n"
+     "Loads a device file as the window does and lists, as FILE:LINE: REASON, every\n"
+     "line the loader skips for breaking a limit of the format (\"skipped: ...\"),\n"
+     "ignores (\"ignored: ...\"), or keeps or drops through its qualifier group\n"
+     "(\"kept: ...\", \"dropped: ...\"). An argument holding a \"/\" or ending in\n"
+     "IR.ini is a file; anything else is a model. Exit status 1 when a line was\n"
+     "skipped or the file cannot be read, 0 otherwise.\n",
+     true},
+    {"help",
+     "usage: kestrel-gen help [COMMAND]\n"
+     "The list of commands, or the help of COMMAND (also: kestrel-gen COMMAND --help).\n",
+     false},
+};
+
+const CommandHelp* FindHelp(const std::string& command) {
+    for (const CommandHelp& help : kCommandHelp) {
+        if (command == help.name) return &help;
+    }
+    return nullptr;
+}
+
+void PrintHelp(const CommandHelp& help) {
+    std::cout << help.text;
+    if (help.dirText) std::cout << kDirText;
+}
+
+int RunHelp(const kestrel::Args& args) {
+    if (args.empty()) {
+        PrintUsage(std::cout);
+        return 0;
+    }
+    const CommandHelp* help = args.size() == 1 ? FindHelp(args[0]) : nullptr;
+    if (help == nullptr) {
+        std::cerr << "kestrel-gen: no help for '" << args[0] << "'\n";
+        PrintUsage(std::cerr);
+        return kestrel::kExitUsage;
+    }
+    PrintHelp(*help);
+    return 0;
 }
 
 }  // namespace
@@ -34,6 +140,12 @@ int main(int argc, char** argv) {
     }
     const std::string command = argv[1];
     const kestrel::Args args(argv + 2, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        if (const CommandHelp* help = FindHelp(command)) {
+            PrintHelp(*help);
+            return 0;
+        }
+    }
     if (command == "pronto") return kestrel::RunPronto(args);
     if (command == "models") return kestrel::RunModels(args);
     if (command == "show") return kestrel::RunShow(args);
@@ -42,8 +154,14 @@ int main(int argc, char** argv) {
     if (command == "manual") return kestrel::RunManual(args);
     if (command == "export") return kestrel::RunExport(args);
     if (command == "send") return kestrel::RunSend(args);
-    if (command == "--help" || command == "-h" || command == "help") {
+    if (command == "check") return kestrel::RunCheck(args);
+    if (command == "help") return RunHelp(args);
+    if (command == "--help" || command == "-h") {
         PrintUsage(std::cout);
+        return 0;
+    }
+    if (command == "--version") {
+        std::cout << "kestrel-gen " << kestrel::kVersion << '\n';
         return 0;
     }
     std::cerr << "kestrel-gen: unknown command '" << command << "'\n";

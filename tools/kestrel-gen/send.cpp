@@ -46,6 +46,7 @@ int RunSend(const Args& args) {
 
     CliSession session;
     session.folder = options.dir;
+    session.userFolder = options.userDir;
     std::optional<std::string> code;
     switch (source) {
         case Source::Discrete:
