@@ -1,0 +1,49 @@
+// Pronto code assembly: durations in microseconds become one line of Pronto
+// hex (learned code): 0000, the carrier's frequency word, the once-pair
+// count, 0000, then one word per duration in carrier cycles. Words are upper
+// case with at least four digits; a count of 65536 cycles or more takes more.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "generator/durations.h"
+
+namespace kestrel {
+
+// The pair count of a header: half the durations, halves to even (53 give
+// 26, 55 give 28).
+int16_t ProntoPairCount(size_t durations);
+
+class ProntoAssembler {
+  public:
+    explicit ProntoAssembler(int32_t carrierHz = 0);
+
+    int32_t CarrierHz() const { return carrierHz_; }
+    // The carrier period in whole microseconds that cycle counts are based
+    // on: 1000000 / the carrier the frequency word stands for (26 for
+    // 38380 Hz); 0 when the carrier has no such period, and then no code
+    // can be assembled.
+    int32_t PeriodMicros() const { return period_; }
+
+    // The Pronto line of durations; PeriodMicros() must be above 0.
+    std::string Assemble(const DurationBuffer& durations);
+
+  private:
+    struct CachedWord;
+    char* PutUncached(char* out, uint32_t magnitude, CachedWord& word);
+
+    int32_t carrierHz_;
+    int16_t frequencyWord_;
+    int32_t period_;
+    // The four-digit words of durations met before, by magnitude: a code
+    // repeats a few durations (the bit symbols) many times.
+    struct CachedWord {
+        uint32_t magnitude = UINT32_MAX;  // none
+        char text[8] = {};                // a blank and the word, and padding
+    };
+    std::array<CachedWord, 64> words_{};
+};
+
+}  // namespace kestrel
