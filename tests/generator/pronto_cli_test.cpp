@@ -17,9 +17,14 @@ std::string Repeat(const std::string& text, int times) {
     return out;
 }
 
-// F:8 with the function 127 and 1: a 1 bit is 0016 0041, a 0 bit 0016 0015.
-const std::string k127 = "0000 006C 0008 0000 " + Repeat("0016 0041 ", 7) + "0016 0015\n";
-const std::string k1 = "0000 006C 0008 0000 0016 0041" + Repeat(" 0016 0015", 7) + "\n";
+// The line of F:8 with the function value: a 1 bit is 0016 0041, a 0 bit
+// 0016 0015, least significant first.
+std::string F8(int value) {
+    std::string line = "0000 006C 0008 0000";
+    for (int i = 0; i < 8; ++i)
+        line += (value >> i) & 1 ? " 0016 0041" : " 0016 0015";
+    return line + "\n";
+}
 const std::string kNoTabs = "expected FORM, CODE, VALUE and KIND separated by tabs\n";
 
 struct Row {
@@ -30,12 +35,7 @@ struct Row {
 
 TEST(ProntoCli, RequestsFromArgumentsAndStandardInput) {
     const Row rows[] = {
-        {"discrete 32 01 H", "",
-         "0000 006C 001B 0000 0064 0064 0016 0015 0016 0015 0016 0015 0016 0015 0016 0015 0016 "
-         "0041 0016 0015 0016 0015 0016 0041 0016 0015 0016 0015 0016 0015 0016 0015 0016 0015 "
-         "0016 0015 0016 0015 0016 0041 0016 0015 0016 0015 0016 0015 0016 0015 0016 0041 0016 "
-         "0015 0016 0015 0044 0044 0016 0001\n",
-         "", 0},
+        {"F:8 1 7F H", "", F8(127), "", 0},
         {"discrete abc 01 H", "", "",
          "The function code 'abc' is not a decimal number that fits 32 bits; no code was "
          "generated\n",
@@ -45,22 +45,19 @@ TEST(ProntoCli, RequestsFromArgumentsAndStandardInput) {
          "       kestrel-gen pronto [--define DIRECTIVE]... -\n",
          2},
         // F is now the number 3: X = 32 + 3 x 2 = 38.
-        {"--define 'X=D+F*2' --define 'F=3' X:8 32 5 D", "",
-         "0000 006C 0008 0000 0016 0015 0016 0041 0016 0041 0016 0015 0016 0015 0016 0041 0016 "
-         "0015 0016 0015\n",
-         "", 0},
+        {"--define 'X=D+F*2' --define 'F=3' X:8 32 5 D", "", F8(38), "", 0},
         // One generator for all lines; CR LF, empty lines, a last line without its end.
         {"- < \"$1\"", "F:8\t1\t7F\tH\nF:8\t1\tignored\tV\r\nF:8\tx\t1\tD\ntoo few\n\nF:8\t1\t1\tD",
-         k127 + k127 + "\n\n\n" + k1,
+         F8(127) + F8(127) + "\n\n\n" + F8(1),
          "The function code 'x' is not a decimal number that fits 32 bits; no code was generated\n"
          "line 4: " +
              kNoTabs + "line 5: " + kNoTabs,
          1},
         {"- < \"$1\"", "", "", "", 0},
         // Lines across blocks, one longer than a block.
-        {"- < \"$1\"", Repeat("F:8\t1\t1\tD\r\n", 20000), Repeat(k1, 20000), "", 0},
+        {"- < \"$1\"", Repeat("F:8\t1\t1\tD\r\n", 20000), Repeat(F8(1), 20000), "", 0},
         {"- < \"$1\"", "valuetext\t1\t" + std::string(70000, 'x') + "\tV\nF:8\t1\t1\tD\n",
-         "\n" + k1, "The code would hold more than 1000 durations; no code was generated\n", 1},
+         "\n" + F8(1), "The code would hold more than 1000 durations; no code was generated\n", 1},
         // Failing input and output are failures.
         {"- < /", "", "", "kestrel-gen: standard input cannot be read\n", 1},
         {"- < \"$1\" > /dev/full", "F:8\t1\t1\tD\n", "",
