@@ -11,6 +11,7 @@
 #include "util/text.h"
 
 namespace kestrel {
+
 Generator::Generator(Display& display)
     : display_(display),
       defines_(display),
