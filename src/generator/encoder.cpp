@@ -88,9 +88,10 @@ class Encoder::Run {
 
     void AddToFrame(int64_t magnitude) {
         frameTimer_ += magnitude;
-        if (frameTimer_ > std::numeric_limits<int32_t>::max()) {
-            throw Refusal{std::string("The frame time does not fit 32 bits") + kNoCodeGenerated};
-        }
+        if (frameTimer_ > std::numeric_limits<int32_t>::max()) RefuseFrame();
+    }
+    [[noreturn]] static void RefuseFrame() {
+        throw Refusal{std::string("The frame time does not fit 32 bits") + kNoCodeGenerated};
     }
 
     static int64_t Length(const SymbolPair& pair) {
@@ -123,11 +124,16 @@ class Encoder::Run {
         // Symbols of one pair each, as most protocols have.
         const SymbolPair pairs[2] = {*zeroPair_, *onePair_};
         const int64_t lengths[2] = {zeroLength_, oneLength_};
+        const bool msbFirst = msbFirst_;
+        int64_t frame = frameTimer_;
         for (int i = 1; i <= width; ++i) {
-            const int one = static_cast<int>(((bits >> BitAt(i, width)) & 1) != item.invert);
+            const int bit = msbFirst ? width - i : i - 1;
+            const int one = static_cast<int>(((bits >> bit) & 1) != item.invert);
             out_.AppendPair(pairs[one].mark, pairs[one].space);
-            AddToFrame(lengths[one]);
+            frame += lengths[one];
+            if (frame > std::numeric_limits<int32_t>::max()) RefuseFrame();
         }
+        frameTimer_ = frame;
     }
 
     // The bit sent i-th (from 1) of a field of width bits.

@@ -2,6 +2,7 @@
 
 #include "generator/generator.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "generator/pronto.h"
@@ -11,6 +12,24 @@
 #include "util/text.h"
 
 namespace kestrel {
+namespace {
+
+// A decimal value by the leading-number rule, rounded to 32 bits; plain
+// digits, the usual case, are read without the general parser.
+std::optional<int32_t> DecimalValue(std::string_view value) {
+    if (!value.empty() && value.size() <= 9 &&
+        std::all_of(value.begin(), value.end(), [](char c) { return IsDigit(c); })) {
+        int32_t number = 0;
+        for (const char c : value)
+            number = number * 10 + (c - '0');
+        return number;
+    }
+    int32_t number = 0;
+    if (!RoundToInt32(LeadingNumber(value), number)) return std::nullopt;
+    return number;
+}
+
+}  // namespace
 
 Generator::Generator(Display& display)
     : display_(display),
@@ -93,13 +112,13 @@ bool Generator::LoadRequest(std::string_view code, std::string_view value, std::
         }
         request_.function = *number;
     } else if (oneLetter && letter == 'D') {
-        int32_t number = 0;
-        if (!RoundToInt32(LeadingNumber(value), number)) {
+        const std::optional<int32_t> number = DecimalValue(value);
+        if (!number) {
             display_.ShowMessage("The value '" + std::string(value) +
                                  "' is outside the 32-bit range" + kNoCodeGenerated);
             return false;
         }
-        request_.function = number;
+        request_.function = *number;
     } else {
         request_.valueText = value;
     }

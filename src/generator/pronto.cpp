@@ -38,20 +38,24 @@ ProntoAssembler::ProntoAssembler(int32_t carrierHz)
     period_ = hz > 0 ? static_cast<int32_t>(1000000 / hz) : 0;
 }
 
-char* ProntoAssembler::PutUncached(char* out, uint32_t magnitude, CachedWord& word) {
-    const int64_t cycles = ProntoCycles(magnitude, period_);
+char* ProntoAssembler::PutDuration(char* out, int32_t duration) const {
     *out = ' ';
-    if (cycles > 0xFFFF) return PutWord(out + 1, cycles);
-    word.magnitude = magnitude;
-    word.text[0] = ' ';
-    PutWord(word.text + 1, cycles);
-    std::memcpy(out, word.text, 5);
-    return out + 5;
+    return PutWord(out + 1, ProntoCycles(duration, period_));
+}
+
+bool ProntoAssembler::CachePair(CachedPair& pair, uint64_t key, int32_t first, int32_t second) {
+    if (ProntoCycles(first, period_) > 0xFFFF || ProntoCycles(second, period_) > 0xFFFF) {
+        return false;  // words of more than four digits are not kept
+    }
+    pair.key = key;
+    PutDuration(PutDuration(pair.text, first), second);
+    return true;
 }
 
 std::string ProntoAssembler::Assemble(const DurationBuffer& durations) {
-    // At most 17 characters a word: 16 digits and a blank.
-    char buffer[17 * (kProntoHeaderWords + DurationBuffer::kCapacity) + 8];
+    // At most 17 characters a word (16 digits and a blank), and room for
+    // the last copy of a cached pair.
+    char buffer[17 * (kProntoHeaderWords + DurationBuffer::kCapacity) + sizeof(CachedPair::text)];
     char* p = std::copy(kProntoLearnedWord.begin(), kProntoLearnedWord.end(), buffer);
     *p++ = ' ';
     p = PutWord(p, frequencyWord_);
@@ -59,17 +63,20 @@ std::string ProntoAssembler::Assemble(const DurationBuffer& durations) {
     p = PutWord(p, ProntoPairCount(static_cast<size_t>(durations.Size())));
     *p++ = ' ';
     p = PutWord(p, 0);  // nothing is repeated
-    for (const int32_t duration : durations.Durations()) {
-        const uint32_t magnitude =
-            duration < 0 ? 0u - static_cast<uint32_t>(duration) : static_cast<uint32_t>(duration);
-        CachedWord& word = words_[(magnitude * 2654435761u) >> 26];
-        if (word.magnitude == magnitude) {
-            std::memcpy(p, word.text, 8);  // the padding is overwritten next
-            p += 5;
+    const std::span<const int32_t> d = durations.Durations();
+    size_t i = 0;
+    for (; i + 1 < d.size(); i += 2) {
+        const uint64_t key = static_cast<uint64_t>(static_cast<uint32_t>(d[i])) << 32 |
+                             static_cast<uint32_t>(d[i + 1]);
+        CachedPair& pair = pairs_[(key * 0x9E3779B97F4A7C15ull) >> 58];
+        if (pair.key == key || CachePair(pair, key, d[i], d[i + 1])) {
+            std::memcpy(p, pair.text, sizeof pair.text);  // the rest is overwritten next
+            p += 10;
         } else {
-            p = PutUncached(p, magnitude, word);
+            p = PutDuration(PutDuration(p, d[i]), d[i + 1]);
         }
     }
+    if (i < d.size()) p = PutDuration(p, d[i]);
     return std::string(buffer, p);
 }
 

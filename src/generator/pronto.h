@@ -31,19 +31,21 @@ class ProntoAssembler {
     std::string Assemble(const DurationBuffer& durations);
 
   private:
-    struct CachedWord;
-    char* PutUncached(char* out, uint32_t magnitude, CachedWord& word);
+    // The words of pairs of durations met before: a code repeats a few
+    // pairs (the bit symbols) many times. Each entry holds its pair's two
+    // words with their blanks; the initial key, durations 0 and 0, matches
+    // the initial text.
+    struct CachedPair {
+        uint64_t key = 0;
+        char text[16] = " 0000 0000";
+    };
+    bool CachePair(CachedPair& pair, uint64_t key, int32_t first, int32_t second);
+    char* PutDuration(char* out, int32_t duration) const;
 
     int32_t carrierHz_;
     int16_t frequencyWord_;
     int32_t period_;
-    // The four-digit words of durations met before, by magnitude: a code
-    // repeats a few durations (the bit symbols) many times.
-    struct CachedWord {
-        uint32_t magnitude = UINT32_MAX;  // none
-        char text[8] = {};                // a blank and the word, and padding
-    };
-    std::array<CachedWord, 64> words_{};
+    std::array<CachedPair, 64> pairs_{};
 };
 
 }  // namespace kestrel
