@@ -26,7 +26,8 @@
 namespace kestrel {
 namespace {
 
-constexpr size_t kBlockSize = 1 << 16;
+constexpr size_t kBlockSize = 1 << 16;        // read at a time
+constexpr size_t kOutputBlockSize = 1 << 20;  // written at a time
 
 // FORM may name a built-in form.
 std::string_view FormText(const Generator& generator, std::string_view form) {
@@ -54,7 +55,7 @@ class BlockWriter {
   public:
     void Append(std::string_view text) {
         out_.append(text);
-        if (out_.size() >= kBlockSize) Flush();
+        if (out_.size() >= kOutputBlockSize) Flush();
     }
     // False once a write has failed.
     bool Flush() {
