@@ -16,12 +16,12 @@ int FuzzDefines(const uint8_t* data, size_t size) {
     Generator generator(display);
     generator.SetupProtocol();
     for (std::string line : Lines(data, size)) {
-        const int16_t replace = !line.empty() && line[0] == '!' ? 1 : 0;
+        const bool replace = !line.empty() && line[0] == '!';
         generator.AddDefine(line, replace);
-        (void)generator.NormaliseSpan(line);
+        (void)DefineTable::NormaliseSpan(line, generator.Protocol().TimeUnit);
     }
-    for (size_t i = 1; i < generator.Defines().size(); ++i) {
-        (void)generator.EvaluateDefine(generator.Defines()[i].Label);
+    for (const DefineRecord& define : generator.Defines()) {
+        (void)generator.EvaluateDefine(define.Label);
     }
     (void)generator.GenerateCode(generator.Protocol().FormDiscrete, "32", "1", "H");
     (void)generator.GenerateCode(generator.Protocol().FormValueText, "32", "ab", "V");

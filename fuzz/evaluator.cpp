@@ -23,7 +23,7 @@ int FuzzEvaluator(const uint8_t* data, size_t size) {
     (void)generator.GenerateCode("D:8,F:8", device, function, "D");
     for (size_t i = 2; i < lines.size(); ++i) {
         std::string directive = (i == 2 ? "X=" : "") + lines[i];
-        generator.AddDefine(directive, 1);
+        generator.AddDefine(directive, true);
     }
     (void)generator.EvaluateDefine("X");
     for (char c = 'A'; c <= 'Z'; ++c)

@@ -1,13 +1,12 @@
-// The field encoder: a form text and the request values become a list of
-// signed durations in microseconds (marks positive, spaces negative).
+// The field encoder.
 
-#include <algorithm>
+#include "generator/encoder.h"
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <span>
 
-#include "generator/form.h"
-#include "generator/generator.h"
 #include "util/display.h"
 #include "util/numbers.h"
 #include "util/text.h"
@@ -15,22 +14,9 @@
 namespace kestrel {
 namespace {
 
-constexpr size_t kMaxCachedForms = 256;
-constexpr const char* kRefused = "; no code was generated";
-
-// A request that cannot be encoded within the limits of a code.
-struct Refusal {
-    std::string message;
-};
-
-bool FitsInt32(int64_t value) {
-    return value >= std::numeric_limits<int32_t>::min() &&
-           value <= std::numeric_limits<int32_t>::max();
-}
-
 // Messages name what did not fit: what + name ("The duration " + "9e99").
 [[noreturn]] void RefuseWidth(const char* what, const std::string& name) {
-    throw Refusal{what + name + " does not fit 32 bits" + kRefused};
+    throw Refusal{what + name + " does not fit 32 bits" + kNoCodeGenerated};
 }
 
 int32_t RoundOrRefuse(double value, const char* what, const std::string& name = {}) {
@@ -39,93 +25,41 @@ int32_t RoundOrRefuse(double value, const char* what, const std::string& name = 
     return out;
 }
 
+int32_t FitOrRefuse(int64_t value, const char* what, const std::string& name) {
+    if (value < std::numeric_limits<int32_t>::min() ||
+        value > std::numeric_limits<int32_t>::max()) {
+        RefuseWidth(what, name);
+    }
+    return static_cast<int32_t>(value);
+}
+
 }  // namespace
 
-std::vector<RawToken> Generator::ParseRawSpan(std::string span) const {
-    std::vector<RawToken> tokens;
-    while (!span.empty()) {
-        RawToken token;
-        token.text = NextToken(span, " ", 0);
-        const std::string_view text = token.text;
-        if (!text.empty() && text[0] == '^') {
-            token.type = RawToken::Type::Pad;
-            token.number = LeadingNumber(text.substr(1));
-        } else if (!text.empty() && text[0] == '#') {
-            token.type = RawToken::Type::Set;
-            token.number = LeadingNumber(text.substr(1));
-        } else if (IsNumberToken(text)) {
-            token.type = RawToken::Type::Number;
-            token.number = LeadingNumber(text);
-        } else {
-            token.type = RawToken::Type::Label;
-            token.define = FindLabel(text);
-        }
-        tokens.push_back(std::move(token));
-    }
-    return tokens;
-}
-
-const Generator::ParsedForm& Generator::ParseForm(const std::string& form) {
-    if (lastForm_ != nullptr && lastForm_->first == form) return *lastForm_->second;
-    const auto found = formCache_.find(form);
-    if (found != formCache_.end()) {
-        lastForm_ = &*found;
-        return *found->second;
-    }
-    if (formCache_.size() >= kMaxCachedForms) {
-        formCache_.clear();
-        lastForm_ = nullptr;
-    }
-
-    auto parsed = std::make_unique<ParsedForm>();
-    std::string rest = form;
-    while (!rest.empty()) {
-        std::string text = NextToken(rest, ",", 0);
-        FormItem item;
-        if (!text.empty() && text[0] == '[') {
-            item.type = FormItem::Type::Raw;
-            // The item without its first and last character; a lone "[" has no inside.
-            const std::string inside = text.size() >= 2 ? text.substr(1, text.size() - 2) : "";
-            item.raw = ParseRawSpan(std::string(TrimBlanks(inside)));
-        } else {
-            if (!text.empty() && (text[0] == '-' || text[0] == '~')) {
-                item.invert = true;
-                text.erase(0, 1);
-            }
-            item.label = NextToken(text, ":", 0);
-            item.widthText = text;
-            item.width = LeadingNumber(item.widthText);
-            if (IsNumberToken(item.label)) {
-                item.type = FormItem::Type::Literal;
-                item.literal = LeadingNumber(item.label);
-            } else {
-                item.type = FormItem::Type::Label;
-                item.define = FindLabel(item.label);
-            }
-        }
-        parsed->items.push_back(std::move(item));
-    }
-    lastForm_ = &*formCache_.emplace(form, std::move(parsed)).first;
-    return *lastForm_->second;
-}
-
-class Generator::Encoder {
+// One run of the encoder over a form: its output and the running frame time.
+class Encoder::Run {
   public:
-    Encoder(Generator& generator, SpanRecord& span)
-        : g_(generator),
-          span_(span),
-          msbFirst_(EqualsNoCase(generator.protocol_.BitOrder, "MSB")),
-          timeUnit_(generator.protocol_.TimeUnit) {}
+    Run(Encoder& encoder, DurationBuffer& out)
+        : e_(encoder),
+          out_(out),
+          msbFirst_(EqualsNoCase(encoder.protocol_.BitOrder, "MSB")),
+          timeUnit_(encoder.protocol_.TimeUnit),
+          oneSymbol_(encoder.protocol_.OneSymbol),
+          zeroSymbol_(encoder.protocol_.ZeroSymbol) {
+        if (oneSymbol_.size() == 1 && zeroSymbol_.size() == 1) {
+            onePair_ = &oneSymbol_[0];
+            zeroPair_ = &zeroSymbol_[0];
+            oneLength_ = Length(*onePair_);
+            zeroLength_ = Length(*zeroPair_);
+        }
+    }
 
-    void Run(const ParsedForm& form, int16_t repetitions) {
+    void Form(const ParsedForm& form, int repetitions) {
         for (int r = 0; r < repetitions; ++r) {
             frameTimer_ = 0;
-            for (const FormItem& item : form.items)
+            for (const FormItem& item : form)
                 Item(item);
         }
     }
-
-    int Position() const { return pos_; }
 
   private:
     void Item(const FormItem& item) {
@@ -134,7 +68,8 @@ class Generator::Encoder {
                 ExpandRawSpan(item.raw);
                 break;
             case FormItem::Type::Literal:
-                EmitBits(RoundOrRefuse(item.literal, "The field value ", item.label), item);
+                if (!item.literal) RefuseWidth("The field value ", item.label);
+                EmitBits(*item.literal, item);
                 break;
             case FormItem::Type::Label:
                 EmitLabelField(item);
@@ -142,102 +77,113 @@ class Generator::Encoder {
         }
     }
 
-    // Moves to the next element; a code holds at most kMaxDurations.
-    void Advance() {
-        if (pos_ >= kMaxDurations) {
-            throw Refusal{"The code would hold more than " + std::to_string(kMaxDurations) +
-                          " durations" + kRefused};
+    // The duration a pad looks at; a pad cannot come first.
+    int32_t Last(const std::string& token) const {
+        if (out_.Empty()) {
+            throw Refusal{"The pad " + token + " comes before the first duration" +
+                          kNoCodeGenerated};
         }
-        ++pos_;
-    }
-
-    // The element at the running position; a pad needs one to look at.
-    int32_t& Current(const std::string& token) {
-        if (pos_ == 0) {
-            throw Refusal{"The pad " + token + " comes before the first duration" + kRefused};
-        }
-        return span_.Durations[pos_];
-    }
-
-    void Write(int64_t duration, const char* what, const std::string& name) {
-        if (!FitsInt32(duration)) RefuseWidth(what, name);
-        span_.Durations[pos_] = static_cast<int32_t>(duration);
+        return out_.Last();
     }
 
     void AddToFrame(int64_t magnitude) {
         frameTimer_ += magnitude;
-        if (frameTimer_ > std::numeric_limits<int32_t>::max()) {
-            throw Refusal{std::string("The frame time does not fit 32 bits") + kRefused};
+        if (frameTimer_ > std::numeric_limits<int32_t>::max()) RefuseFrame();
+    }
+    [[noreturn]] static void RefuseFrame() {
+        throw Refusal{std::string("The frame time does not fit 32 bits") + kNoCodeGenerated};
+    }
+
+    static int64_t Length(const SymbolPair& pair) {
+        return std::llabs(static_cast<int64_t>(pair.mark)) +
+               std::llabs(static_cast<int64_t>(pair.space));
+    }
+
+    void EmitSymbol(std::span<const SymbolPair> symbol) {
+        for (const SymbolPair& pair : symbol) {
+            out_.AppendPair(pair.mark, pair.space);
+            AddToFrame(Length(pair));
         }
     }
 
-    void EmitSymbol(const std::vector<SymbolPair>& symbol) {
-        for (size_t k = 1; k < symbol.size(); ++k) {
-            Advance();
-            span_.Durations[pos_] = symbol[k].mark;
-            Advance();
-            span_.Durations[pos_] = symbol[k].space;
-            AddToFrame(std::llabs(static_cast<int64_t>(symbol[k].mark)) +
-                       std::llabs(static_cast<int64_t>(symbol[k].space)));
-        }
-    }
-
+    // The low width bits of value; an inverted field swaps the symbols.
     void EmitBits(int32_t value, const FormItem& item) {
-        int16_t width = 0;
-        if (!RoundToInt16(item.width, width) || width > 31) {
+        const int width = item.width.value_or(32);
+        if (width > 31) {
             throw Refusal{"The field " + item.label + " has the width " + item.widthText +
-                          "; a field has 1 to 31 bits" + kRefused};
+                          "; a field has 1 to 31 bits" + kNoCodeGenerated};
         }
-        const auto& one = item.invert ? g_.protocol_.ZeroSymbol : g_.protocol_.OneSymbol;
-        const auto& zero = item.invert ? g_.protocol_.OneSymbol : g_.protocol_.ZeroSymbol;
-        const uint32_t bits = static_cast<uint32_t>(value);
+        const auto bits = static_cast<uint32_t>(value);
+        if (onePair_ == nullptr) {
+            for (int i = 1; i <= width; ++i) {
+                const bool one = ((bits >> BitAt(i, width)) & 1) != item.invert;
+                EmitSymbol(one ? oneSymbol_ : zeroSymbol_);
+            }
+            return;
+        }
+        // Symbols of one pair each, as most protocols have.
+        const SymbolPair pairs[2] = {*zeroPair_, *onePair_};
+        const int64_t lengths[2] = {zeroLength_, oneLength_};
+        const bool msbFirst = msbFirst_;
+        int64_t frame = frameTimer_;
         for (int i = 1; i <= width; ++i) {
-            const uint32_t mask = msbFirst_ ? (1u << (width - i)) : (1u << (i - 1));
-            EmitSymbol((bits & mask) != 0 ? one : zero);
+            const int bit = msbFirst ? width - i : i - 1;
+            const int one = static_cast<int>(((bits >> bit) & 1) != item.invert);
+            out_.AppendPair(pairs[one].mark, pairs[one].space);
+            frame += lengths[one];
+            if (frame > std::numeric_limits<int32_t>::max()) RefuseFrame();
         }
+        frameTimer_ = frame;
     }
+
+    // The bit sent i-th (from 1) of a field of width bits.
+    int BitAt(int i, int width) const { return msbFirst_ ? width - i : i - 1; }
 
     void AddToChecksum(int64_t value) {
-        if (g_.checksumIndex_ != 0) g_.defines_[g_.checksumIndex_].Value += value;
+        DefineTable& defines = e_.defines_;
+        const DefineIndex index = defines.ChecksumIndex();
+        if (index != kNoDefine) defines.SetValue(index, defines[index].Value + value);
     }
 
-    int32_t ChecksumByte() {
-        if (g_.checksumIndex_ == 0) return 0;
-        return RoundOrRefuse(g_.defines_[g_.checksumIndex_].Value, "The checksum") & 255;
+    int32_t ChecksumByte() const {
+        const DefineIndex index = e_.defines_.ChecksumIndex();
+        if (index == kNoDefine) return 0;
+        return RoundOrRefuse(e_.defines_[index].Value, "The checksum") & 255;
     }
 
+    // A field with a label sends what its define's kind says; a label
+    // without a define sends nothing.
     void EmitLabelField(const FormItem& item) {
-        const DefineRecord& define = g_.defines_[item.define];
-        switch (define.Kind) {
-            case KindNumber:
-            case KindConstExpr:
-            case KindFieldExpr:
-            case KindField:
-            case KindCheckedField: {
-                const int32_t value = g_.EvaluateIndex(item.define);
+        switch (e_.defines_.KindAt(item.define)) {
+            case DefineKind::Number:
+            case DefineKind::ConstExpr:
+            case DefineKind::FieldExpr:
+            case DefineKind::Field:
+            case DefineKind::CheckedField: {
+                const int32_t value = e_.evaluator_.Evaluate(item.define);
                 AddToChecksum(value);
                 EmitBits(value, item);
                 break;
             }
-            case KindRaw:
-                ExpandRawSpan(g_.ParseRawSpan(define.Definition));
+            case DefineKind::Raw:
+                ExpandRawSpan(CutRawSpan(e_.defines_[item.define].Definition, e_.defines_));
                 break;
-            case KindFrameTime:
-                FramePad(define.Value, item.label);
+            case DefineKind::FrameTime:
+                FramePad(e_.defines_[item.define].Value, item.label);
                 break;
-            case KindValueText: {
-                for (const char c : define.Text) {
+            case DefineKind::ValueText: {
+                for (const char c : e_.defines_[item.define].Text) {
                     const int32_t code = static_cast<unsigned char>(c);
                     AddToChecksum(code);
                     EmitBits(code, item);
                 }
                 break;
             }
-            case KindChecksum:
+            case DefineKind::Checksum:
                 EmitBits(ChecksumByte(), item);
                 break;
-            default:
-                break;  // an undefined label sends nothing
+            case DefineKind::None:
+                break;
         }
     }
 
@@ -245,12 +191,13 @@ class Generator::Encoder {
     // a space (or a 0) is lengthened so that the frame totals p, as "^" does.
     void FramePad(double length, const std::string& token) {
         const int64_t p = RoundOrRefuse(length, "The frame time ", token);
-        const int64_t current = Current(token);
-        if (current > 0) {
-            Advance();
-            Write(frameTimer_ - p, "The frame time ", token);
+        const int64_t last = Last(token);
+        if (last > 0) {
+            out_.Append(0);
+            out_.SetLast(FitOrRefuse(frameTimer_ - p, "The frame time ", token));
         } else {
-            Write(-std::llabs(p - frameTimer_ - current), "The frame time ", token);
+            out_.SetLast(
+                FitOrRefuse(-std::llabs(p - frameTimer_ - last), "The frame time ", token));
         }
         frameTimer_ = 0;
     }
@@ -259,26 +206,28 @@ class Generator::Encoder {
         for (const RawToken& token : tokens) {
             switch (token.type) {
                 case RawToken::Type::Pad: {
-                    if (Current(token.text) > 0) Advance();
+                    // After a mark a new space; a space is lengthened.
+                    if (Last(token.text) > 0) out_.Append(0);
                     const double length =
                         std::fabs(token.number - static_cast<double>(frameTimer_) -
-                                  static_cast<double>(span_.Durations[pos_]));
-                    Write(RoundOrRefuse(-length, "The pad ", token.text), "The pad ", token.text);
+                                  static_cast<double>(out_.Last()));
+                    out_.SetLast(RoundOrRefuse(-length, "The pad ", token.text));
                     frameTimer_ = 0;
                     break;
                 }
                 case RawToken::Type::Set: {
-                    if (Current(token.text) > 0) Advance();
-                    Write(RoundOrRefuse(std::fabs(token.number), "The duration ", token.text),
-                          "The duration ", token.text);
+                    if (Last(token.text) > 0) out_.Append(0);
+                    out_.SetLast(
+                        RoundOrRefuse(std::fabs(token.number), "The duration ", token.text));
                     frameTimer_ = 0;
                     break;
                 }
                 case RawToken::Type::Number: {
-                    int64_t d = RoundOrRefuse(token.number, "The duration ", token.text);
+                    if (!token.whole) RefuseWidth("The duration ", token.text);
+                    int64_t d = *token.whole;
                     if (std::llabs(d) < timeUnit_) d *= timeUnit_;
-                    Advance();
-                    Write(d, "The duration ", token.text);
+                    out_.Append(0);
+                    out_.SetLast(FitOrRefuse(d, "The duration ", token.text));
                     AddToFrame(std::llabs(d));
                     break;
                 }
@@ -290,91 +239,92 @@ class Generator::Encoder {
     }
 
     void RawLabel(const RawToken& token) {
-        Display& display = g_.display_;
-        if (token.define == 0) {
+        Display& display = e_.display_;
+        if (token.define == kNoDefine) {
             display.ShowMessage("Name " + token.text + " Is not defined in the Defines Tables");
             return;
         }
-        const DefineRecord& define = g_.defines_[token.define];
+        const DefineRecord& define = e_.defines_[token.define];
         switch (define.Kind) {
-            case KindNumber:
-            case KindField: {
-                const int64_t d = RoundOrRefuse(define.Value, "The value of ", token.text);
-                Advance();
-                Write(d, "The value of ", token.text);
-                AddToFrame(std::llabs(d));
+            case DefineKind::Number:
+            case DefineKind::Field: {
+                const int32_t d = RoundOrRefuse(define.Value, "The value of ", token.text);
+                out_.Append(d);
+                AddToFrame(std::llabs(static_cast<int64_t>(d)));
                 return;
             }
-            case KindFrameTime:
+            case DefineKind::FrameTime:
                 FramePad(define.Value, token.text);
                 return;
-            case KindNone:
+            case DefineKind::None:
                 display.ShowMessage("Name " + token.text + " has no defined value");
                 break;
-            case KindRaw:
+            case DefineKind::Raw:
                 display.ShowMessage("Raw data may not be embedded in raw data");
                 break;
             default:
-                display.ShowMessage("Name " + token.text + " type=" + std::to_string(define.Kind) +
+                display.ShowMessage("Name " + token.text +
+                                    " type=" + std::to_string(static_cast<int>(define.Kind)) +
                                     " has no defined meaning");
                 break;
         }
-        Advance();
-        span_.Durations[pos_] = 0;
+        out_.Append(0);
     }
 
-    Generator& g_;
-    SpanRecord& span_;
+    Encoder& e_;
+    DurationBuffer& out_;
     const bool msbFirst_;
     const int64_t timeUnit_;
-    int pos_ = 0;
+    const std::span<const SymbolPair> oneSymbol_;
+    const std::span<const SymbolPair> zeroSymbol_;
+    const SymbolPair* onePair_ = nullptr;  // when both symbols are one pair
+    const SymbolPair* zeroPair_ = nullptr;
+    int64_t oneLength_ = 0, zeroLength_ = 0;
     int64_t frameTimer_ = 0;
 };
 
-int Generator::EncodeForm(const std::string& form, SpanRecord& span, int16_t repetitions) {
-    // Refresh the request-derived defines; the checksum starts at 0.
-    const std::vector<DefineInfo>& info = Info();
-    for (size_t i = 1; i < defines_.size(); ++i) {
-        DefineRecord& define = defines_[i];
-        switch (info[i].role) {
-            case Role::Device:
-                define.Value = requestDevice_;
+Encoder::Encoder(const ProtocolRecord& protocol, DefineTable& defines, const RequestValues& request,
+                 Evaluator& evaluator, Display& display)
+    : protocol_(protocol),
+      defines_(defines),
+      request_(request),
+      display_(display),
+      evaluator_(evaluator) {}
+
+int Encoder::EncodeForm(const std::string& form, DurationBuffer& out, int repetitions) {
+    // The request-derived defines; the checksum starts at 0.
+    for (size_t i = 0; i < defines_.size(); ++i) {
+        const auto index = static_cast<DefineIndex>(i);
+        switch (defines_[index].Role) {
+            case DefineRole::Device:
+                defines_.SetValue(index, request_.device);
                 break;
-            case Role::Function:
-                define.Value = requestFunction_;
+            case DefineRole::Function:
+                defines_.SetValue(index, request_.function);
                 break;
-            case Role::Value:
-                define.Value = requestFunction_;
-                define.Text = requestValueText_;
+            case DefineRole::Value:
+                defines_.SetValue(index, request_.function);
+                defines_.SetText(index, request_.valueText);
                 break;
-            case Role::Extension:
-                define.Value = requestExtension_;
+            case DefineRole::Extension:
+                defines_.SetValue(index, request_.extension);
                 break;
-            case Role::Checksum:
-                define.Value = 0;
+            case DefineRole::Checksum:
+                defines_.SetValue(index, 0);
                 break;
-            case Role::Other:
+            case DefineRole::Other:
                 break;
         }
     }
-    // Only the first Count durations of a record this generator filled can
-    // be nonzero; any other record is cleared whole.
-    if (&span == &span_ && span.Count >= 0) {
-        std::fill_n(span.Durations.begin() + 1, span.Count, 0);
-    } else {
-        span.Durations.fill(0);
-    }
-    span.Count = 0;
-    Encoder encoder(*this, span);
+    out.Clear();
     try {
-        encoder.Run(ParseForm(form), repetitions);
+        Run(*this, out).Form(forms_.Cut(form, defines_), repetitions);
     } catch (const Refusal& refusal) {
-        span.Durations.fill(0);
+        out.Clear();
         display_.ShowMessage(refusal.message);
         return -1;
     }
-    span.Count = static_cast<int16_t>(encoder.Position());
-    return span.Count;
+    return out.Size();
 }
 
 }  // namespace kestrel

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "generator/generator.h"
+#include "generator/evaluator.h"
 #include "util/display.h"
 #include "util/numbers.h"
 #include "util/text.h"
@@ -113,7 +113,7 @@ struct Stacks {
 
 }  // namespace
 
-double Generator::BitSlice(double value, int16_t lo, int16_t hi) {
+double Evaluator::BitSlice(double value, int16_t lo, int16_t hi) {
     // The mask is a 16-bit integer: bits above 15 do not fit. Bit positions
     // below 1 add fractions that round away.
     int32_t mask = 0;
@@ -130,7 +130,7 @@ double Generator::BitSlice(double value, int16_t lo, int16_t hi) {
     return static_cast<double>(ToInt16((whole & mask) / divisor));
 }
 
-double Generator::EvaluateExpression(const std::string& definition) {
+double Evaluator::EvaluateExpression(const std::string& definition) {
     const std::string s = UpperCase(definition);
     Stacks stacks;
     size_t i = 0;
@@ -163,7 +163,7 @@ double Generator::EvaluateExpression(const std::string& definition) {
             }
             stacks.values.push_back(number);
         } else if (IsUpperLetter(c)) {
-            stacks.values.push_back(defines_[FindLabel(std::string_view(&c, 1))].Value);
+            stacks.values.push_back(defines_.ValueAt(defines_.FindLabel(std::string_view(&c, 1))));
         } else if (c == '[') {
             const size_t close = s.find(']', i);
             if (close == std::string::npos) {
@@ -185,34 +185,30 @@ double Generator::EvaluateExpression(const std::string& definition) {
     return stacks.values[1];
 }
 
-int32_t Generator::EvaluateIndex(int16_t index) {
-    if (index == 0) return 0;
-    const DefineInfo& info = Info()[index];
-    switch (info.role) {
-        case Role::Device:
-            return requestDevice_;
-        case Role::Function:
-            return requestFunction_;
-        case Role::Extension:
-            return requestExtension_;
+int32_t Evaluator::Evaluate(DefineIndex index) {
+    if (index == kNoDefine) return 0;
+    const DefineRecord& define = defines_[index];
+    switch (define.Role) {
+        case DefineRole::Device:
+            return request_.device;
+        case DefineRole::Function:
+            return request_.function;
+        case DefineRole::Extension:
+            return request_.extension;
         default:
             break;
     }
     try {
-        const double value =
-            info.numeric ? info.number : EvaluateExpression(defines_[index].Definition);
+        double value = 0;
+        if (!IsNumericText(define.Definition, &value))
+            value = EvaluateExpression(define.Definition);
         int32_t result = 0;
         if (!RoundToInt32(value, result)) throw EvaluationError{kOverflow};
         return result;
     } catch (const EvaluationError& error) {
-        display_.ShowMessage("Evaluation of define " + defines_[index].Label +
-                             " failed: " + error.reason);
+        display_.ShowMessage("Evaluation of define " + define.Label + " failed: " + error.reason);
         return 0;
     }
-}
-
-int32_t Generator::EvaluateDefine(std::string_view label) {
-    return EvaluateIndex(FindLabel(label));
 }
 
 }  // namespace kestrel

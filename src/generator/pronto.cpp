@@ -1,26 +1,19 @@
-// Pronto code assembly: the encoder's durations become carrier-cycle counts
-// written as one line of Pronto hex (learned, modulated format): 0000, the
-// carrier word, the burst-pair count, 0000, then one word per duration.
+// Pronto code assembly.
+
+#include "generator/pronto.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdint>
+#include <cstring>
 
-#include "generator/generator.h"
-#include "util/display.h"
-#include "util/hex.h"
+#include "generator/durations.h"
+#include "generator/pronto_format.h"
 #include "util/numbers.h"
-#include "util/text.h"
 
 namespace kestrel {
 namespace {
 
-// The Pronto clock period in microseconds.
-constexpr double kProntoClockMicros = 0.241246;
-constexpr const char* kRefused = "; no code was generated";
-
 // Writes number as upper-case hexadecimal of at least four digits at out and
-// returns the end; like Hex4, a negative number gives only the zeros.
+// returns the end; a negative number gives only the zeros.
 char* PutWord(char* out, int64_t number) {
     if (number < 0) number = 0;
     int digits = 4;
@@ -33,134 +26,58 @@ char* PutWord(char* out, int64_t number) {
 
 }  // namespace
 
-int16_t Generator::ProntoFreqWord(int32_t carrierHz) {
-    if (carrierHz < 1) return 0;
-    int64_t a = 0;
-    if (!RoundToInt64(carrierHz * kProntoClockMicros, a) || a == 0) return 0;
-    return static_cast<int16_t>(1000000 / a);
+int16_t ProntoPairCount(size_t durations) {
+    int16_t pairs = 0;
+    RoundToInt16(static_cast<double>(durations) / 2.0, pairs);
+    return pairs;
 }
 
-float Generator::ProntoCarrierHz(int32_t carrierHz) {
-    int64_t word = 0;
-    int64_t a = 0;
-    if (RoundToInt64(carrierHz * kProntoClockMicros, a) && a != 0) word = 1000000 / a;
-    int64_t b = 0;
-    if (!RoundToInt64(static_cast<double>(word) * kProntoClockMicros, b) || b == 0) return 0;
-    return static_cast<float>(1000000 / b);
+ProntoAssembler::ProntoAssembler(int32_t carrierHz)
+    : carrierHz_(carrierHz), frequencyWord_(ProntoFreqWord(carrierHz)) {
+    const auto hz = static_cast<int64_t>(ProntoCarrierHz(carrierHz));
+    period_ = hz > 0 ? static_cast<int32_t>(1000000 / hz) : 0;
 }
 
-void Generator::ClearCode() {
-    // Nothing beyond the high-water mark was written since the last clear.
-    std::fill_n(code_.Durations.begin() + 1, codeHighWater_, 0);
-    std::fill_n(code_.Cycles.begin() + 1, codeHighWater_, 0);
-    codeHighWater_ = 0;
-    code_.Preamble.clear();
-    code_.FrequencyWord = 0;
-    code_.OncePairs = 0;
-    code_.RepeatPairs = 0;
-    code_.PeriodMicros = 0;
-    code_.OnceCount = 0;
-    code_.RepeatCount = 0;
-    code_.TotalCount = 0;
+char* ProntoAssembler::PutDuration(char* out, int32_t duration) const {
+    *out = ' ';
+    return PutWord(out + 1, ProntoCycles(duration, period_));
 }
 
-bool Generator::LoadRequest(const std::string& code, const std::string& value,
-                            const std::string& kind) {
-    code_.OnceCount = code_.RepeatCount = code_.TotalCount = 0;
-    // Check everything before any request value changes, so that a refused
-    // request leaves the values that carry over untouched.
-    const std::optional<int32_t> device = ParseDecimalInt32(code);
-    if (!device) {
-        display_.ShowMessage("The function code '" + code +
-                             "' is not a decimal number that fits 32 bits" + kRefused);
-        return false;
+bool ProntoAssembler::CachePair(CachedPair& pair, uint64_t key, int32_t first, int32_t second) {
+    if (ProntoCycles(first, period_) > 0xFFFF || ProntoCycles(second, period_) > 0xFFFF) {
+        return false;  // words of more than four digits are not kept
     }
-    const char letter = kind.empty() ? 'V' : UpperAscii(kind[0]);
-    const bool oneLetter = kind.size() == 1;
-    if (oneLetter && letter == 'A') {
-        if (value.empty()) {
-            display_.ShowMessage(std::string("An ASCII value needs a character") + kRefused);
-            return false;
-        }
-        requestFunction_ = static_cast<unsigned char>(value[0]);
-    } else if (oneLetter && letter == 'H') {
-        const std::optional<int32_t> number = HexToLong(value);
-        if ((!value.empty() && !IsHexDigits(value)) || !number) {
-            display_.ShowMessage("The value '" + value +
-                                 "' is not a hexadecimal number that fits 32 bits" + kRefused);
-            return false;
-        }
-        requestFunction_ = *number;
-    } else if (oneLetter && letter == 'D') {
-        int32_t number = 0;
-        if (!RoundToInt32(LeadingNumber(value), number)) {
-            display_.ShowMessage("The value '" + value + "' is outside the 32-bit range" +
-                                 kRefused);
-            return false;
-        }
-        requestFunction_ = number;
-    } else {
-        requestValueText_ = value;
-    }
-    requestDevice_ = *device;
-
-    const int n = EncodeForm(protocol_.Form, span_, 1);
-    if (n < 0) return false;
-    std::copy(span_.Durations.begin() + 1, span_.Durations.begin() + 1 + n,
-              code_.Durations.begin() + 1);
-    code_.OnceCount = code_.TotalCount = static_cast<int16_t>(n);
-    codeHighWater_ = std::max(codeHighWater_, n);
+    pair.key = key;
+    PutDuration(PutDuration(pair.text, first), second);
     return true;
 }
 
-void Generator::BuildProntoBody() {
-    code_.Preamble = "0x0000";
-    // The carrier period in whole microseconds, from the carrier the
-    // frequency word stands for.
-    const int64_t carrier = static_cast<int64_t>(ProntoCarrierHz(protocol_.CarrierHz));
-    code_.PeriodMicros = carrier > 0 ? static_cast<int32_t>(1000000 / carrier) : 0;
-    code_.FrequencyWord = ProntoFreqWord(protocol_.CarrierHz);
-    int16_t pairs = 0;
-    RoundToInt16(code_.OnceCount / 2.0, pairs);
-    code_.OncePairs = pairs;
-    RoundToInt16(code_.RepeatCount / 2.0, pairs);
-    code_.RepeatPairs = pairs;
-    const int64_t period = code_.PeriodMicros;
-    for (int i = 1; i <= code_.TotalCount && period > 0; ++i) {
-        // |duration| / period rounded halves away from zero, in whole numbers
-        // (the same result as the division in double precision).
-        const int64_t magnitude = std::llabs(static_cast<int64_t>(code_.Durations[i]));
-        code_.Cycles[i] = magnitude / period + (2 * (magnitude % period) >= period ? 1 : 0);
-    }
-}
-
-std::string Generator::GenerateCode(const std::string& form, const std::string& code,
-                                    const std::string& value, const std::string& kind) {
-    protocol_.Form = form;
-    ClearCode();
-    if (!LoadRequest(code, value, kind)) return {};
-    BuildProntoBody();
-    if (code_.PeriodMicros <= 0) {
-        display_.ShowMessage("The carrier of " + std::to_string(protocol_.CarrierHz) +
-                             " Hz cannot be written as a Pronto code" + kRefused);
-        return {};
-    }
-    // At most 17 characters a word: 16 digits and a blank.
-    std::string out(17 * (4 + static_cast<size_t>(code_.TotalCount)), '\0');
-    char* p = out.data();
-    p = std::copy_n(code_.Preamble.end() - 4, 4, p);
+std::string ProntoAssembler::Assemble(const DurationBuffer& durations) {
+    // At most 17 characters a word (16 digits and a blank), and room for
+    // the last copy of a cached pair.
+    char buffer[17 * (kProntoHeaderWords + DurationBuffer::kCapacity) + sizeof(CachedPair::text)];
+    char* p = std::copy(kProntoLearnedWord.begin(), kProntoLearnedWord.end(), buffer);
     *p++ = ' ';
-    p = PutWord(p, code_.FrequencyWord);
+    p = PutWord(p, frequencyWord_);
     *p++ = ' ';
-    p = PutWord(p, code_.OncePairs);
+    p = PutWord(p, ProntoPairCount(static_cast<size_t>(durations.Size())));
     *p++ = ' ';
-    p = PutWord(p, code_.RepeatPairs);
-    for (int i = 1; i <= code_.TotalCount; ++i) {
-        *p++ = ' ';
-        p = PutWord(p, code_.Cycles[i]);
+    p = PutWord(p, 0);  // nothing is repeated
+    const std::span<const int32_t> d = durations.Durations();
+    size_t i = 0;
+    for (; i + 1 < d.size(); i += 2) {
+        const uint64_t key = static_cast<uint64_t>(static_cast<uint32_t>(d[i])) << 32 |
+                             static_cast<uint32_t>(d[i + 1]);
+        CachedPair& pair = pairs_[(key * 0x9E3779B97F4A7C15ull) >> 58];
+        if (pair.key == key || CachePair(pair, key, d[i], d[i + 1])) {
+            std::memcpy(p, pair.text, sizeof pair.text);  // the rest is overwritten next
+            p += 10;
+        } else {
+            p = PutDuration(PutDuration(p, d[i]), d[i + 1]);
+        }
     }
-    out.resize(static_cast<size_t>(p - out.data()));
-    return out;
+    if (i < d.size()) p = PutDuration(p, d[i]);
+    return std::string(buffer, p);
 }
 
 }  // namespace kestrel

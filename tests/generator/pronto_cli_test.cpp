@@ -1,73 +1,81 @@
-// kestrel-gen pronto end to end: arguments, standard input, defines, refusals.
+// kestrel-gen pronto end to end: arguments, standard input in blocks,
+// defines, refusals and failing input or output.
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
-#include <string>
 
-#include <unistd.h>
+#include "kestrel-gen/run_tool.h"
 
+namespace kestrel::test {
 namespace {
 
-struct Result {
-    int status;
+std::string Repeat(const std::string& text, int times) {
     std::string out;
+    for (int i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
+// The line of F:8 with the function value: a 1 bit is 0016 0041, a 0 bit
+// 0016 0015, least significant first.
+std::string F8(int value) {
+    std::string line = "0000 006C 0008 0000";
+    for (int i = 0; i < 8; ++i)
+        line += (value >> i) & 1 ? " 0016 0041" : " 0016 0015";
+    return line + "\n";
+}
+const std::string kNoTabs = "expected FORM, CODE, VALUE and KIND separated by tabs\n";
+
+struct Row {
+    std::string shell;  // after "kestrel-gen pronto", with the input file as $1
+    std::string input, out, err;
+    int status;
 };
 
-// Runs kestrel-gen with shell-quoted arguments, standard input from a file.
-Result RunPronto(const std::string& arguments, const std::string& input = "") {
-    // Tests run in parallel processes: each gets an input file of its own.
-    const std::string inputFile =
-        ::testing::TempDir() + "pronto_cli_input_" + std::to_string(getpid()) + ".txt";
-    std::ofstream(inputFile, std::ios::binary) << input;
-    const std::string command = std::string(KESTREL_PROGRAM_DIR) + "/kestrel-gen pronto " +
-                                arguments + " < '" + inputFile + "' 2>/dev/null";
-    Result result{0, ""};
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        result.out.append(buffer, n);
-    result.status = pclose(pipe);
-    std::remove(inputFile.c_str());
-    return result;
-}
-
-TEST(ProntoCli, OneRequestFromArguments) {
-    const Result r = RunPronto("discrete 32 01 H");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.substr(0, 20), "0000 006C 001B 0000 ");
-    EXPECT_EQ(r.out.size(), 58u * 5);  // 58 words, the last followed by a newline
-    EXPECT_NE(RunPronto("discrete abc 01 H").status, 0);
-    EXPECT_NE(RunPronto("discrete 1 2").status, 0);
-}
-
-TEST(ProntoCli, RequestsFromStandardInputShareOneGenerator) {
-    const Result r = RunPronto("-",
-                               "F:8\t1\t7F\tH\n"
-                               "F:8\t1\tignored\tV\r\n"
-                               "F:8\tx\t1\tD\n"
-                               "too few fields\n"
-                               "remote\t8324\t16\tD\n");
-    const std::string bits127 =
-        "0016 0041 0016 0041 0016 0041 0016 0041 0016 0041 0016 0041 "
-        "0016 0041 0016 0015";
-    const std::string expected =
-        "0000 006C 0008 0000 " + bits127 + "\n" + "0000 006C 0008 0000 " + bits127 + "\n\n\n";
-    ASSERT_GE(r.out.size(), expected.size());
-    EXPECT_EQ(r.out.substr(0, expected.size()), expected);
-    EXPECT_EQ(r.out.substr(expected.size(), 20), "0000 006C 0024 0000 ");
-    EXPECT_NE(r.status, 0);  // some requests were refused
-}
-
-TEST(ProntoCli, DefinesApplyInOrderWithReplace) {
-    const Result r = RunPronto("--define 'X=D+F*2' --define 'F=3' X:8 32 5 D");
-    EXPECT_EQ(r.status, 0);
-    // F is now the number 3: X = 32 + 3 * 2 = 38 = 0b100110.
-    EXPECT_EQ(r.out,
-              "0000 006C 0008 0000 0016 0015 0016 0041 0016 0041 0016 0015 0016 0015 0016 0041 "
-              "0016 0015 0016 0015\n");
+TEST(ProntoCli, RequestsFromArgumentsAndStandardInput) {
+    const Row rows[] = {
+        {"F:8 1 7F H", "", F8(127), "", 0},
+        {"discrete abc 01 H", "", "",
+         "The function code 'abc' is not a decimal number that fits 32 bits; no code was "
+         "generated\n",
+         1},
+        {"discrete 1 2", "", "",
+         "usage: kestrel-gen pronto [--define DIRECTIVE]... FORM CODE VALUE KIND\n"
+         "       kestrel-gen pronto [--define DIRECTIVE]... -\n",
+         2},
+        // F is now the number 3: X = 32 + 3 x 2 = 38.
+        {"--define 'X=D+F*2' --define 'F=3' X:8 32 5 D", "", F8(38), "", 0},
+        // One generator for all lines; CR LF, empty lines, a last line without its end.
+        {"- < \"$1\"", "F:8\t1\t7F\tH\nF:8\t1\tignored\tV\r\nF:8\tx\t1\tD\ntoo few\n\nF:8\t1\t1\tD",
+         F8(127) + F8(127) + "\n\n\n" + F8(1),
+         "The function code 'x' is not a decimal number that fits 32 bits; no code was generated\n"
+         "line 4: " +
+             kNoTabs + "line 5: " + kNoTabs,
+         1},
+        {"- < \"$1\"", "", "", "", 0},
+        // Lines across blocks, one longer than a block.
+        {"- < \"$1\"", Repeat("F:8\t1\t1\tD\r\n", 20000), Repeat(F8(1), 20000), "", 0},
+        {"- < \"$1\"", "valuetext\t1\t" + std::string(70000, 'x') + "\tV\nF:8\t1\t1\tD\n",
+         "\n" + F8(1), "The code would hold more than 1000 durations; no code was generated\n", 1},
+        // Failing input and output are failures.
+        {"- < /", "", "", "kestrel-gen: standard input cannot be read\n", 1},
+        {"- < \"$1\" > /dev/full", "F:8\t1\t1\tD\n", "",
+         "kestrel-gen: standard output cannot be written\n", 1},
+        {"remote 8324 1 D > /dev/full", "", "", "kestrel-gen: standard output cannot be written\n",
+         1},
+    };
+    const std::string input = ::testing::TempDir() + "pronto_cli_" + std::to_string(getpid());
+    for (const Row& row : rows) {
+        std::ofstream(input, std::ios::binary) << row.input;
+        const ToolResult r = RunTool("/bin/sh", {"-c", "exec \"$0\" pronto " + row.shell,
+                                                 KESTREL_PROGRAM_DIR "/kestrel-gen", input});
+        EXPECT_EQ(r.out, row.out) << row.shell;
+        EXPECT_EQ(r.err, row.err) << row.shell;
+        EXPECT_EQ(r.status, row.status) << row.shell;
+    }
+    std::remove(input.c_str());
 }
 
 }  // namespace
+}  // namespace kestrel::test

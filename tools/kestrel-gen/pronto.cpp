@@ -1,9 +1,22 @@
 // kestrel-gen pronto: generator requests from the command line or from
 // standard input, all served by one generator so that request values carry
 // over from one request to the next.
+//
+// Standard input is read and standard output written in large blocks. A
+// line ends at a line feed, and a carriage return before it is dropped; a
+// last line without a line feed still counts.
 
+#include <cerrno>
 #include <iostream>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "commands.h"
 #include "generator/generator.h"
@@ -13,8 +26,11 @@
 namespace kestrel {
 namespace {
 
+constexpr size_t kBlockSize = 1 << 16;        // read at a time
+constexpr size_t kOutputBlockSize = 1 << 20;  // written at a time
+
 // FORM may name a built-in form.
-std::string FormText(const Generator& generator, const std::string& form) {
+std::string_view FormText(const Generator& generator, std::string_view form) {
     const ProtocolRecord& protocol = generator.Protocol();
     if (EqualsNoCase(form, "discrete")) return protocol.FormDiscrete;
     if (EqualsNoCase(form, "valuetext")) return protocol.FormValueText;
@@ -22,16 +38,116 @@ std::string FormText(const Generator& generator, const std::string& form) {
     return form;
 }
 
-// Splits a line at tabs.
-std::vector<std::string> SplitTabs(const std::string& line) {
-    std::vector<std::string> fields(1);
-    for (char c : line) {
-        if (c == '\t')
-            fields.emplace_back();
-        else
-            fields.back().push_back(c);
+// Some bytes of standard input: the count, 0 at the end, -1 on an error.
+long ReadSome(char* buffer, size_t size) {
+    for (;;) {
+#ifdef _WIN32
+        const long n = _read(0, buffer, static_cast<unsigned>(size));
+#else
+        const long n = ::read(0, buffer, size);
+#endif
+        if (n >= 0 || errno != EINTR) return n;
     }
-    return fields;
+}
+
+// Output collected and written to standard output in blocks.
+class BlockWriter {
+  public:
+    void Append(std::string_view text) {
+        out_.append(text);
+        if (out_.size() >= kOutputBlockSize) Flush();
+    }
+    // False once a write has failed.
+    bool Flush() {
+        size_t done = 0;
+        while (ok_ && done < out_.size()) {
+#ifdef _WIN32
+            const long n = _write(1, out_.data() + done, static_cast<unsigned>(out_.size() - done));
+#else
+            const long n = ::write(1, out_.data() + done, out_.size() - done);
+#endif
+            if (n > 0)
+                done += static_cast<size_t>(n);
+            else if (n < 0 && errno == EINTR)
+                continue;
+            else
+                ok_ = false;
+        }
+        out_.clear();
+        return ok_;
+    }
+
+  private:
+    std::string out_;
+    bool ok_ = true;
+};
+
+// Splits a line at tabs into fields; false unless there are exactly four.
+bool SplitRequest(std::string_view line, std::string_view (&fields)[4]) {
+    for (size_t field = 0; field < 4; ++field) {
+        const size_t tab = line.find('\t');
+        if ((tab == std::string_view::npos) != (field == 3)) return false;
+        fields[field] = line.substr(0, tab);
+        line.remove_prefix(tab == std::string_view::npos ? line.size() : tab + 1);
+    }
+    return true;
+}
+
+int OutputFailed(StderrDisplay& display) {
+    display.ShowMessage("kestrel-gen: standard output cannot be written");
+    return kExitRefused;
+}
+
+// One request a line from standard input, one output line each (empty
+// where refused). Returns the exit status.
+int StreamRequests(Generator& generator, StderrDisplay& display) {
+    BlockWriter out;
+    std::vector<char> block(kBlockSize);
+    std::string pending;  // a line begun in an earlier block
+    std::string_view fields[4];
+    bool allGood = true;
+    long lineNumber = 0;
+    auto handle = [&](std::string_view line) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        std::string code;
+        if (!SplitRequest(line, fields)) {
+            display.ShowMessage("line " + std::to_string(lineNumber) +
+                                ": expected FORM, CODE, VALUE and KIND separated by tabs");
+        } else {
+            code = generator.GenerateCode(FormText(generator, fields[0]), fields[1], fields[2],
+                                          fields[3]);
+        }
+        if (code.empty()) allGood = false;
+        out.Append(code);
+        out.Append("\n");
+    };
+    for (;;) {
+        // Answers so far go out before waiting for more input.
+        if (!out.Flush()) return OutputFailed(display);
+        const long n = ReadSome(block.data(), block.size());
+        if (n < 0) {
+            display.ShowMessage("kestrel-gen: standard input cannot be read");
+            out.Flush();
+            return kExitRefused;
+        }
+        if (n == 0) break;
+        std::string_view rest(block.data(), static_cast<size_t>(n));
+        for (size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
+            if (pending.empty()) {
+                handle(rest.substr(0, end));
+            } else {
+                pending.append(rest.substr(0, end));
+                handle(pending);
+                pending.clear();
+            }
+            rest.remove_prefix(end + 1);
+        }
+        pending.append(rest);
+    }
+    if (!pending.empty()) handle(pending);
+    if (!out.Flush()) return OutputFailed(display);
+    return allGood ? 0 : kExitRefused;
 }
 
 int Usage() {
@@ -52,40 +168,20 @@ int RunPronto(const Args& args) {
         if (args[i] == "--define") {
             if (i + 1 >= args.size()) return Usage();
             std::string directive = args[++i];
-            generator.AddDefine(directive, 1);
+            generator.AddDefine(directive, true);
         } else {
             rest.push_back(args[i]);
         }
     }
 
-    if (rest.size() == 1 && rest[0] == "-") {
-        std::string line;
-        bool allGood = true;
-        long lineNumber = 0;
-        while (std::getline(std::cin, line)) {
-            ++lineNumber;
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            const std::vector<std::string> fields = SplitTabs(line);
-            std::string code;
-            if (fields.size() != 4) {
-                display.ShowMessage("line " + std::to_string(lineNumber) +
-                                    ": expected FORM, CODE, VALUE and KIND separated by tabs");
-            } else {
-                code = generator.GenerateCode(FormText(generator, fields[0]), fields[1], fields[2],
-                                              fields[3]);
-            }
-            if (code.empty()) allGood = false;
-            std::cout << code << '\n';
-        }
-        std::cout.flush();
-        return allGood ? 0 : kExitRefused;
-    }
+    if (rest.size() == 1 && rest[0] == "-") return StreamRequests(generator, display);
     if (rest.size() != 4) return Usage();
     const std::string code =
         generator.GenerateCode(FormText(generator, rest[0]), rest[1], rest[2], rest[3]);
     if (code.empty()) return kExitRefused;
-    std::cout << code << '\n';
-    return 0;
+    BlockWriter out;
+    out.Append(code + '\n');
+    return out.Flush() ? 0 : OutputFailed(display);
 }
 
 }  // namespace kestrel

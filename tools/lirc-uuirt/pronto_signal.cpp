@@ -7,7 +7,6 @@ namespace kestrel::lirc {
 
 namespace {
 
-constexpr size_t kHeaderWords = 4;
 constexpr size_t kMaxWordDigits = 8;
 constexpr uint32_t kMaxHeaderWord = 0xFFFF;
 
@@ -75,13 +74,13 @@ const char* Describe(ProntoError error) {
 ProntoError ConvertPronto(std::string_view text, int repeatCount, ProntoSignal& signal) {
     signal = ProntoSignal{};
     // Every body word but the last is sent at least once.
-    const size_t wordLimit = kHeaderWords + kMaxValues + 1;
+    const size_t wordLimit = kProntoHeaderWords + kMaxValues + 1;
     std::vector<uint32_t> words;
-    if (!ReadWords(text, wordLimit, words) || words.size() < kHeaderWords) {
+    if (!ReadWords(text, wordLimit, words) || words.size() < kProntoHeaderWords) {
         return ProntoError::Malformed;
     }
     if (words.size() > wordLimit) return ProntoError::TooManyValues;
-    if (words[0] != 0) return ProntoError::NotLearned;
+    if (words[0] != kProntoLearned) return ProntoError::NotLearned;
     const uint32_t frequencyWord = words[1];
     if (frequencyWord == 0 || frequencyWord > kMaxHeaderWord) return ProntoError::NoCarrier;
     const uint32_t oncePairs = words[2];
@@ -89,7 +88,7 @@ ProntoError ConvertPronto(std::string_view text, int repeatCount, ProntoSignal& 
     if (oncePairs > kMaxHeaderWord || repeatPairs > kMaxHeaderWord) return ProntoError::Malformed;
     if (oncePairs == 0 && repeatPairs == 0) return ProntoError::Empty;
 
-    const std::vector<uint32_t> body(words.begin() + kHeaderWords, words.end());
+    const std::vector<uint32_t> body(words.begin() + kProntoHeaderWords, words.end());
     const size_t expected = 2 * (static_cast<size_t>(oncePairs) + repeatPairs);
     // The once part and the part that is repeated.
     size_t onceWords = 0;
@@ -108,7 +107,7 @@ ProntoError ConvertPronto(std::string_view text, int repeatCount, ProntoSignal& 
     if (total % 2 == 0) --total;  // the final space is not sent
     if (total > kMaxValues) return ProntoError::TooManyValues;
 
-    const double periodMicros = frequencyWord * kProntoClockMicros;
+    const double periodMicros = ProntoPeriodOfWord(frequencyWord);
     signal.carrierHz = static_cast<uint32_t>(std::lround(1000000.0 / periodMicros));
     signal.durations.reserve(total);
     uint64_t sumMicros = 0;

@@ -6,15 +6,14 @@
 #include <string_view>
 #include <vector>
 
+#include "generator/pronto_format.h"
+
 namespace kestrel::lirc {
 
 // What the kernel takes in one write: at most this many values, an odd
 // count (pulse first and last), no zero value, at most this long in all.
 inline constexpr size_t kMaxValues = 1024;
 inline constexpr uint64_t kMaxTotalMicros = 500000;
-// One unit of the Pronto frequency word, in microseconds: the carrier
-// period is the word times this.
-inline constexpr double kProntoClockMicros = 0.241246;
 
 enum class ProntoError {
     None,

@@ -1,0 +1,214 @@
+// The generator: the defines table, the evaluator, the requests of
+// requests.tsv through the encoder and the Pronto assembly, and the worked
+// example and carrier figures.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "generator/generator.h"
+#include "generator/pronto_format.h"
+#include "support/recording_display.h"
+
+namespace kestrel::test {
+namespace {
+
+class GeneratorTest : public ::testing::Test {
+  protected:
+    GeneratorTest() : generator(display) { generator.SetupProtocol(); }
+    void Define(const std::string& text, bool replace = false) {
+        std::string directive = text;
+        generator.AddDefine(directive, replace);
+    }
+    // The define with that label as "LABEL=definition/kind/value".
+    std::string Describe(std::string_view label) {
+        const DefineIndex i = generator.Defines().FindLabel(label);
+        if (i == kNoDefine) return "none";
+        const DefineRecord& d = generator.Defines()[i];
+        return d.Label + "=" + d.Definition + "/" + std::to_string(static_cast<int>(d.Kind)) + "/" +
+               std::to_string(static_cast<long long>(d.Value));
+    }
+    int32_t Evaluate(const std::string& expression) {
+        Define("X=" + expression, true);
+        return generator.EvaluateDefine("x");
+    }
+    RecordingDisplay display;
+    Generator generator;
+};
+
+TEST_F(GeneratorTest, SetUpAndDirectivesGiveTheirKinds) {
+    EXPECT_EQ(generator.Defines().size(), 4u);
+    const std::tuple<const char*, const char*, const char*> rows[] = {
+        {"", "e", "E=Checksum/8/0"},  // after set-up; labels ignore case
+        {"", "v", "V=Value/7/0"},
+        {"", "d", "D=DEVICE/9/0"},
+        {"", "f", "F=FUNCTION/4/0"},
+        {"", "", "none"},
+        {"x = 12", "X", "X=12/1/12"},
+        {"Y AS [100 -0.5]", "Y", "Y=100 -0.5/5/0"},
+        {"W = [ 100    -0.25 ]", "W", "W= 100 -0.25/5/0"},  // an empty first token
+        {"Z AS A=B", "Z", "Z=A=B/2/0"},
+        {"P=^40000", "P", "P=^40000/6/40000"},
+        {"G = F+1", "G", "G=F+1/3/0"},
+        {"H = D+1", "H", "H=D+1/2/0"},    // a checked field does not count
+        {"I = 0X1F", "I", "I=0X1F/3/0"},  // the F after the digits is a label
+        {"K = G*2", "K", "K=G*2/3/0"},
+        {"L = extension", "L", "L=extension/4/0"},
+        {"M = -5", "M", "M=-5/1/-5"},
+        {"e=5", "E", "E=Checksum/8/0"},  // refused, nothing changes
+        {"no separator", "no separator", "none"},
+    };
+    for (const auto& [directive, label, expected] : rows) {
+        if (*directive != '\0') Define(directive);
+        EXPECT_EQ(Describe(label), expected) << directive;
+    }
+    EXPECT_EQ(display.messages,
+              (std::vector<std::string>{"Duplicate Definition for label E",
+                                        "Badly formed DEFINES directive, 'no separator'"}));
+    std::string directive = "E AS 5";
+    generator.AddDefine(directive, true);
+    EXPECT_EQ(directive, "5");  // consumed up to its definition
+    EXPECT_EQ(Describe("E"), "E=5/1/5");
+    EXPECT_EQ(DefineTable::NormaliseSpan("5  -20 \"a b\" -0.5", 10), "50 -20 a b -5");
+    EXPECT_EQ(DefineTable::NormaliseSpan("", 1), "");
+    EXPECT_EQ(FormNames("[2600 -2600], X:8, -Y:4, ~Z:4, 12:8, R_, r*, _, *, A}, Q"),
+              (std::vector<std::string>{"X", "Y", "~Z", "Q"}));
+}
+
+TEST_F(GeneratorTest, EvaluatorValuesAndFailures) {
+    Define("Y=D+F");
+    Define("N=3000000000");
+    generator.GenerateCode("D:8,F:8", "32", "5", "D");
+    const std::pair<const char*, int32_t> values[] = {
+        {"D+F*2", 42},  {"(D+F)*2", 74}, {"D-F-1", 26},        {"2@3@2", 64},
+        {"~5", -5},     {"3+~2", 1},     {"D^F", 37},          {"D|F", 37},
+        {"D&F", 0},     {"0X20&D", 32},  {"4|1&2", 0},         {"D+1&7", 1},
+        {"7/2", 3},     {"~7/2", -3},    {"0X10", 16},         {"0X1F", 1},
+        {"D[6..6]", 1}, {"D[1..5]", 0},  {"D[5..8]", 2},       {"D[8..5]", 0},
+        {"3 4", 3},     {"d + f", 37},   {"2@~1", 0},          {"32767", 32767},
+        {"((D))", 32},  {"Q", 0},        {"~32767-1", -32768}, {"40000", 40000},
+        {"-5", -5},     {"Y", 0},  // an expression define stores no result
+    };
+    for (const auto& [expression, value] : values)
+        EXPECT_EQ(Evaluate(expression), value) << expression;
+    EXPECT_TRUE(display.messages.empty());
+    const std::pair<const char*, std::vector<const char*>> failures[] = {
+        {"Division by zero", {"7/0", "D[0..3]"}},
+        {"Overflow",
+         {"200*200", "32768+0", "0X9000", "~32767-2", "2@15", "0@~1", "D[1..16]", "D[40..3]",
+          "N[1..2]", "3000000000", "(~32767-1)/~1"}},
+        {"Subscript out of range", {"-5*1", "-F", "+", ")", "(5", "  "}},
+    };
+    for (const auto& [reason, expressions] : failures) {
+        for (const char* expression : expressions) {
+            display.Clear();
+            EXPECT_EQ(Evaluate(expression), 0) << expression;
+            EXPECT_EQ(
+                display.messages,
+                std::vector<std::string>{std::string("Evaluation of define X failed: ") + reason});
+        }
+    }
+    display.Clear();
+    EXPECT_EQ(Evaluate("D[1..4"), 32);  // reported, and the evaluation goes on
+    EXPECT_EQ(display.messages, std::vector<std::string>{
+                                    "Error in evaluation of subspan in Defines, no ']' present"});
+}
+
+// "bV:W" are the W low bits of V in the built-in symbols; \xHH is a byte.
+std::vector<int32_t> Durations(const std::string& text) {
+    std::vector<int32_t> out;
+    std::istringstream in(text);
+    for (std::string token; in >> token;) {
+        if (token[0] != 'b') out.push_back(static_cast<int32_t>(std::stoll(token)));
+        const int width = token[0] == 'b' ? std::stoi(token.substr(token.find(':') + 1)) : 0;
+        for (int i = 0; i < width; ++i) {
+            out.push_back(575);
+            out.push_back(((std::stoul(token.substr(1)) >> i) & 1) ? -1700 : -550);
+        }
+    }
+    return out;
+}
+std::string Unescape(std::string text) {
+    for (size_t at = text.find("\\x"); at != std::string::npos; at = text.find("\\x", at + 1))
+        text.replace(at, 4, 1, static_cast<char>(std::stoi(text.substr(at + 2, 2), nullptr, 16)));
+    return text;
+}
+
+TEST_F(GeneratorTest, RequestsGiveTheirDurationsAndMessages) {
+    std::ifstream file(KESTREL_SOURCE_DIR "/tests/generator/requests.tsv", std::ios::binary);
+    ASSERT_TRUE(file);
+    int rows = 0;
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        if (line[0] == '!') {
+            Define(line.substr(1));
+            continue;
+        }
+        std::vector<std::string> f;
+        for (std::istringstream in(line); std::getline(in, f.emplace_back(), '\t');) {
+        }
+        f.resize(6);
+        display.Clear();
+        const std::string code = generator.GenerateCode(f[0], f[1], Unescape(f[2]), f[3]);
+        const std::vector<int32_t> durations = Durations(f[4]);
+        const auto made = generator.Durations();
+        EXPECT_EQ(std::vector<int32_t>(made.begin(), made.end()), durations) << line;
+        std::string shown;
+        for (const std::string& message : display.messages)
+            shown += (shown.empty() ? "" : "|") + message;
+        EXPECT_EQ(shown, f[5]) << line;
+        EXPECT_EQ(code.empty(), f[5].find("no code") != std::string::npos) << line;
+        // The header, then each duration in cycles of 26 us to the nearest.
+        std::istringstream in(code);
+        std::vector<long> words;
+        for (std::string word; in >> word;)
+            words.push_back(std::stol(word, nullptr, 16));
+        if (code.empty()) continue;
+        ASSERT_EQ(words.size(), 4 + durations.size()) << line;
+        EXPECT_EQ(words[0] + words[3], 0);
+        EXPECT_EQ(words[1], 0x6C);
+        EXPECT_EQ(words[2], std::lrint(durations.size() / 2.0));  // halves to even
+        for (size_t i = 0; i < durations.size(); ++i)
+            EXPECT_LE(std::labs(words[4 + i] * 26 - std::labs(durations[i])), 13) << line;
+        ++rows;
+    }
+    EXPECT_GT(rows, 30);
+    std::string ones;  // the most durations a code holds, then one more
+    for (int i = 0; i < 1000; ++i)
+        ones += " 1";
+    EXPECT_EQ(generator.GenerateCode("[" + ones + "]", "1", "1", "D").size(), 19u + 5 * 1000);
+    EXPECT_EQ(generator.GenerateCode("[" + ones + " 1]", "1", "1", "D"), "");
+}
+
+TEST_F(GeneratorTest, WorkedExampleCarriersAndCycles) {
+    // Device 0x20, function 0x01, checksum 0x21; 2600 us is 100 cycles of
+    // 26 us, 575 is 22, 1700 is 65, 550 is 21, 1760 is 68, 560 is 22, 25 is 1.
+    const std::string line =
+        "0000 006C 001B 0000 0064 0064 0016 0015 0016 0015 0016 0015 0016 0015 0016 0015 0016 0041 "
+        "0016 0015 0016 0015 0016 0041 0016 0015 0016 0015 0016 0015 0016 0015 0016 0015 0016 0015 "
+        "0016 0015 0016 0041 0016 0015 0016 0015 0016 0015 0016 0015 0016 0041 0016 0015 0016 0015 "
+        "0044 0044 0016 0001";
+    EXPECT_EQ(generator.GenerateCode(generator.Protocol().FormDiscrete, "32", "01", "H"), line);
+    const std::tuple<int32_t, int16_t, float, int32_t> carriers[] = {{38380, 108, 38461, 26},
+                                                                     {36000, 115, 35714, 28},
+                                                                     {40000, 103, 40000, 25},
+                                                                     {56000, 74, 55555, 18},
+                                                                     {0, 0, 0, 0}};
+    for (const auto& [hz, word, carrier, period] : carriers) {
+        EXPECT_EQ(ProntoFreqWord(hz), word) << hz;
+        EXPECT_EQ(ProntoCarrierHz(hz), carrier) << hz;
+        EXPECT_EQ(ProntoAssembler(hz).PeriodMicros(), period) << hz;
+    }
+    // 13 us at 26 us a cycle is one cycle, 12 none; 65536 cycles take five digits.
+    EXPECT_EQ(generator.GenerateCode("[13 -12 0 39]", "1", "1", "D"),
+              "0000 006C 0002 0000 0001 0000 0000 0002");
+    EXPECT_EQ(generator.GenerateCode("[1703936 -1703935 1]", "1", "1", "D"),
+              "0000 006C 0002 0000 10000 10000 0000");
+    EXPECT_EQ(generator.GenerateCode("", "1", "1", "D"), "0000 006C 0000 0000");
+    EXPECT_TRUE(display.messages.empty());
+}
+
+}  // namespace
+}  // namespace kestrel::test
