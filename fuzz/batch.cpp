@@ -15,7 +15,7 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/generate_all.h"
-#include "catalogue/memory_files.h"
+#include "support/memory_files.h"
 #include "catalogue/output_file.h"
 #include "fuzz_catalogue.h"
 #include "fuzz_display.h"

@@ -14,7 +14,7 @@
 #include "catalogue/generate_all.h"
 #include "catalogue/output_file.h"
 #include "generator/generator.h"
-#include "memory_files.h"
+#include "support/memory_files.h"
 #include "support/recording_display.h"
 
 namespace kestrel {

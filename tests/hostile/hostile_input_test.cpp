@@ -14,11 +14,11 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/generate_all.h"
-#include "catalogue/memory_files.h"
+#include "support/memory_files.h"
 #include "catalogue/request.h"
 #include "generator/generator.h"
 #include "hostile_support.h"
-#include "kestrel-gen/run_tool.h"
+#include "support/run_tool.h"
 #include "support/clicks.h"
 #include "support/recording_display.h"
 

@@ -16,11 +16,11 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/generate_all.h"
-#include "catalogue/memory_files.h"
+#include "support/memory_files.h"
 #include "catalogue/output_file.h"
 #include "generator/generator.h"
 #include "hostile_support.h"
-#include "kestrel-gen/run_tool.h"
+#include "support/run_tool.h"
 #include "launcher/launch_app.h"
 #include "support/recording_display.h"
 #include "util/text.h"

@@ -17,7 +17,7 @@
 #include <fstream>
 
 #include "app/startup.h"
-#include "catalogue/memory_files.h"
+#include "support/memory_files.h"
 #include "generator/generator.h"
 #include "window/window_display.h"
 #include "window_fixture.h"

@@ -42,7 +42,7 @@ void TypeAndEnter(QLineEdit* box, const QString& text) {
 
 // A code as the golden request file holds it: the line after "$ [a] [b] ...".
 std::string Golden(const std::string& request) {
-    QFile file(KESTREL_SOURCE_DIR "/tests/kestrel-gen/golden/requests.txt");
+    QFile file(KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen/golden/requests.txt");
     if (!file.open(QIODevice::ReadOnly)) return "<no golden file>";
     const QList<QByteArray> lines = file.readAll().split('\n');
     for (qsizetype i = 0; i + 1 < lines.size(); ++i) {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "../kestrel-gen/run_tool.h"
+#include "support/run_tool.h"
 #include "ccf_walker.h"
 
 namespace {

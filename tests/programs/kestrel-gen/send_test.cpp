@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "run_tool.h"
+#include "support/run_tool.h"
 
 namespace kestrel {
 namespace {

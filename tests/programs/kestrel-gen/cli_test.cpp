@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "run_tool.h"
+#include "support/run_tool.h"
 
 namespace kestrel {
 namespace {
@@ -27,7 +27,7 @@ using test::ToolResult;
 
 const std::string kTool = std::string(KESTREL_PROGRAM_DIR) + "/kestrel-gen";
 const std::string kDevices = std::string(KESTREL_SOURCE_DIR) + "/devices";
-const fs::path kGolden = fs::path(KESTREL_SOURCE_DIR) / "tests/kestrel-gen/golden";
+const fs::path kGolden = fs::path(KESTREL_SOURCE_DIR) / "tests/programs/kestrel-gen/golden";
 
 ToolResult Gen(std::vector<std::string> args, const std::string& folder = "") {
     return RunTool(kTool, args, folder);

@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "kestrel-gen/run_tool.h"
+#include "support/run_tool.h"
 
 namespace kestrel::test {
 namespace {

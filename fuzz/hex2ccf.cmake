@@ -1,1 +1,0 @@
-kestrel_fuzz_target(hex2ccf hex2ccf_lib)

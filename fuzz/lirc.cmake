@@ -1,1 +1,0 @@
-kestrel_fuzz_target(lirc kestrel_lirc_uuirt_core)

@@ -1,1 +1,0 @@
-kestrel_fuzz_target(loader kestrel_core)
