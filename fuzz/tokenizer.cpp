@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz_display.h"
 #include "fuzz_targets.h"
 #include "util/hex.h"
 #include "util/numbers.h"
@@ -33,8 +32,7 @@ int FuzzTokenizer(const uint8_t* data, size_t size) {
     (void)ShortestDecimal(value);
     (void)PlainDecimal15(value);
     (void)ToHex(i32, data[0] % 12);
-    QuietDisplay display;
-    (void)Hex2Int(text.substr(0, data[0] % 4), display);
+    (void)Hex2Int(text.substr(0, data[0] % 4));
 
     // Every cut makes the text shorter, so this ends.
     while (!text.empty()) {

@@ -178,7 +178,12 @@ GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chos
         fields.SetText(Box::FChex, entry.FunctionCode);
         fields.SetText(Box::FCdec, std::to_string(HexToLong(fields.Text(Box::FChex)).value_or(0)));
         fields.SetText(Box::Output, "");
-        const auto dec = [&] { return std::to_string(Hex2Int(entry.FunctionCode, display_)); };
+        // The decimal code, worked out (and its message shown) at each use.
+        const auto dec = [&] {
+            const Result<int16_t> code = Hex2Int(entry.FunctionCode);
+            if (!code) display_.ShowMessage(code.reason());
+            return std::to_string(code.value_or(0));
+        };
 
         if (entry.IsEnumeration) {
             const size_t count = entry.Values.size();

@@ -7,15 +7,12 @@
 #include <span>
 #include <string>
 
+#include "util/result.h"
+
 namespace kestrel {
 
 // Ends every message of a refused request.
 inline constexpr const char* kNoCodeGenerated = "; no code was generated";
-
-// A code that cannot be made within its limits; the message says why.
-struct Refusal {
-    std::string message;
-};
 
 // At most kCapacity durations, checked here and nowhere else.
 class DurationBuffer {

@@ -321,7 +321,7 @@ int Encoder::EncodeForm(const std::string& form, DurationBuffer& out, int repeti
         Run(*this, out).Form(forms_.Cut(form, defines_), repetitions);
     } catch (const Refusal& refusal) {
         out.Clear();
-        display_.ShowMessage(refusal.message);
+        display_.ShowMessage(refusal.reason);
         return -1;
     }
     return out.Size();

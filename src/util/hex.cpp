@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "util/display.h"
 #include "util/text.h"
 
 namespace kestrel {
@@ -53,13 +52,12 @@ bool IsHexDigits(std::string_view text) {
     return true;
 }
 
-int16_t Hex2Int(std::string_view text, Display& display) {
+Result<int16_t> Hex2Int(std::string_view text) {
     if (text.size() == 1) return static_cast<int16_t>(HexDigitValue(text[0]));
     if (text.size() == 2) {
         return static_cast<int16_t>(HexDigitValue(text[0]) * 16 + HexDigitValue(text[1]));
     }
-    display.ShowMessage("Illegal call to Hex2Int with value " + std::string(text));
-    return 0;
+    return Refused("Illegal call to Hex2Int with value " + std::string(text));
 }
 
 }  // namespace kestrel

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace kestrel {
+#include "util/result.h"
 
-class Display;
+namespace kestrel {
 
 // "0".."9" for 0..9, "a".."f" for 10..15, empty for any other number.
 std::string DigitChar(int64_t digit);
@@ -27,8 +27,9 @@ std::optional<int32_t> HexToLong(std::string_view text);
 // True when text is one or more hexadecimal digits and nothing else.
 bool IsHexDigits(std::string_view text);
 
-// A text of one or two hexadecimal digits to its value. Any other length
-// shows "Illegal call to Hex2Int with value " + text and gives 0.
-int16_t Hex2Int(std::string_view text, Display& display);
+// A text of one or two hexadecimal digits to its value. Any other length is
+// refused with "Illegal call to Hex2Int with value " + text (its callers
+// show that and go on with 0).
+Result<int16_t> Hex2Int(std::string_view text);
 
 }  // namespace kestrel
