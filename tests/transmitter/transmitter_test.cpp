@@ -15,11 +15,16 @@
 
 #include "generator/generator.h"
 #include "support/recording_display.h"
+#include "uuirt_api.h"
 
 namespace kestrel {
 namespace {
 
 namespace fs = std::filesystem;
+
+std::string Text(const Status& status) {
+    return status ? std::string() : status.reason();
+}
 
 constexpr const char* kSimVariables[] = {
     "KESTREL_SIM_LOG",           "KESTREL_SIM_API_VERSION",  "KESTREL_SIM_DRIVER_VERSION",
@@ -95,7 +100,7 @@ class TransmitterTest : public ::testing::Test {
     fs::path FolderWithDriver(const std::string& name) {
         const fs::path where = folder / name;
         fs::create_directories(where);
-        fs::copy_file(KESTREL_SIM_UUIRT_FILE, where / kDriverFileName);
+        fs::copy_file(KESTREL_SIM_UUIRT_FILE, where / uuirt::kDriverFileName);
         return where;
     }
 
@@ -125,7 +130,7 @@ TEST_F(TransmitterTest, OpensWithTheSimulatedDriver) {
     Transmitter transmitter(Simulated());
     EXPECT_EQ(transmitter.TransmitterHandle(), 0);
     EXPECT_EQ(transmitter.TransmitFormat(), 0);
-    EXPECT_EQ(transmitter.OpenTransmitter(), "");
+    EXPECT_EQ(Text(transmitter.OpenTransmitter()), "");
     EXPECT_EQ(transmitter.TransmitterHandle(), 0x5157);
     EXPECT_EQ(transmitter.TransmitFormat(), 16);
     EXPECT_EQ(transmitter.LibraryFile(), KESTREL_SIM_UUIRT_FILE);
@@ -210,7 +215,7 @@ TEST_F(TransmitterTest, OpenSequenceGivesEachTextInOrder) {
             setenv(name, value, 1);
         {
             Transmitter transmitter(Simulated());
-            EXPECT_EQ(transmitter.OpenTransmitter(), c.text);
+            EXPECT_EQ(Text(transmitter.OpenTransmitter()), c.text);
             EXPECT_EQ(transmitter.TransmitterHandle(), c.handle);
             EXPECT_EQ(transmitter.TransmitFormat(), c.text[0] == '\0' ? 16 : 0);
             // Nothing reaches the library after a failed open.
@@ -238,9 +243,9 @@ TEST_F(TransmitterTest, TransmitsTheGivenCodeWithFormatRepeatAndWait) {
 
     RecordingCursor cursor;
     Transmitter transmitter(Simulated(), &cursor);
-    ASSERT_EQ(transmitter.OpenTransmitter(), "");
+    ASSERT_EQ(Text(transmitter.OpenTransmitter()), "");
     EXPECT_TRUE(cursor.events.empty());
-    EXPECT_EQ(transmitter.SendPronto(code), "");
+    EXPECT_EQ(Text(transmitter.SendPronto(code)), "");
     EXPECT_EQ(cursor.events, (std::vector<std::string>{"Begin", "End"}));
 
     const std::vector<Call> calls = Calls();
@@ -262,9 +267,9 @@ TEST_F(TransmitterTest, FailedTransmissionIsReported) {
     setenv("KESTREL_SIM_TRANSMIT_FAIL", "1", 1);
     RecordingCursor cursor;
     Transmitter transmitter(Simulated(), &cursor);
-    ASSERT_EQ(transmitter.OpenTransmitter(), "");
+    ASSERT_EQ(Text(transmitter.OpenTransmitter()), "");
     EXPECT_FALSE(transmitter.TransmitPronto("0000 006C 0001 0000 0010 0010"));
-    EXPECT_EQ(transmitter.SendPronto("0000 006C 0001 0000 0010 0010"),
+    EXPECT_EQ(Text(transmitter.SendPronto("0000 006C 0001 0000 0010 0010")),
               "Error Transmitting Pronto IR data");
     EXPECT_EQ(cursor.events, (std::vector<std::string>{"Begin", "End", "Begin", "End"}));
     const std::vector<Call> calls = Calls();
@@ -277,7 +282,7 @@ TEST_F(TransmitterTest, NoLibraryCallBeforeAnOpen) {
     RecordingCursor cursor;
     Transmitter transmitter(Simulated(), &cursor);
     EXPECT_FALSE(transmitter.TransmitPronto("0000 006C 0001 0000 0010 0010"));
-    EXPECT_EQ(transmitter.SendPronto("0000 006C 0001 0000 0010 0010"),
+    EXPECT_EQ(Text(transmitter.SendPronto("0000 006C 0001 0000 0010 0010")),
               "Error Transmitting Pronto IR data");
     transmitter.CloseTransmitter();
     EXPECT_TRUE(cursor.events.empty());
@@ -288,18 +293,18 @@ TEST_F(TransmitterTest, NoLibraryCallBeforeAnOpen) {
 TEST_F(TransmitterTest, OpenIsTriedAgainAfterAFailure) {
     setenv("KESTREL_SIM_OPEN_ERROR", "0x20000001", 1);
     Transmitter transmitter(Simulated());
-    EXPECT_EQ(transmitter.OpenTransmitter(), "Unable to connect to USB-UIRT device!");
+    EXPECT_EQ(Text(transmitter.OpenTransmitter()), "Unable to connect to USB-UIRT device!");
     EXPECT_EQ(transmitter.TransmitterHandle(), -1);
     unsetenv("KESTREL_SIM_OPEN_ERROR");
-    EXPECT_EQ(transmitter.OpenTransmitter(), "");
+    EXPECT_EQ(Text(transmitter.OpenTransmitter()), "");
     EXPECT_EQ(transmitter.TransmitterHandle(), 0x5157);
     EXPECT_TRUE(transmitter.TransmitPronto("0000 006C 0001 0000 0010 0010"));
 }
 
 TEST_F(TransmitterTest, OpenDeviceIsKeptByASecondOpen) {
     Transmitter transmitter(Simulated());
-    ASSERT_EQ(transmitter.OpenTransmitter(), "");
-    EXPECT_EQ(transmitter.OpenTransmitter(), "");
+    ASSERT_EQ(Text(transmitter.OpenTransmitter()), "");
+    EXPECT_EQ(Text(transmitter.OpenTransmitter()), "");
     EXPECT_EQ(Entries(),
               (std::vector<std::string>{"UUIRTGetDrvInfo", "UUIRTGetDrvVersion", "UUIRTOpen",
                                         "UUIRTGetDrvInfo", "UUIRTGetDrvVersion"}));
@@ -307,7 +312,7 @@ TEST_F(TransmitterTest, OpenDeviceIsKeptByASecondOpen) {
 
 TEST_F(TransmitterTest, CloseReleasesTheDeviceOnce) {
     Transmitter transmitter(Simulated());
-    ASSERT_EQ(transmitter.OpenTransmitter(), "");
+    ASSERT_EQ(Text(transmitter.OpenTransmitter()), "");
     transmitter.CloseTransmitter();
     transmitter.CloseTransmitter();
     EXPECT_FALSE(transmitter.TransmitPronto("0000 006C 0001 0000 0010 0010"));
@@ -332,7 +337,7 @@ TEST_F(TransmitterTest, UnloadableLibrariesFailTheOpen) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         Transmitter transmitter(DriverLocation{"", c.file});
-        EXPECT_EQ(transmitter.OpenTransmitter(), c.text);
+        EXPECT_EQ(Text(transmitter.OpenTransmitter()), c.text);
         EXPECT_EQ(transmitter.TransmitterHandle(), 0);
         EXPECT_EQ(transmitter.LibraryFile(), "");
         EXPECT_NE(transmitter.LoadProblem(), "");
@@ -343,8 +348,8 @@ TEST_F(TransmitterTest, UnloadableLibrariesFailTheOpen) {
 TEST_F(TransmitterTest, DriverIsTakenFromTheProgramFolderByAbsolutePath) {
     const fs::path program = FolderWithDriver("program");
     Transmitter transmitter(DriverLocation{program.string(), ""});
-    EXPECT_EQ(transmitter.OpenTransmitter(), "");
-    EXPECT_EQ(transmitter.LibraryFile(), (program / kDriverFileName).string());
+    EXPECT_EQ(Text(transmitter.OpenTransmitter()), "");
+    EXPECT_EQ(transmitter.LibraryFile(), (program / uuirt::kDriverFileName).string());
     EXPECT_EQ(Entries(), kOpenCalls);
 }
 
@@ -356,7 +361,7 @@ TEST_F(TransmitterTest, CurrentFolderIsNeverLookedIn) {
          {std::string(), std::string("."), std::string("../current"), folder.string()}) {
         SCOPED_TRACE(programFolder);
         Transmitter transmitter(DriverLocation{programFolder, ""});
-        transmitter.OpenTransmitter();
+        Text(transmitter.OpenTransmitter());
         EXPECT_EQ(transmitter.LibraryFile().rfind(current.string(), 0), std::string::npos);
         EXPECT_FALSE(fs::exists(logFile));
     }
@@ -365,7 +370,7 @@ TEST_F(TransmitterTest, CurrentFolderIsNeverLookedIn) {
         SCOPED_TRACE(search);
         setenv("LD_LIBRARY_PATH", search, 1);
         Transmitter transmitter(DriverLocation{"", ""});
-        EXPECT_EQ(transmitter.OpenTransmitter(), "Unable to find USB-UIRT Driver!");
+        EXPECT_EQ(Text(transmitter.OpenTransmitter()), "Unable to find USB-UIRT Driver!");
         EXPECT_NE(transmitter.LoadProblem().find("LD_LIBRARY_PATH"), std::string::npos);
         EXPECT_FALSE(fs::exists(logFile));
     }
@@ -374,7 +379,7 @@ TEST_F(TransmitterTest, CurrentFolderIsNeverLookedIn) {
     for (const char* name : {"libuuirtdrv.so", "./libuuirtdrv.so"}) {
         SCOPED_TRACE(name);
         Transmitter transmitter(DriverLocation{"", name});
-        EXPECT_EQ(transmitter.OpenTransmitter(), "Unable to find USB-UIRT Driver!");
+        EXPECT_EQ(Text(transmitter.OpenTransmitter()), "Unable to find USB-UIRT Driver!");
         EXPECT_FALSE(fs::exists(logFile));
     }
 }
@@ -383,12 +388,13 @@ TEST_F(TransmitterTest, EnvironmentNamesTheLibraryBeforeTheProgramFolder) {
     // The program folder holds a driver that cannot be used.
     const fs::path program = folder / "program";
     fs::create_directories(program);
-    fs::copy_file(KESTREL_PARTIAL_UUIRT_FILE, program / kDriverFileName);
-    EXPECT_EQ(Transmitter(program.string()).OpenTransmitter(), "Invalid UIRT driver version!");
+    fs::copy_file(KESTREL_PARTIAL_UUIRT_FILE, program / uuirt::kDriverFileName);
+    EXPECT_EQ(Text(Transmitter(program.string()).OpenTransmitter()),
+              "Invalid UIRT driver version!");
 
     setenv("KESTREL_UUIRT_LIBRARY", KESTREL_SIM_UUIRT_FILE, 1);
     Transmitter transmitter(program.string());
-    EXPECT_EQ(transmitter.OpenTransmitter(), "");
+    EXPECT_EQ(Text(transmitter.OpenTransmitter()), "");
     EXPECT_EQ(transmitter.LibraryFile(), KESTREL_SIM_UUIRT_FILE);
 }
 

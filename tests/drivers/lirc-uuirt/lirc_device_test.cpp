@@ -88,16 +88,16 @@ class FakeDevice : public DeviceCalls {
 using Calls = std::vector<std::string>;
 
 std::unique_ptr<LircDevice> OpenOn(FakeDevice& fake) {
-    uint32_t lastError = 0;
+    uuirt::OpenError lastError{};
     auto device = LircDevice::Open(fake, "/dev/lirc1", lastError);
-    EXPECT_EQ(lastError, 0u);
+    EXPECT_EQ(static_cast<uint32_t>(lastError), 0u);
     fake.calls.clear();
     return device;
 }
 
 TEST(LircDeviceTest, OpensAReadWriteCharacterDeviceThatSendsPulses) {
     FakeDevice fake;
-    uint32_t lastError = 0;
+    uuirt::OpenError lastError{};
     auto device = LircDevice::Open(fake, "/dev/lirc1", lastError);
     ASSERT_NE(device, nullptr);
     EXPECT_EQ(fake.openFlags, O_RDWR | O_CLOEXEC);
@@ -135,9 +135,9 @@ TEST(LircDeviceTest, OpenFailuresLeaveTheirLastErrorAndCloseTheDevice) {
         SCOPED_TRACE(c.name);
         FakeDevice fake;
         c.set(fake);
-        uint32_t lastError = 0;
+        uuirt::OpenError lastError{};
         EXPECT_EQ(LircDevice::Open(fake, "/dev/lirc1", lastError), nullptr);
-        EXPECT_EQ(lastError, c.lastError);
+        EXPECT_EQ(static_cast<uint32_t>(lastError), c.lastError);
         EXPECT_EQ(fake.calls, c.calls);
     }
 }

@@ -21,7 +21,8 @@ class LircLibraryTest : public ::testing::Test {
     static std::string OpenWith(const std::string& device, intptr_t* handle = nullptr) {
         setenv("KESTREL_LIRC_DEVICE", device.c_str(), 1);
         Transmitter transmitter(DriverLocation{"", KESTREL_LIRC_UUIRT_FILE});
-        std::string text = transmitter.OpenTransmitter();
+        const Status opened = transmitter.OpenTransmitter();
+        std::string text = opened ? std::string() : opened.reason();
         if (handle != nullptr) *handle = transmitter.TransmitterHandle();
         transmitter.CloseTransmitter();
         return text;
