@@ -76,18 +76,17 @@ LircDevice::~LircDevice() {
 Status LircDevice::Transmit(std::string_view code, int format, int repeatCount) {
     if (format != uuirt::kProntoFormat) return Refused("not Pronto hex text");
     if (fd_ < 0) return Refused("the device is closed");
-    ProntoSignal signal;
-    const ProntoError error = ConvertPronto(code, repeatCount, signal);
-    if (error != ProntoError::None) return Refused(Describe(error));
+    const Result<ProntoSignal> signal = SignalOf(code, repeatCount);
+    if (!signal) return Refused(signal.reason());
     if ((features_ & LIRC_CAN_SET_SEND_CARRIER) != 0) {
-        uint32_t carrier = signal.carrierHz;
+        uint32_t carrier = signal->carrierHz;
         if (calls_.Ioctl(fd_, LIRC_SET_SEND_CARRIER, &carrier) != 0) {
             return Refused("the carrier cannot be set");
         }
     }
     // The kernel takes the whole signal in one write or none of it.
-    const size_t bytes = signal.durations.size() * sizeof(unsigned int);
-    const ssize_t written = calls_.Write(fd_, signal.durations.data(), bytes);
+    const size_t bytes = signal->durations.size() * sizeof(unsigned int);
+    const ssize_t written = calls_.Write(fd_, signal->durations.data(), bytes);
     if (written < 0 || static_cast<size_t>(written) != bytes) return Refused("the write failed");
     return {};
 }
