@@ -28,6 +28,7 @@
 //   KESTREL_SIM_VERSION_FAIL    flag: UUIRTGetDrvVersion fails
 //   KESTREL_SIM_OPEN_ERROR      UUIRTOpen fails, leaving this value in errno
 //   KESTREL_SIM_HANDLE          handle UUIRTOpen returns (default 0x5157)
+//                               (-1: a failed open that leaves errno alone)
 //   KESTREL_SIM_TRANSMIT_FAIL   flag: UUIRTTransmitIR fails
 // UUIRTTransmitIR also fails for a null code or a handle other than the one
 // UUIRTOpen returns.

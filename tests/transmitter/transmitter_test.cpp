@@ -40,14 +40,12 @@ class TransmitterTest : public ::testing::Test, public WaitCursor {
 
     // text with $SIM, $PARTIAL, $LIRC and $TMP replaced.
     std::string Expand(std::string text) const {
-        const std::pair<std::string, std::string> names[] = {
-            {"$SIM", KESTREL_SIM_UUIRT_FILE},
-            {"$PARTIAL", KESTREL_PARTIAL_UUIRT_FILE},
-            {"$LIRC", KESTREL_LIRC_UUIRT_FILE},
-            {"$TMP", tmp_.string()}};
-        for (const auto& [name, value] : names) {
-            for (size_t at; (at = text.find(name)) != std::string::npos;)
-                text.replace(at, name.size(), value);
+        const std::string names[] = {
+            "$SIM",  KESTREL_SIM_UUIRT_FILE,  "$PARTIAL", KESTREL_PARTIAL_UUIRT_FILE,
+            "$LIRC", KESTREL_LIRC_UUIRT_FILE, "$TMP",     tmp_.string()};
+        for (size_t i = 0; i < std::size(names); i += 2) {
+            for (size_t at; (at = text.find(names[i])) != std::string::npos;)
+                text.replace(at, names[i].size(), names[i + 1]);
         }
         return text;
     }
