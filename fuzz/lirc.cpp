@@ -1,4 +1,4 @@
-// The Pronto text parser of the Linux driver library over arbitrary text
+// The Pronto text reader of the Linux driver library over arbitrary text
 // and repeat counts. Input: byte 0 picks the repeat count, the rest is the
 // code text.
 
@@ -17,20 +17,18 @@ int FuzzLirc(const uint8_t* data, size_t size) {
     static const int kRepeats[] = {0, 1, 2, 3, 5, 16, -1, INT_MAX};
     const std::string_view text(reinterpret_cast<const char*>(data) + 1, size - 1);
     for (const int repeat : {kRepeats[data[0] % 8], 1}) {
-        lirc::ProntoSignal signal;
-        const lirc::ProntoError error = lirc::ConvertPronto(text, repeat, signal);
-        KESTREL_FUZZ_CHECK(lirc::Describe(error) != nullptr);
-        if (error != lirc::ProntoError::None) {
-            KESTREL_FUZZ_CHECK(signal.durations.empty());
+        const Result<lirc::ProntoSignal> signal = lirc::SignalOf(text, repeat);
+        if (!signal) {
+            KESTREL_FUZZ_CHECK(!signal.reason().empty());
             continue;
         }
         // What one write to the transmitter takes: an odd count of values,
         // none zero, within the limits.
-        KESTREL_FUZZ_CHECK(signal.carrierHz > 0);
-        KESTREL_FUZZ_CHECK(signal.durations.size() % 2 == 1);
-        KESTREL_FUZZ_CHECK(signal.durations.size() <= lirc::kMaxValues);
+        KESTREL_FUZZ_CHECK(signal->carrierHz > 0);
+        KESTREL_FUZZ_CHECK(signal->durations.size() % 2 == 1);
+        KESTREL_FUZZ_CHECK(signal->durations.size() <= lirc::kMaxValues);
         uint64_t total = 0;
-        for (const unsigned int micros : signal.durations) {
+        for (const unsigned int micros : signal->durations) {
             KESTREL_FUZZ_CHECK(micros > 0);
             total += micros;
         }

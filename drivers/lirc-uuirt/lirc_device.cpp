@@ -36,10 +36,10 @@ DeviceCalls& SystemDeviceCalls() {
 }
 
 std::unique_ptr<LircDevice> LircDevice::Open(DeviceCalls& calls, const char* path,
-                                             uint32_t& lastError) {
+                                             uuirt::OpenError& error) {
     const int fd = calls.Open(path, O_RDWR | O_CLOEXEC);
     if (fd < 0) {
-        lastError = kErrorCannotOpen;
+        error = uuirt::OpenError::NoConnection;
         return nullptr;
     }
     struct stat status {};
@@ -48,21 +48,19 @@ std::unique_ptr<LircDevice> LircDevice::Open(DeviceCalls& calls, const char* pat
         calls.Ioctl(fd, LIRC_GET_FEATURES, &features) != 0 ||
         (features & LIRC_CAN_SEND_PULSE) == 0) {
         calls.Close(fd);
-        lastError = kErrorNotTransmitter;
+        error = uuirt::OpenError::NoDriver;
         return nullptr;
     }
     std::unique_ptr<LircDevice> device(new (std::nothrow) LircDevice(calls, fd, features));
     if (!device) {
         calls.Close(fd);
-        lastError = kErrorNoMemory;
+        error = uuirt::OpenError::NoCommunication;
     }
     return device;
 }
 
 LircDevice* LircDevice::FromHandle(void* handle) {
-    if (handle == nullptr || handle == reinterpret_cast<void*>(static_cast<intptr_t>(-1))) {
-        return nullptr;
-    }
+    if (handle == nullptr || handle == uuirt::FailedHandle()) return nullptr;
     auto* device = static_cast<LircDevice*>(handle);
     return device->magic_ == kMagic ? device : nullptr;
 }
@@ -75,18 +73,22 @@ LircDevice::~LircDevice() {
     magic_ = 0;
 }
 
-bool LircDevice::Transmit(std::string_view code, int format, int repeatCount) {
-    if (format != kProntoFormat || fd_ < 0) return false;
-    ProntoSignal signal;
-    if (ConvertPronto(code, repeatCount, signal) != ProntoError::None) return false;
+Status LircDevice::Transmit(std::string_view code, int format, int repeatCount) {
+    if (format != uuirt::kProntoFormat) return Refused("not Pronto hex text");
+    if (fd_ < 0) return Refused("the device is closed");
+    const Result<ProntoSignal> signal = SignalOf(code, repeatCount);
+    if (!signal) return Refused(signal.reason());
     if ((features_ & LIRC_CAN_SET_SEND_CARRIER) != 0) {
-        uint32_t carrier = signal.carrierHz;
-        if (calls_.Ioctl(fd_, LIRC_SET_SEND_CARRIER, &carrier) != 0) return false;
+        uint32_t carrier = signal->carrierHz;
+        if (calls_.Ioctl(fd_, LIRC_SET_SEND_CARRIER, &carrier) != 0) {
+            return Refused("the carrier cannot be set");
+        }
     }
     // The kernel takes the whole signal in one write or none of it.
-    const size_t bytes = signal.durations.size() * sizeof(unsigned int);
-    const ssize_t written = calls_.Write(fd_, signal.durations.data(), bytes);
-    return written >= 0 && static_cast<size_t>(written) == bytes;
+    const size_t bytes = signal->durations.size() * sizeof(unsigned int);
+    const ssize_t written = calls_.Write(fd_, signal->durations.data(), bytes);
+    if (written < 0 || static_cast<size_t>(written) != bytes) return Refused("the write failed");
+    return {};
 }
 
 bool LircDevice::Close() {

@@ -11,6 +11,9 @@
 #include <memory>
 #include <string_view>
 
+#include "util/result.h"
+#include "uuirt_api.h"
+
 namespace kestrel::lirc {
 
 // The device calls the transmitter makes; tests replace them.
@@ -32,26 +35,14 @@ DeviceCalls& SystemDeviceCalls();
 inline constexpr const char* kDefaultDevice = "/dev/lirc0";
 inline constexpr const char* kDeviceVariable = "KESTREL_LIRC_DEVICE";
 
-// The versions the library reports.
-inline constexpr unsigned int kApiVersion = 256;
-inline constexpr unsigned int kDriverVersion = 2610;
-// The one code format accepted: Pronto hex text.
-inline constexpr int kProntoFormat = 16;
-
-// Last-error values left in errno by a failed open; Kestrel shows them as
-// "Unable to connect to USB-UIRT device!" (the device cannot be opened),
-// "Unable to find USB-UIRT Driver!" (it is not a LIRC transmitter) and
-// "Unable to communicate with USB-UIRT device!" (no memory for the handle).
-inline constexpr uint32_t kErrorCannotOpen = 0x20000001;
-inline constexpr uint32_t kErrorNoMemory = 0x20000002;
-inline constexpr uint32_t kErrorNotTransmitter = 0x20000003;
-
 class LircDevice {
   public:
     // Opens path read-write, checks that it is a character device whose
-    // features include sending pulses. nullptr and lastError on failure.
+    // features include sending pulses. nullptr on failure, with error:
+    // NoConnection when the device cannot be opened, NoDriver when it is no
+    // LIRC transmitter, NoCommunication when there is no memory for it.
     static std::unique_ptr<LircDevice> Open(DeviceCalls& calls, const char* path,
-                                            uint32_t& lastError);
+                                            uuirt::OpenError& error);
     // The device behind a handle the library returned; nullptr for the
     // failed handle, a null handle or anything that is not such a device.
     static LircDevice* FromHandle(void* handle);
@@ -61,9 +52,9 @@ class LircDevice {
     LircDevice& operator=(const LircDevice&) = delete;
 
     // Sends a Pronto hex code (format 16 only): sets the carrier when the
-    // device can, then one write of the durations. False when the code is
-    // refused or any call fails or writes short.
-    bool Transmit(std::string_view code, int format, int repeatCount);
+    // device can, then one write of the durations. Refused when the code is
+    // refused (see SignalOf) or any call fails or writes short.
+    Status Transmit(std::string_view code, int format, int repeatCount);
     // Closes the device; false when the close fails.
     bool Close();
 

@@ -7,44 +7,43 @@
 // once the kernel has sent the code.
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdlib>
 
 #include "lirc_device.h"
-
-#define LIRC_UUIRT_EXPORT extern "C" __attribute__((visibility("default")))
+#include "uuirt_api.h"
 
 using kestrel::lirc::LircDevice;
+namespace uuirt = kestrel::uuirt;
 
-LIRC_UUIRT_EXPORT int UUIRTGetDrvInfo(unsigned int* apiVersion) {
+UUIRT_EXPORT int UUIRTGetDrvInfo(unsigned int* apiVersion) {
     if (apiVersion == nullptr) return 0;
-    *apiVersion = kestrel::lirc::kApiVersion;
+    *apiVersion = uuirt::kApiVersion;
     return 1;
 }
 
-LIRC_UUIRT_EXPORT int UUIRTGetDrvVersion(unsigned int* driverVersion) {
+UUIRT_EXPORT int UUIRTGetDrvVersion(unsigned int* driverVersion) {
     if (driverVersion == nullptr) return 0;
-    *driverVersion = kestrel::lirc::kDriverVersion;
+    *driverVersion = static_cast<unsigned int>(uuirt::kOldestDriverVersion);
     return 1;
 }
 
-LIRC_UUIRT_EXPORT void* UUIRTOpen(void) {
+UUIRT_EXPORT void* UUIRTOpen(void) {
     const char* path = std::getenv(kestrel::lirc::kDeviceVariable);
     if (path == nullptr || *path == '\0') path = kestrel::lirc::kDefaultDevice;
-    uint32_t lastError = 0;
+    uuirt::OpenError error = uuirt::OpenError::NoCommunication;
     try {
-        auto device = LircDevice::Open(kestrel::lirc::SystemDeviceCalls(), path, lastError);
+        auto device = LircDevice::Open(kestrel::lirc::SystemDeviceCalls(), path, error);
         if (device) return device.release();
     } catch (...) {
-        lastError = kestrel::lirc::kErrorNoMemory;
+        error = uuirt::OpenError::NoCommunication;
     }
-    errno = static_cast<int>(lastError);
-    return reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+    errno = static_cast<int>(error);
+    return uuirt::FailedHandle();
 }
 
-LIRC_UUIRT_EXPORT int UUIRTTransmitIR(void* handle, char* code, int format, int repeatCount,
-                                      int /*inactivityWaitTime*/, void* /*event*/,
-                                      void* /*reserved0*/, void* /*reserved1*/) {
+UUIRT_EXPORT int UUIRTTransmitIR(void* handle, char* code, int format, int repeatCount,
+                                 int /*inactivityWaitTime*/, void* /*event*/, void* /*reserved0*/,
+                                 void* /*reserved1*/) {
     LircDevice* device = LircDevice::FromHandle(handle);
     if (device == nullptr || code == nullptr) return 0;
     try {
@@ -54,7 +53,7 @@ LIRC_UUIRT_EXPORT int UUIRTTransmitIR(void* handle, char* code, int format, int 
     }
 }
 
-LIRC_UUIRT_EXPORT int UUIRTClose(void* handle) {
+UUIRT_EXPORT int UUIRTClose(void* handle) {
     LircDevice* device = LircDevice::FromHandle(handle);
     if (device == nullptr) return 0;
     const bool closed = device->Close();

@@ -2,132 +2,66 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
+
+#include "generator/pronto_reader.h"
 
 namespace kestrel::lirc {
 
 namespace {
 
-constexpr size_t kMaxWordDigits = 8;
-constexpr uint32_t kMaxHeaderWord = 0xFFFF;
+constexpr const char* kNoGapForRepeat = "a code ending with a pulse cannot be repeated";
+constexpr const char* kEvenCount = "an even count of durations";
+constexpr const char* kTooManyValues = "more durations than one write takes";
+constexpr const char* kZeroDuration = "a duration of zero";
+constexpr const char* kTooLong = "longer than one write takes";
 
-bool IsSeparator(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-// Cuts text into words of hexadecimal digits. Stops early (true, with more
-// than limit words) once the words cannot fit into one write anyway.
-bool ReadWords(std::string_view text, size_t limit, std::vector<uint32_t>& words) {
-    size_t i = 0;
-    while (i < text.size()) {
-        if (IsSeparator(text[i])) {
-            ++i;
-            continue;
-        }
-        uint32_t word = 0;
-        size_t digits = 0;
-        for (; i < text.size() && !IsSeparator(text[i]); ++i, ++digits) {
-            const int value = HexValue(text[i]);
-            if (value < 0 || digits == kMaxWordDigits) return false;
-            word = word * 16 + static_cast<uint32_t>(value);
-        }
-        words.push_back(word);
-        if (words.size() > limit) return true;
+// What one write takes: an odd count of at most kMaxValues values, none of
+// them zero, at most kMaxTotalMicros in all.
+Status FitsOneWrite(const std::vector<unsigned int>& durations) {
+    if (durations.size() % 2 == 0) return Refused(kEvenCount);
+    if (durations.size() > kMaxValues) return Refused(kTooManyValues);
+    uint64_t total = 0;
+    for (const unsigned int micros : durations) {
+        if (micros == 0) return Refused(kZeroDuration);
+        total += micros;
     }
-    return true;
+    if (total > kMaxTotalMicros) return Refused(kTooLong);
+    return {};
 }
 
 }  // namespace
 
-const char* Describe(ProntoError error) {
-    switch (error) {
-        case ProntoError::None:
-            return "no error";
-        case ProntoError::Malformed:
-            return "not a Pronto hex code";
-        case ProntoError::NotLearned:
-            return "not a learned code (first word is not 0000)";
-        case ProntoError::NoCarrier:
-            return "no usable carrier frequency word";
-        case ProntoError::CountMismatch:
-            return "pair counts do not match the words";
-        case ProntoError::Empty:
-            return "no durations";
-        case ProntoError::NoGapForRepeat:
-            return "a code ending with a pulse cannot be repeated";
-        case ProntoError::ZeroDuration:
-            return "a duration of zero";
-        case ProntoError::TooManyValues:
-            return "more durations than one write takes";
-        case ProntoError::TooLong:
-            return "longer than one write takes";
-    }
-    return "unknown error";
-}
-
-ProntoError ConvertPronto(std::string_view text, int repeatCount, ProntoSignal& signal) {
-    signal = ProntoSignal{};
-    // Every body word but the last is sent at least once.
-    const size_t wordLimit = kProntoHeaderWords + kMaxValues + 1;
-    std::vector<uint32_t> words;
-    if (!ReadWords(text, wordLimit, words) || words.size() < kProntoHeaderWords) {
-        return ProntoError::Malformed;
-    }
-    if (words.size() > wordLimit) return ProntoError::TooManyValues;
-    if (words[0] != kProntoLearned) return ProntoError::NotLearned;
-    const uint32_t frequencyWord = words[1];
-    if (frequencyWord == 0 || frequencyWord > kMaxHeaderWord) return ProntoError::NoCarrier;
-    const uint32_t oncePairs = words[2];
-    const uint32_t repeatPairs = words[3];
-    if (oncePairs > kMaxHeaderWord || repeatPairs > kMaxHeaderWord) return ProntoError::Malformed;
-    if (oncePairs == 0 && repeatPairs == 0) return ProntoError::Empty;
-
-    const std::vector<uint32_t> body(words.begin() + kProntoHeaderWords, words.end());
-    const size_t expected = 2 * (static_cast<size_t>(oncePairs) + repeatPairs);
-    // The once part and the part that is repeated.
-    size_t onceWords = 0;
-    if (repeatPairs > 0) {
-        if (body.size() != expected) return ProntoError::CountMismatch;
-        onceWords = 2 * static_cast<size_t>(oncePairs);
-    } else if (body.size() + 1 < expected || body.size() > expected + 1) {
-        return ProntoError::CountMismatch;
-    }
-    const size_t repeatWords = body.size() - onceWords;
+Result<ProntoSignal> SignalOf(std::string_view text, int repeatCount) {
+    // Every word but the final space is sent at least once, so a longer
+    // code cannot fit and is not read to its end.
+    const Result<ProntoCode> read = ReadProntoCode(text, kProntoHeaderWords + kMaxValues + 1);
+    if (!read) return Refused(read.reason());
+    const ProntoCode& code = *read;
+    const bool whole = code.repeat.empty();
+    const std::span<const uint32_t> once = whole ? std::span<const uint32_t>() : code.once;
+    const std::span<const uint32_t> repeat = whole ? code.once : code.repeat;
     const uint64_t copies = static_cast<uint64_t>(std::max(repeatCount, 1));
-    // A copy that ends with a pulse leaves no gap before the next one.
-    if (copies > 1 && repeatWords % 2 != 0) return ProntoError::NoGapForRepeat;
+    if (copies > 1 && repeat.size() % 2 != 0) return Refused(kNoGapForRepeat);
 
-    uint64_t total = onceWords + repeatWords * copies;
-    if (total % 2 == 0) --total;  // the final space is not sent
-    if (total > kMaxValues) return ProntoError::TooManyValues;
+    uint64_t count = once.size() + repeat.size() * copies;
+    if (count % 2 == 0) --count;  // the final space is not sent
+    if (count > kMaxValues) return Refused(kTooManyValues);
 
-    const double periodMicros = ProntoPeriodOfWord(frequencyWord);
-    signal.carrierHz = static_cast<uint32_t>(std::lround(1000000.0 / periodMicros));
-    signal.durations.reserve(total);
-    uint64_t sumMicros = 0;
-    for (uint64_t n = 0; n < total; ++n) {
-        const uint32_t word =
-            n < onceWords ? body[n] : body[onceWords + (n - onceWords) % repeatWords];
+    ProntoSignal signal;
+    const double periodMicros = code.PeriodMicros();
+    signal.carrierHz = static_cast<uint32_t>(std::lround(code.CarrierHz()));
+    signal.durations.reserve(count);
+    for (uint64_t n = 0; n < count; ++n) {
+        const uint32_t word = n < once.size() ? once[n] : repeat[(n - once.size()) % repeat.size()];
         const double micros = std::round(word * periodMicros);
-        if (micros > static_cast<double>(kMaxTotalMicros - sumMicros)) {
-            signal = ProntoSignal{};
-            return ProntoError::TooLong;
-        }
-        if (micros < 1) {
-            signal = ProntoSignal{};
-            return ProntoError::ZeroDuration;
-        }
-        const auto value = static_cast<unsigned int>(micros);
-        sumMicros += value;
-        signal.durations.push_back(value);
+        // A value beyond the whole write's length is kept just beyond it.
+        signal.durations.push_back(
+            static_cast<unsigned int>(micros > kMaxTotalMicros ? kMaxTotalMicros + 1 : micros));
     }
-    return ProntoError::None;
+    const Status fits = FitsOneWrite(signal.durations);
+    if (!fits) return Refused(fits.reason());
+    return signal;
 }
 
 }  // namespace kestrel::lirc

@@ -28,6 +28,7 @@
 //   KESTREL_SIM_VERSION_FAIL    flag: UUIRTGetDrvVersion fails
 //   KESTREL_SIM_OPEN_ERROR      UUIRTOpen fails, leaving this value in errno
 //   KESTREL_SIM_HANDLE          handle UUIRTOpen returns (default 0x5157)
+//                               (-1: a failed open that leaves errno alone)
 //   KESTREL_SIM_TRANSMIT_FAIL   flag: UUIRTTransmitIR fails
 // UUIRTTransmitIR also fails for a null code or a handle other than the one
 // UUIRTOpen returns.
@@ -42,23 +43,29 @@
 #include <cstdlib>
 #include <string>
 
-#define SIM_EXPORT extern "C" __attribute__((visibility("default")))
+#include "uuirt_api.h"
 
 namespace {
 
-constexpr long long kDefaultApiVersion = 256;
-constexpr long long kDefaultDriverVersion = 2610;
+using kestrel::uuirt::FailedHandle;
+
+constexpr long long kDefaultApiVersion = kestrel::uuirt::kApiVersion;
+constexpr long long kDefaultDriverVersion = kestrel::uuirt::kOldestDriverVersion;
 constexpr long long kDefaultHandle = 0x5157;
 
 // The number in the variable; fallback when it is unset or not a number.
+// Keeps errno, so that a failed open with a configured handle of -1 leaves
+// whatever errno held before the call.
 long long EnvNumber(const char* name, long long fallback) {
     const char* text = std::getenv(name);
     if (text == nullptr || *text == '\0') return fallback;
+    const int savedErrno = errno;
     char* end = nullptr;
     errno = 0;
     const long long value = std::strtoll(text, &end, 0);
-    if (errno != 0 || end == text || *end != '\0') return fallback;
-    return value;
+    const bool read = errno == 0 && end != text && *end == '\0';
+    errno = savedErrno;
+    return read ? value : fallback;
 }
 
 bool EnvSet(const char* name) {
@@ -121,7 +128,7 @@ void Log(const std::string& line) noexcept {
 
 }  // namespace
 
-SIM_EXPORT int UUIRTGetDrvInfo(unsigned int* apiVersion) {
+UUIRT_EXPORT int UUIRTGetDrvInfo(unsigned int* apiVersion) {
     try {
         if (apiVersion == nullptr || EnvFlag("KESTREL_SIM_INFO_FAIL")) {
             Log("UUIRTGetDrvInfo result=0");
@@ -136,7 +143,7 @@ SIM_EXPORT int UUIRTGetDrvInfo(unsigned int* apiVersion) {
     }
 }
 
-SIM_EXPORT int UUIRTGetDrvVersion(unsigned int* driverVersion) {
+UUIRT_EXPORT int UUIRTGetDrvVersion(unsigned int* driverVersion) {
     try {
         if (driverVersion == nullptr || EnvFlag("KESTREL_SIM_VERSION_FAIL")) {
             Log("UUIRTGetDrvVersion result=0");
@@ -151,8 +158,7 @@ SIM_EXPORT int UUIRTGetDrvVersion(unsigned int* driverVersion) {
     }
 }
 
-SIM_EXPORT void* UUIRTOpen(void) {
-    void* const failed = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+UUIRT_EXPORT void* UUIRTOpen(void) {
     try {
         if (EnvSet("KESTREL_SIM_OPEN_ERROR")) {
             const auto lastError =
@@ -161,20 +167,20 @@ SIM_EXPORT void* UUIRTOpen(void) {
             std::snprintf(text, sizeof text, "UUIRTOpen handle=-1 lastError=0x%08X", lastError);
             Log(text);
             errno = static_cast<int>(lastError);
-            return failed;
+            return FailedHandle();
         }
         void* handle = ConfiguredHandle();
         Log("UUIRTOpen handle=" + Pointer(handle));
         return handle;
     } catch (...) {
-        errno = 0x20000002;
-        return failed;
+        errno = static_cast<int>(kestrel::uuirt::OpenError::NoCommunication);
+        return FailedHandle();
     }
 }
 
-SIM_EXPORT int UUIRTTransmitIR(void* handle, char* code, int format, int repeatCount,
-                               int inactivityWaitTime, void* event, void* reserved0,
-                               void* reserved1) {
+UUIRT_EXPORT int UUIRTTransmitIR(void* handle, char* code, int format, int repeatCount,
+                                 int inactivityWaitTime, void* event, void* reserved0,
+                                 void* reserved1) {
     try {
         const bool sent = code != nullptr && handle == ConfiguredHandle() &&
                           !EnvFlag("KESTREL_SIM_TRANSMIT_FAIL");
@@ -192,7 +198,7 @@ SIM_EXPORT int UUIRTTransmitIR(void* handle, char* code, int format, int repeatC
     }
 }
 
-SIM_EXPORT int UUIRTClose(void* handle) {
+UUIRT_EXPORT int UUIRTClose(void* handle) {
     try {
         Log("UUIRTClose result=1 handle=" + Pointer(handle));
         return 1;

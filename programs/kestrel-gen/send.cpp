@@ -71,14 +71,14 @@ int RunSend(const Args& args) {
     // The window opens the transmitter once at start-up and closes it at
     // Done; a command line run does both around its one code.
     Transmitter transmitter(ProgramFolder());
-    const std::string problem = transmitter.OpenTransmitter();
-    if (!problem.empty()) {
-        session.display.ShowMessage(problem + " IR Transmission Disabled.");
+    const Status opened = transmitter.OpenTransmitter();
+    if (!opened) {
+        session.display.ShowMessage(opened.reason() + " IR Transmission Disabled.");
         return kExitRefused;
     }
-    const std::string failure = transmitter.SendPronto(*code);
+    const Status sent = transmitter.SendPronto(*code);
     transmitter.CloseTransmitter();
-    if (!failure.empty()) {
+    if (!sent) {
         session.display.ShowStatus("Could not transmit data", 0);
         return kExitRefused;
     }

@@ -13,9 +13,9 @@ void StartUp(KTL& window, Transmitter& transmitter) {
     window.optManual->setEnabled(false);
     window.FillModelList();
     window.show();
-    const std::string problem = transmitter.OpenTransmitter();
-    if (problem.empty()) return;
-    window.display().ShowStatus(problem + " IR Transmission Disabled.", 3);
+    const Status opened = transmitter.OpenTransmitter();
+    if (opened) return;
+    window.display().ShowStatus(opened.reason() + " IR Transmission Disabled.", 3);
     window.Command1->setEnabled(false);
     window.Command3->setEnabled(false);
 }

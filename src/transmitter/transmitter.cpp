@@ -8,13 +8,20 @@
 #include <vector>
 
 #include "util/text.h"
+#include "uuirt_api.h"
 
 namespace kestrel {
 
-namespace {
+// The five entry points of the loaded library.
+struct Transmitter::EntryPoints {
+    uuirt::GetDrvInfoFunction getDrvInfo = nullptr;
+    uuirt::GetDrvVersionFunction getDrvVersion = nullptr;
+    uuirt::OpenFunction open = nullptr;
+    uuirt::TransmitIRFunction transmitIR = nullptr;
+    uuirt::CloseFunction close = nullptr;
+};
 
-// The handle UUIRTOpen returns when it fails.
-void* const kFailedHandle = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+namespace {
 
 bool IsAbsolute(const std::string& path) {
     return !path.empty() && path[0] == '/';
@@ -57,18 +64,17 @@ std::string LastDlError() {
 }  // namespace
 
 std::string OpenErrorText(uint32_t lastError) {
-    switch (lastError) {
-        case 0x20000003:
+    switch (static_cast<uuirt::OpenError>(lastError)) {
+        case uuirt::OpenError::NoDriver:
             return kNoDriverText;
-        case 0x20000001:
+        case uuirt::OpenError::NoConnection:
             return kNoConnectionText;
-        case 0x20000002:
+        case uuirt::OpenError::NoCommunication:
             return kNoCommunicationText;
-        case 0x20000004:
+        case uuirt::OpenError::WrongFirmware:
             return kFirmwareText;
-        default:
-            return kUnknownErrorText;
     }
+    return kUnknownErrorText;
 }
 
 DriverLocation DriverLocationFor(std::string programFolder) {
@@ -82,7 +88,9 @@ Transmitter::Transmitter(std::string programFolder, WaitCursor* waitCursor)
     : Transmitter(DriverLocationFor(std::move(programFolder)), waitCursor) {}
 
 Transmitter::Transmitter(DriverLocation location, WaitCursor* waitCursor)
-    : location_(std::move(location)), waitCursor_(waitCursor) {}
+    : location_(std::move(location)),
+      waitCursor_(waitCursor),
+      entry_(std::make_unique<EntryPoints>()) {}
 
 Transmitter::~Transmitter() {
     if (library_ != nullptr && !DeviceOpen()) dlclose(library_);
@@ -93,7 +101,7 @@ intptr_t Transmitter::TransmitterHandle() const {
 }
 
 bool Transmitter::DeviceOpen() const {
-    return handle_ != nullptr && handle_ != kFailedHandle && !closed_;
+    return handle_ != nullptr && handle_ != uuirt::FailedHandle() && !closed_;
 }
 
 Transmitter::Load Transmitter::LoadLibrary() {
@@ -116,16 +124,16 @@ Transmitter::Load Transmitter::LoadLibrary() {
         if (IsAbsolute(folder)) {
             std::string candidate = folder;
             if (candidate.back() != '/') candidate += '/';
-            candidate += kDriverFileName;
+            candidate += uuirt::kDriverFileName;
             if (FileExists(candidate)) file = candidate;
         }
         if (file.empty()) {
-            if (SearchReachesCurrentFolder(kDriverFileName)) {
-                loadProblem_ = std::string("LD_LIBRARY_PATH would take ") + kDriverFileName +
+            if (SearchReachesCurrentFolder(uuirt::kDriverFileName)) {
+                loadProblem_ = std::string("LD_LIBRARY_PATH would take ") + uuirt::kDriverFileName +
                                " from the current folder";
                 return Load::NoLibrary;
             }
-            file = kDriverFileName;
+            file = uuirt::kDriverFileName;
         }
     }
 
@@ -136,60 +144,60 @@ Transmitter::Load Transmitter::LoadLibrary() {
         return Load::NoLibrary;
     }
     EntryPoints entry;
-    const bool complete = Resolve(library, "UUIRTGetDrvInfo", entry.getDrvInfo) &&
-                          Resolve(library, "UUIRTGetDrvVersion", entry.getDrvVersion) &&
-                          Resolve(library, "UUIRTOpen", entry.open) &&
-                          Resolve(library, "UUIRTTransmitIR", entry.transmitIR) &&
-                          Resolve(library, "UUIRTClose", entry.close);
+    const bool complete = Resolve(library, uuirt::kGetDrvInfoName, entry.getDrvInfo) &&
+                          Resolve(library, uuirt::kGetDrvVersionName, entry.getDrvVersion) &&
+                          Resolve(library, uuirt::kOpenName, entry.open) &&
+                          Resolve(library, uuirt::kTransmitIRName, entry.transmitIR) &&
+                          Resolve(library, uuirt::kCloseName, entry.close);
     if (!complete) {
         loadProblem_ = file + " lacks an entry point: " + LastDlError();
         dlclose(library);
         return Load::MissingEntryPoint;
     }
     library_ = library;
-    entry_ = entry;
+    *entry_ = entry;
     libraryFile_ = file;
     return Load::Loaded;
 }
 
-std::string Transmitter::OpenTransmitter() {
+Status Transmitter::OpenTransmitter() {
     // A library that cannot be loaded is reported as a missing driver; one
     // without every entry point as a driver of the wrong version.
     switch (LoadLibrary()) {
         case Load::Loaded:
             break;
         case Load::NoLibrary:
-            return kNoDriverText;
+            return Refused(kNoDriverText);
         case Load::MissingEntryPoint:
-            return kInvalidVersionText;
+            return Refused(kInvalidVersionText);
     }
 
     // The versions are checked before any device is touched.
     unsigned int apiVersion = 0;
-    if (entry_.getDrvInfo(&apiVersion) == 0) return kNoVersionText;
-    if (apiVersion != kDriverApiVersion) return kInvalidVersionText;
+    if (entry_->getDrvInfo(&apiVersion) == 0) return Refused(kNoVersionText);
+    if (apiVersion != uuirt::kApiVersion) return Refused(kInvalidVersionText);
     unsigned int driverVersion = 0;
-    if (entry_.getDrvVersion(&driverVersion) == 0 ||
-        static_cast<int32_t>(driverVersion) < kOldestDriverVersion) {
-        return kOldDriverText;
+    if (entry_->getDrvVersion(&driverVersion) == 0 ||
+        static_cast<int32_t>(driverVersion) < uuirt::kOldestDriverVersion) {
+        return Refused(kOldDriverText);
     }
 
     // A device that is already open is kept. After a failed open (or a
     // close) the device is opened again rather than reported as ready.
     if (!DeviceOpen()) {
         errno = 0;
-        void* handle = entry_.open();
+        void* handle = entry_->open();
         // A null handle would read as "never opened"; it is a failure too.
-        if (handle == kFailedHandle || handle == nullptr) {
+        if (handle == uuirt::FailedHandle() || handle == nullptr) {
             const int lastError = errno;
-            handle_ = kFailedHandle;
-            return OpenErrorText(static_cast<uint32_t>(lastError));
+            handle_ = uuirt::FailedHandle();
+            return Refused(OpenErrorText(static_cast<uint32_t>(lastError)));
         }
         handle_ = handle;
         closed_ = false;
     }
-    transmitFormat_ = kProntoFormat;
-    return "";
+    transmitFormat_ = uuirt::kProntoFormat;
+    return {};
 }
 
 bool Transmitter::TransmitPronto(const std::string& prontoText) {
@@ -202,18 +210,19 @@ bool Transmitter::TransmitPronto(const std::string& prontoText) {
     code.push_back('\0');
     if (waitCursor_ != nullptr) waitCursor_->Begin();
     const int sent =
-        entry_.transmitIR(handle_, code.data(), transmitFormat_, 1, 0, nullptr, nullptr, nullptr);
+        entry_->transmitIR(handle_, code.data(), transmitFormat_, 1, 0, nullptr, nullptr, nullptr);
     if (waitCursor_ != nullptr) waitCursor_->End();
     return sent != 0;
 }
 
-std::string Transmitter::SendPronto(const std::string& prontoText) {
-    return TransmitPronto(prontoText) ? "" : kTransmitErrorText;
+Status Transmitter::SendPronto(const std::string& prontoText) {
+    if (!TransmitPronto(prontoText)) return Refused(kTransmitErrorText);
+    return {};
 }
 
 void Transmitter::CloseTransmitter() {
     if (!DeviceOpen()) return;
-    entry_.close(handle_);
+    entry_->close(handle_);
     // The handle keeps its value, but the device is not used again.
     closed_ = true;
 }

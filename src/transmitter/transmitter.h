@@ -4,8 +4,9 @@
 // (never linked) the first time the transmitter is opened. It exports five
 // entry points with C linkage; the binding checks the library's API and
 // driver versions, opens the device once, sends Pronto hex codes and
-// releases the device at the end. Every failure is returned as a text; the
-// caller decides how to show it.
+// releases the device at the end. Every failure is returned as a refusal
+// whose reason is the text to show; the caller decides how to show it. The
+// driver's interface itself is stated in uuirt_api.h.
 //
 // Where the library comes from, in this order:
 //   1. the file named by KESTREL_UUIRT_LIBRARY (an absolute path; a relative
@@ -16,24 +17,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include "util/result.h"
 
 namespace kestrel {
 
-// The driver's file name, looked for in the program's folder and then
-// through the system's library search.
-inline constexpr const char* kDriverFileName = "libuuirtdrv.so";
 // The environment variable that may name the driver file explicitly.
 inline constexpr const char* kDriverFileVariable = "KESTREL_UUIRT_LIBRARY";
 
-// The API version the binding speaks, and the oldest driver version it
-// accepts (the number that stands for release 2.6.1).
-inline constexpr unsigned int kDriverApiVersion = 256;
-inline constexpr int32_t kOldestDriverVersion = 2610;
-// The code format of Pronto hex text.
-inline constexpr int32_t kProntoFormat = 16;
-
-// The texts the binding returns.
+// The reasons the binding gives, as the user reads them.
 inline constexpr const char* kNoVersionText = "Unable to retrieve UIRT driver version!";
 inline constexpr const char* kInvalidVersionText = "Invalid UIRT driver version!";
 inline constexpr const char* kOldDriverText =
@@ -82,15 +76,16 @@ class Transmitter {
     Transmitter(const Transmitter&) = delete;
     Transmitter& operator=(const Transmitter&) = delete;
 
-    // Loads the library, checks its versions and opens the device. Returns ""
-    // when the device is open and ready, otherwise the reason.
-    std::string OpenTransmitter();
+    // Loads the library, checks its versions and opens the device; refused,
+    // with one of the texts above, unless the device is open and ready.
+    Status OpenTransmitter();
     // Sends one Pronto hex line; true when the library reports it sent.
     // Makes no library call when no device is open, or for a text holding a
     // zero byte (the library would see it cut short).
     bool TransmitPronto(const std::string& prontoText);
-    // "" on success, otherwise "Error Transmitting Pronto IR data".
-    std::string SendPronto(const std::string& prontoText);
+    // TransmitPronto, refused with "Error Transmitting Pronto IR data" when
+    // the code was not sent.
+    Status SendPronto(const std::string& prontoText);
     // Releases the device if one is open.
     void CloseTransmitter();
 
@@ -106,17 +101,7 @@ class Transmitter {
     const std::string& LoadProblem() const { return loadProblem_; }
 
   private:
-    // The five entry points, as the driver's SDK declares them.
-    struct EntryPoints {
-        int (*getDrvInfo)(unsigned int* apiVersion) = nullptr;
-        int (*getDrvVersion)(unsigned int* driverVersion) = nullptr;
-        void* (*open)() = nullptr;
-        int (*transmitIR)(void* handle, char* code, int format, int repeatCount,
-                          int inactivityWaitTime, void* event, void* reserved0,
-                          void* reserved1) = nullptr;
-        int (*close)(void* handle) = nullptr;
-    };
-
+    struct EntryPoints;
     enum class Load { Loaded, NoLibrary, MissingEntryPoint };
     Load LoadLibrary();
     bool DeviceOpen() const;
@@ -124,7 +109,7 @@ class Transmitter {
     DriverLocation location_;
     WaitCursor* waitCursor_;
     void* library_ = nullptr;  // from dlopen
-    EntryPoints entry_;
+    std::unique_ptr<EntryPoints> entry_;
     void* handle_ = nullptr;
     bool closed_ = false;
     int32_t transmitFormat_ = 0;

@@ -783,9 +783,9 @@ void KTL::Command1_Action() {
     const std::string code = RequestCode(*fields_, *generator_, *display_);
     if (code.empty() || ending_) return;
     LED->show();
-    const std::string failure =
-        services_.transmitter ? services_.transmitter->SendPronto(code) : kTransmitErrorText;
-    if (!failure.empty()) display_->ShowStatus("Could not transmit data", 0);
+    const Status sent = services_.transmitter ? services_.transmitter->SendPronto(code)
+                                              : Status(Refused(kTransmitErrorText));
+    if (!sent) display_->ShowStatus("Could not transmit data", 0);
     display_->Delay(250);
     LED->hide();
 }

@@ -2,17 +2,17 @@
 // UUIRTGetDrvInfo fails, so a binding that called it would report the
 // version as unreadable rather than the library as unusable.
 
-#define PARTIAL_EXPORT extern "C" __attribute__((visibility("default")))
+#include "uuirt_api.h"
 
-PARTIAL_EXPORT int UUIRTGetDrvInfo(unsigned int*) {
+UUIRT_EXPORT int UUIRTGetDrvInfo(unsigned int*) {
     return 0;
 }
-PARTIAL_EXPORT int UUIRTGetDrvVersion(unsigned int*) {
+UUIRT_EXPORT int UUIRTGetDrvVersion(unsigned int*) {
     return 0;
 }
-PARTIAL_EXPORT void* UUIRTOpen(void) {
+UUIRT_EXPORT void* UUIRTOpen(void) {
     return nullptr;
 }
-PARTIAL_EXPORT int UUIRTClose(void*) {
+UUIRT_EXPORT int UUIRTClose(void*) {
     return 0;
 }

@@ -1,395 +1,132 @@
-// The driver binding against the simulated driver, which logs every call.
+// The driver binding: the open sequences of open_sequences.tsv and the
+// transmissions of transmissions.tsv, against the driver libraries built.
 
 #include "transmitter/transmitter.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <optional>
-#include <string>
-#include <vector>
+#include <memory>
+#include <sstream>
 
-#include "generator/generator.h"
-#include "support/recording_display.h"
+#include "support/tsv_rows.h"
+#include "uuirt_api.h"
 
 namespace kestrel {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kSimVariables[] = {
-    "KESTREL_SIM_LOG",           "KESTREL_SIM_API_VERSION",  "KESTREL_SIM_DRIVER_VERSION",
-    "KESTREL_SIM_INFO_FAIL",     "KESTREL_SIM_VERSION_FAIL", "KESTREL_SIM_OPEN_ERROR",
-    "KESTREL_SIM_TRANSMIT_FAIL", "KESTREL_SIM_HANDLE",       "KESTREL_UUIRT_LIBRARY"};
-
-// One line of the simulated driver's log.
-struct Call {
-    std::string entry;
-    std::map<std::string, std::string> fields;  // code= included, to the line end
-};
-
-Call ParseCall(const std::string& line) {
-    Call call;
-    size_t at = line.find(' ');
-    call.entry = line.substr(0, at);
-    while (at != std::string::npos) {
-        const size_t start = at + 1;
-        const size_t equals = line.find('=', start);
-        if (equals == std::string::npos) break;
-        const std::string key = line.substr(start, equals - start);
-        if (key == "code") {
-            call.fields[key] = line.substr(equals + 1);
-            break;
-        }
-        at = line.find(' ', equals);
-        call.fields[key] = line.substr(equals + 1, at == std::string::npos ? at : at - equals - 1);
-    }
-    return call;
-}
-
-class RecordingCursor : public WaitCursor {
-  public:
-    void Begin() override { events.push_back("Begin"); }
-    void End() override { events.push_back("End"); }
-    std::vector<std::string> events;
-};
-
-class TransmitterTest : public ::testing::Test {
+class TransmitterTest : public ::testing::Test, public WaitCursor {
   protected:
     void SetUp() override {
-        for (const char* name : kSimVariables)
-            unsetenv(name);
-        std::string pattern = (fs::temp_directory_path() / "kestrel-transmitter-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-        logFile = folder / "calls.log";
-        setenv("KESTREL_SIM_LOG", logFile.c_str(), 1);
-        startFolder = fs::current_path();
-        if (const char* search = getenv("LD_LIBRARY_PATH")) searchPath = search;
-    }
-    void TearDown() override {
-        fs::current_path(startFolder);
-        RestoreSearchPath();
-        for (const char* name : kSimVariables)
-            unsetenv(name);
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
-
-    void RestoreSearchPath() {
-        if (searchPath) {
-            setenv("LD_LIBRARY_PATH", searchPath->c_str(), 1);
-        } else {
-            unsetenv("LD_LIBRARY_PATH");
+        fs::remove_all(tmp_);
+        for (const auto& [folder, driver] : {std::pair{"current", KESTREL_SIM_UUIRT_FILE},
+                                             {"program", KESTREL_SIM_UUIRT_FILE},
+                                             {"broken", KESTREL_PARTIAL_UUIRT_FILE}}) {
+            fs::create_directories(tmp_ / folder);
+            fs::copy_file(driver, tmp_ / folder / uuirt::kDriverFileName);
         }
+        fs::create_directories(tmp_ / "empty");
+        std::ofstream(tmp_ / "not-a-library") << "not a library\n";
+        fs::current_path(tmp_ / "current");  // holds a driver never to be loaded
+    }
+    void TearDown() override { fs::current_path(start_); }
+    void Begin() override { cursor_ += "Begin "; }
+    void End() override { cursor_ += "End"; }
+
+    // text with $SIM, $PARTIAL, $LIRC and $TMP replaced.
+    std::string Expand(std::string text) const {
+        const std::string names[] = {
+            "$SIM",  KESTREL_SIM_UUIRT_FILE,  "$PARTIAL", KESTREL_PARTIAL_UUIRT_FILE,
+            "$LIRC", KESTREL_LIRC_UUIRT_FILE, "$TMP",     tmp_.string()};
+        for (size_t i = 0; i < std::size(names); i += 2) {
+            for (size_t at; (at = text.find(names[i])) != std::string::npos;)
+                text.replace(at, names[i].size(), names[i + 1]);
+        }
+        return text;
     }
 
-    static DriverLocation Simulated() { return {"", KESTREL_SIM_UUIRT_FILE}; }
-
-    // A folder holding a copy of the simulated driver under the real
-    // driver's file name.
-    fs::path FolderWithDriver(const std::string& name) {
-        const fs::path where = folder / name;
-        fs::create_directories(where);
-        fs::copy_file(KESTREL_SIM_UUIRT_FILE, where / kDriverFileName);
-        return where;
+    // Nothing in the environment but the row's settings and the log (the
+    // loader took LD_LIBRARY_PATH at start); the errno setting or 0.
+    int Settle(const std::string& settings) {
+        clearenv();
+        setenv("KESTREL_SIM_LOG", (tmp_ / "calls.log").c_str(), 1);
+        fs::remove(tmp_ / "calls.log");
+        int error = 0;
+        std::istringstream words(Expand(settings));
+        for (std::string word; words >> word && word != "-";) {
+            const std::string name = word.substr(0, word.find('='));
+            const std::string value = word.substr(name.size() + 1);
+            if (name == "errno") error = static_cast<int>(std::stoul(value, nullptr, 0));
+            const std::string variable = (name.rfind("LD_", 0) == 0 ? "" : "KESTREL_") + name;
+            if (name != "errno") setenv(variable.c_str(), value.c_str(), 1);
+        }
+        return error;
     }
 
-    std::vector<Call> Calls() const {
-        std::vector<Call> calls;
-        std::ifstream in(logFile);
-        for (std::string line; std::getline(in, line);)
-            calls.push_back(ParseCall(line));
-        return calls;
-    }
-    std::vector<std::string> Entries() const {
-        std::vector<std::string> entries;
-        for (const Call& call : Calls())
-            entries.push_back(call.entry);
-        return entries;
+    // The log's lines after the first skip ones ("|" between two), or only
+    // the entry points' names; "-" for none.
+    std::string Logged(size_t skip, bool names) const {
+        std::ifstream in(tmp_ / "calls.log");
+        std::string lines;
+        for (std::string line; std::getline(in, line);) {
+            if (names) line = line.substr(5, line.find(' ') - 5);  // after "UUIRT"
+            if (skip == 0) lines += (lines.empty() ? "" : names ? " " : " | ") + line;
+            skip -= skip > 0;
+        }
+        return lines.empty() ? "-" : lines;
     }
 
-    fs::path folder;
-    fs::path logFile;
-    fs::path startFolder;
-    std::optional<std::string> searchPath;
+    const fs::path tmp_ = fs::path(::testing::TempDir()) /
+                          ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const fs::path start_ = fs::current_path();
+    std::string cursor_;
 };
 
-const std::vector<std::string> kOpenCalls = {"UUIRTGetDrvInfo", "UUIRTGetDrvVersion", "UUIRTOpen"};
-
-TEST_F(TransmitterTest, OpensWithTheSimulatedDriver) {
-    Transmitter transmitter(Simulated());
-    EXPECT_EQ(transmitter.TransmitterHandle(), 0);
-    EXPECT_EQ(transmitter.TransmitFormat(), 0);
-    EXPECT_EQ(transmitter.OpenTransmitter(), "");
-    EXPECT_EQ(transmitter.TransmitterHandle(), 0x5157);
-    EXPECT_EQ(transmitter.TransmitFormat(), 16);
-    EXPECT_EQ(transmitter.LibraryFile(), KESTREL_SIM_UUIRT_FILE);
-    EXPECT_EQ(Entries(), kOpenCalls);
+TEST_F(TransmitterTest, OpenSequencesGiveTheirTextsAndCalls) {
+    const auto rows = test::TsvRows(KESTREL_SOURCE_DIR "/tests/transmitter/open_sequences.tsv");
+    ASSERT_GT(rows.size(), 30u);
+    std::unique_ptr<Transmitter> transmitter;
+    bool everOpened = false;
+    for (const test::TsvRow& row : rows) {
+        SCOPED_TRACE(row.at(0) + " " + row.at(1));
+        const int error = Settle(row[1]);
+        if (row[0] != "+") transmitter.reset(new Transmitter(row[0] == "-" ? "" : Expand(row[0])));
+        errno = error;
+        const Status opened = transmitter->OpenTransmitter();
+        EXPECT_EQ(opened ? "ok" : opened.reason(), row.at(2));
+        EXPECT_EQ(transmitter->TransmitterHandle(), std::stoll(row.at(3), nullptr, 0));
+        everOpened = (everOpened && row[0] == "+") || opened;
+        EXPECT_EQ(transmitter->TransmitFormat(), everOpened ? 16 : 0);
+        EXPECT_EQ(Logged(0, true), row.at(4));
+        const std::string library = Expand(row.at(5));
+        EXPECT_EQ(transmitter->LibraryFile(), library[0] == '!' ? "" : library);
+        EXPECT_TRUE(library[0] != '!' ||
+                    transmitter->LoadProblem().find(library.substr(1)) != std::string::npos);
+    }
 }
 
-struct OpenCase {
-    const char* name;
-    std::vector<std::pair<const char*, const char*>> settings;
-    const char* text;
-    std::vector<std::string> calls;
-    intptr_t handle;
-};
-
-TEST_F(TransmitterTest, OpenSequenceGivesEachTextInOrder) {
-    const std::vector<std::string> info = {"UUIRTGetDrvInfo"};
-    const std::vector<std::string> versions = {"UUIRTGetDrvInfo", "UUIRTGetDrvVersion"};
-    const char* oldDriver = "USB-UIRT API driver DLL  version 2.6.1 or later is required!";
-    const std::vector<OpenCase> cases = {
-        {"info fails",
-         {{"KESTREL_SIM_INFO_FAIL", "1"}},
-         "Unable to retrieve UIRT driver version!",
-         info,
-         0},
-        {"API 255", {{"KESTREL_SIM_API_VERSION", "255"}}, "Invalid UIRT driver version!", info, 0},
-        {"API 257", {{"KESTREL_SIM_API_VERSION", "257"}}, "Invalid UIRT driver version!", info, 0},
-        {"version fails", {{"KESTREL_SIM_VERSION_FAIL", "1"}}, oldDriver, versions, 0},
-        {"version 2609", {{"KESTREL_SIM_DRIVER_VERSION", "2609"}}, oldDriver, versions, 0},
-        {"version negative",
-         {{"KESTREL_SIM_DRIVER_VERSION", "0x80000000"}},
-         oldDriver,
-         versions,
-         0},
-        {"version 2610", {{"KESTREL_SIM_DRIVER_VERSION", "2610"}}, "", kOpenCalls, 0x5157},
-        {"version 9999", {{"KESTREL_SIM_DRIVER_VERSION", "9999"}}, "", kOpenCalls, 0x5157},
-        {"error 20000003",
-         {{"KESTREL_SIM_OPEN_ERROR", "0x20000003"}},
-         "Unable to find USB-UIRT Driver!",
-         kOpenCalls,
-         -1},
-        {"error 20000001",
-         {{"KESTREL_SIM_OPEN_ERROR", "0x20000001"}},
-         "Unable to connect to USB-UIRT device!",
-         kOpenCalls,
-         -1},
-        {"error 20000002",
-         {{"KESTREL_SIM_OPEN_ERROR", "0x20000002"}},
-         "Unable to communicate with USB-UIRT device!",
-         kOpenCalls,
-         -1},
-        {"error 20000004",
-         {{"KESTREL_SIM_OPEN_ERROR", "0x20000004"}},
-         "The USB-UIRT's firmware is not compatible with this API DLL!",
-         kOpenCalls,
-         -1},
-        {"error 5",
-         {{"KESTREL_SIM_OPEN_ERROR", "5"}},
-         "Unable to initialize USB-UIRT (unknown error)!",
-         kOpenCalls,
-         -1},
-        {"error 20000005",
-         {{"KESTREL_SIM_OPEN_ERROR", "0x20000005"}},
-         "Unable to initialize USB-UIRT (unknown error)!",
-         kOpenCalls,
-         -1},
-        {"error 0",
-         {{"KESTREL_SIM_OPEN_ERROR", "0"}},
-         "Unable to initialize USB-UIRT (unknown error)!",
-         kOpenCalls,
-         -1},
-        // A null handle would read as "never opened": it is a failed open.
-        {"null handle",
-         {{"KESTREL_SIM_HANDLE", "0"}},
-         "Unable to initialize USB-UIRT (unknown error)!",
-         kOpenCalls,
-         -1},
-    };
-    for (const OpenCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        fs::remove(logFile);
-        for (const auto& [name, value] : c.settings)
-            setenv(name, value, 1);
-        {
-            Transmitter transmitter(Simulated());
-            EXPECT_EQ(transmitter.OpenTransmitter(), c.text);
-            EXPECT_EQ(transmitter.TransmitterHandle(), c.handle);
-            EXPECT_EQ(transmitter.TransmitFormat(), c.text[0] == '\0' ? 16 : 0);
-            // Nothing reaches the library after a failed open.
-            transmitter.TransmitPronto("0000 006C 0001 0000 0010 0010");
+TEST_F(TransmitterTest, TransmissionsReachTheLibraryOnlyFromAnOpenDevice) {
+    const auto rows = test::TsvRows(KESTREL_SOURCE_DIR "/tests/transmitter/transmissions.tsv");
+    ASSERT_GT(rows.size(), 6u);
+    for (const test::TsvRow& row : rows) {
+        SCOPED_TRACE(row.at(0) + " " + row.at(1));
+        Settle(row[1]);
+        cursor_.clear();
+        Transmitter transmitter(DriverLocation{"", KESTREL_SIM_UUIRT_FILE}, this);
+        if (row[0] != "none") (void)transmitter.OpenTransmitter();
+        for (int i = 0; row[0] == "closed" && i < 2; ++i)
             transmitter.CloseTransmitter();
-        }
-        std::vector<std::string> expected = c.calls;
-        if (c.text[0] == '\0') {
-            expected.push_back("UUIRTTransmitIR");
-            expected.push_back("UUIRTClose");
-        }
-        EXPECT_EQ(Entries(), expected);
-        for (const auto& [name, value] : c.settings)
-            unsetenv(name);
+        const Status sent = transmitter.SendPronto(row.at(2));
+        EXPECT_EQ(sent ? "ok" : sent.reason(), row.at(3));
+        const std::string calls = row.at(4) + (row[4].ends_with("code=") ? row[2] : "");
+        EXPECT_EQ(Logged(row[0] == "none" ? 0 : 3, false), calls);  // after the open's three
+        EXPECT_EQ(cursor_, calls.find("TransmitIR") != std::string::npos ? "Begin End" : "");
     }
-}
-
-TEST_F(TransmitterTest, TransmitsTheGivenCodeWithFormatRepeatAndWait) {
-    test::RecordingDisplay display;
-    Generator generator(display);
-    generator.SetupProtocol();
-    const std::string code =
-        generator.GenerateCode(generator.Protocol().FormDiscrete, "32", "01", "H");
-    ASSERT_FALSE(code.empty());
-
-    RecordingCursor cursor;
-    Transmitter transmitter(Simulated(), &cursor);
-    ASSERT_EQ(transmitter.OpenTransmitter(), "");
-    EXPECT_TRUE(cursor.events.empty());
-    EXPECT_EQ(transmitter.SendPronto(code), "");
-    EXPECT_EQ(cursor.events, (std::vector<std::string>{"Begin", "End"}));
-
-    const std::vector<Call> calls = Calls();
-    ASSERT_EQ(calls.size(), 4u);
-    const Call& sent = calls[3];
-    EXPECT_EQ(sent.entry, "UUIRTTransmitIR");
-    const std::map<std::string, std::string> expected = {
-        {"result", "1"},       {"handle", "0x5157"},        {"format", "16"},
-        {"repeatCount", "1"},  {"inactivityWaitTime", "0"}, {"event", "null"},
-        {"reserved0", "null"}, {"reserved1", "null"},       {"code", code}};
-    EXPECT_EQ(sent.fields, expected);
-
-    // A text the library would read cut short is not handed over.
-    EXPECT_FALSE(transmitter.TransmitPronto(std::string("0000 006C\0 0001", 15)));
-    EXPECT_EQ(Calls().size(), 4u);
-}
-
-TEST_F(TransmitterTest, FailedTransmissionIsReported) {
-    setenv("KESTREL_SIM_TRANSMIT_FAIL", "1", 1);
-    RecordingCursor cursor;
-    Transmitter transmitter(Simulated(), &cursor);
-    ASSERT_EQ(transmitter.OpenTransmitter(), "");
-    EXPECT_FALSE(transmitter.TransmitPronto("0000 006C 0001 0000 0010 0010"));
-    EXPECT_EQ(transmitter.SendPronto("0000 006C 0001 0000 0010 0010"),
-              "Error Transmitting Pronto IR data");
-    EXPECT_EQ(cursor.events, (std::vector<std::string>{"Begin", "End", "Begin", "End"}));
-    const std::vector<Call> calls = Calls();
-    ASSERT_EQ(calls.size(), 5u);
-    EXPECT_EQ(calls[4].entry, "UUIRTTransmitIR");
-    EXPECT_EQ(calls[4].fields.at("result"), "0");
-}
-
-TEST_F(TransmitterTest, NoLibraryCallBeforeAnOpen) {
-    RecordingCursor cursor;
-    Transmitter transmitter(Simulated(), &cursor);
-    EXPECT_FALSE(transmitter.TransmitPronto("0000 006C 0001 0000 0010 0010"));
-    EXPECT_EQ(transmitter.SendPronto("0000 006C 0001 0000 0010 0010"),
-              "Error Transmitting Pronto IR data");
-    transmitter.CloseTransmitter();
-    EXPECT_TRUE(cursor.events.empty());
-    EXPECT_FALSE(fs::exists(logFile));
-    EXPECT_EQ(transmitter.LibraryFile(), "");  // not even loaded
-}
-
-TEST_F(TransmitterTest, OpenIsTriedAgainAfterAFailure) {
-    setenv("KESTREL_SIM_OPEN_ERROR", "0x20000001", 1);
-    Transmitter transmitter(Simulated());
-    EXPECT_EQ(transmitter.OpenTransmitter(), "Unable to connect to USB-UIRT device!");
-    EXPECT_EQ(transmitter.TransmitterHandle(), -1);
-    unsetenv("KESTREL_SIM_OPEN_ERROR");
-    EXPECT_EQ(transmitter.OpenTransmitter(), "");
-    EXPECT_EQ(transmitter.TransmitterHandle(), 0x5157);
-    EXPECT_TRUE(transmitter.TransmitPronto("0000 006C 0001 0000 0010 0010"));
-}
-
-TEST_F(TransmitterTest, OpenDeviceIsKeptByASecondOpen) {
-    Transmitter transmitter(Simulated());
-    ASSERT_EQ(transmitter.OpenTransmitter(), "");
-    EXPECT_EQ(transmitter.OpenTransmitter(), "");
-    EXPECT_EQ(Entries(),
-              (std::vector<std::string>{"UUIRTGetDrvInfo", "UUIRTGetDrvVersion", "UUIRTOpen",
-                                        "UUIRTGetDrvInfo", "UUIRTGetDrvVersion"}));
-}
-
-TEST_F(TransmitterTest, CloseReleasesTheDeviceOnce) {
-    Transmitter transmitter(Simulated());
-    ASSERT_EQ(transmitter.OpenTransmitter(), "");
-    transmitter.CloseTransmitter();
-    transmitter.CloseTransmitter();
-    EXPECT_FALSE(transmitter.TransmitPronto("0000 006C 0001 0000 0010 0010"));
-    EXPECT_EQ(transmitter.TransmitterHandle(), 0x5157);
-    const std::vector<Call> calls = Calls();
-    ASSERT_EQ(calls.size(), 4u);
-    EXPECT_EQ(calls[3].entry, "UUIRTClose");
-    EXPECT_EQ(calls[3].fields.at("handle"), "0x5157");
-}
-
-TEST_F(TransmitterTest, UnloadableLibrariesFailTheOpen) {
-    struct Case {
-        std::string file;
-        const char* text;
-    };
-    const std::vector<Case> cases = {
-        {"/nonexistent/libuuirtdrv.so", "Unable to find USB-UIRT Driver!"},
-        {logFile.string(), "Unable to find USB-UIRT Driver!"},  // not a library
-        {KESTREL_PARTIAL_UUIRT_FILE, "Invalid UIRT driver version!"},
-    };
-    std::ofstream(logFile) << "not a library\n";
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        Transmitter transmitter(DriverLocation{"", c.file});
-        EXPECT_EQ(transmitter.OpenTransmitter(), c.text);
-        EXPECT_EQ(transmitter.TransmitterHandle(), 0);
-        EXPECT_EQ(transmitter.LibraryFile(), "");
-        EXPECT_NE(transmitter.LoadProblem(), "");
-        EXPECT_FALSE(transmitter.TransmitPronto("0000 006C 0001 0000 0010 0010"));
-    }
-}
-
-TEST_F(TransmitterTest, DriverIsTakenFromTheProgramFolderByAbsolutePath) {
-    const fs::path program = FolderWithDriver("program");
-    Transmitter transmitter(DriverLocation{program.string(), ""});
-    EXPECT_EQ(transmitter.OpenTransmitter(), "");
-    EXPECT_EQ(transmitter.LibraryFile(), (program / kDriverFileName).string());
-    EXPECT_EQ(Entries(), kOpenCalls);
-}
-
-TEST_F(TransmitterTest, CurrentFolderIsNeverLookedIn) {
-    const fs::path current = FolderWithDriver("current");
-    fs::current_path(current);
-    // No program folder, a relative one, and one without the driver.
-    for (const std::string& programFolder :
-         {std::string(), std::string("."), std::string("../current"), folder.string()}) {
-        SCOPED_TRACE(programFolder);
-        Transmitter transmitter(DriverLocation{programFolder, ""});
-        transmitter.OpenTransmitter();
-        EXPECT_EQ(transmitter.LibraryFile().rfind(current.string(), 0), std::string::npos);
-        EXPECT_FALSE(fs::exists(logFile));
-    }
-    // Nor through empty or relative entries of the loader's search path.
-    for (const char* search : {":", "/usr/lib::/lib", ".", "../current"}) {
-        SCOPED_TRACE(search);
-        setenv("LD_LIBRARY_PATH", search, 1);
-        Transmitter transmitter(DriverLocation{"", ""});
-        EXPECT_EQ(transmitter.OpenTransmitter(), "Unable to find USB-UIRT Driver!");
-        EXPECT_NE(transmitter.LoadProblem().find("LD_LIBRARY_PATH"), std::string::npos);
-        EXPECT_FALSE(fs::exists(logFile));
-    }
-    RestoreSearchPath();
-    // A relative name in KESTREL_UUIRT_LIBRARY is refused, not looked up.
-    for (const char* name : {"libuuirtdrv.so", "./libuuirtdrv.so"}) {
-        SCOPED_TRACE(name);
-        Transmitter transmitter(DriverLocation{"", name});
-        EXPECT_EQ(transmitter.OpenTransmitter(), "Unable to find USB-UIRT Driver!");
-        EXPECT_FALSE(fs::exists(logFile));
-    }
-}
-
-TEST_F(TransmitterTest, EnvironmentNamesTheLibraryBeforeTheProgramFolder) {
-    // The program folder holds a driver that cannot be used.
-    const fs::path program = folder / "program";
-    fs::create_directories(program);
-    fs::copy_file(KESTREL_PARTIAL_UUIRT_FILE, program / kDriverFileName);
-    EXPECT_EQ(Transmitter(program.string()).OpenTransmitter(), "Invalid UIRT driver version!");
-
-    setenv("KESTREL_UUIRT_LIBRARY", KESTREL_SIM_UUIRT_FILE, 1);
-    Transmitter transmitter(program.string());
-    EXPECT_EQ(transmitter.OpenTransmitter(), "");
-    EXPECT_EQ(transmitter.LibraryFile(), KESTREL_SIM_UUIRT_FILE);
 }
 
 }  // namespace

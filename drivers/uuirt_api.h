@@ -1,0 +1,71 @@
+// The transceiver driver library's interface: the one place that states it.
+//
+// A driver library is a shared library exporting these five entry points
+// with C linkage. Kestrel loads it at run time (never links it), checks its
+// API and driver versions, opens the device once, sends Pronto hex text and
+// closes the device at the end. Every driver library built here includes
+// this header and defines the entry points with UUIRT_EXPORT, so that a
+// definition that strays from these prototypes does not compile.
+#pragma once
+
+#include <cstdint>
+
+#define UUIRT_EXPORT extern "C" __attribute__((visibility("default")))
+
+// Writes the API version the library speaks; non-zero on success.
+UUIRT_EXPORT int UUIRTGetDrvInfo(unsigned int* apiVersion);
+// Writes the library's own version number; non-zero on success.
+UUIRT_EXPORT int UUIRTGetDrvVersion(unsigned int* driverVersion);
+// Opens the device. On failure returns the failed handle (-1) and leaves
+// one of the OpenError values in errno.
+UUIRT_EXPORT void* UUIRTOpen(void);
+// Sends one code in the given format, repeatCount times; non-zero when it
+// was sent. Kestrel passes format 16, repeat count 1, inactivity wait 0 and
+// null for the completion event and both reserved arguments.
+UUIRT_EXPORT int UUIRTTransmitIR(void* handle, char* code, int format, int repeatCount,
+                                 int inactivityWaitTime, void* event, void* reserved0,
+                                 void* reserved1);
+// Closes the device; non-zero on success.
+UUIRT_EXPORT int UUIRTClose(void* handle);
+
+namespace kestrel::uuirt {
+
+// The entry points as the loader hands them over, and their names.
+using GetDrvInfoFunction = decltype(&UUIRTGetDrvInfo);
+using GetDrvVersionFunction = decltype(&UUIRTGetDrvVersion);
+using OpenFunction = decltype(&UUIRTOpen);
+using TransmitIRFunction = decltype(&UUIRTTransmitIR);
+using CloseFunction = decltype(&UUIRTClose);
+
+inline constexpr const char* kGetDrvInfoName = "UUIRTGetDrvInfo";
+inline constexpr const char* kGetDrvVersionName = "UUIRTGetDrvVersion";
+inline constexpr const char* kOpenName = "UUIRTOpen";
+inline constexpr const char* kTransmitIRName = "UUIRTTransmitIR";
+inline constexpr const char* kCloseName = "UUIRTClose";
+
+// The file name of the driver library Kestrel looks for.
+inline constexpr const char* kDriverFileName = "libuuirtdrv.so";
+
+// The API version a library must report, and the oldest driver version
+// accepted (the number that stands for release 2.6.1; compared as a signed
+// number, so that a version with the top bit set counts as older).
+inline constexpr unsigned int kApiVersion = 256;
+inline constexpr int32_t kOldestDriverVersion = 2610;
+
+// The code format of Pronto hex text.
+inline constexpr int kProntoFormat = 16;
+
+// The handle UUIRTOpen returns when it fails.
+inline void* FailedHandle() {
+    return reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+}
+
+// What UUIRTOpen leaves in errno when it fails.
+enum class OpenError : uint32_t {
+    NoConnection = 0x20000001,     // the device cannot be opened
+    NoCommunication = 0x20000002,  // the device does not answer
+    NoDriver = 0x20000003,         // no driver behind the device
+    WrongFirmware = 0x20000004,    // the device's firmware does not fit the library
+};
+
+}  // namespace kestrel::uuirt
