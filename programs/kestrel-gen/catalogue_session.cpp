@@ -43,6 +43,7 @@ bool ParseCliOptions(const Args& args, const std::vector<std::string>& allowed,
         }
         if (name == "--dir") options.dir = value;
         if (name == "--kind") options.kind = value;
+        if (name == "--model") options.model = value;
     }
     if (options.dir.empty()) {
         options.dir = ProgramFolder();
@@ -145,6 +146,38 @@ std::optional<std::string> ManualCode(CliSession& session, const std::string& co
     fields.SetText(Box::Output, RequestCode(fields, session.generator, session.display));
     if (fields.txtOutput.empty()) return std::nullopt;
     return fields.txtOutput;
+}
+
+std::vector<std::string> SourceOptions(CodeSource source) {
+    if (source == CodeSource::Manual) return {"--dir", "--kind"};
+    return {"--dir"};
+}
+
+MadeCode MakeCode(CodeSource source, const CliOptions& options) {
+    const std::vector<std::string>& args = options.positional;
+    if (args.size() != (source == CodeSource::Discrete ? 3u : 2u)) return {"", kExitUsage};
+    CliSession session;
+    session.folder = options.dir;
+    session.userFolder = options.userDir;
+    std::optional<std::string> code;
+    switch (source) {
+        case CodeSource::Discrete:
+            if (!session.SelectModel(args[0])) return {"", kExitRefused};
+            code = DiscreteCode(session, args[1], args[2]);
+            break;
+        case CodeSource::Remote:
+            if (!session.SelectModel(args[0])) return {"", kExitRefused};
+            code = RemoteCode(session, args[1]);
+            break;
+        case CodeSource::Manual: {
+            const std::optional<ValueKindOption> kind = KindOption(options.kind);
+            if (!kind) return {"", kExitUsage};
+            code = ManualCode(session, args[0], args[1], *kind);
+            break;
+        }
+    }
+    if (!code) return {"", kExitRefused};
+    return {*code, 0};
 }
 
 }  // namespace kestrel

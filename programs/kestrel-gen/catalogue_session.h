@@ -21,6 +21,7 @@ struct CliOptions {
     std::string dir;      // --dir; the program's folder when not given
     std::string userDir;  // the user's own device files when --dir is not given
     std::string kind;     // --kind (manual)
+    std::string model;    // --model (decode)
     bool noWait = false;  // --no-wait (export)
     std::vector<std::string> positional;
 };
@@ -69,5 +70,20 @@ std::optional<ValueKindOption> KindOption(const std::string& letter);
 // selected, IR Gen. Nothing when refused.
 std::optional<std::string> ManualCode(CliSession& session, const std::string& code,
                                       const std::string& value, ValueKindOption kind);
+
+// Where a code comes from: the command `code`, `remote` or `manual`.
+enum class CodeSource { Discrete, Remote, Manual };
+
+// The options each source takes.
+std::vector<std::string> SourceOptions(CodeSource source);
+
+// The code the source's command makes for options: its Pronto text and
+// status 0; kExitRefused when it was refused (the reason has been shown);
+// kExitUsage, with nothing shown, when the arguments do not fit the command.
+struct MadeCode {
+    std::string code;
+    int status = 0;
+};
+MadeCode MakeCode(CodeSource source, const CliOptions& options);
 
 }  // namespace kestrel

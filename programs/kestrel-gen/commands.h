@@ -22,5 +22,7 @@ int RunManual(const Args& args);
 int RunExport(const Args& args);
 int RunSend(const Args& args);
 int RunCheck(const Args& args);
+int RunPlot(const Args& args);
+int RunDecode(const Args& args);
 
 }  // namespace kestrel

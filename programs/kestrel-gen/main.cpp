@@ -25,6 +25,11 @@ void PrintUsage(std::ostream& out) {
            "  send --manual CODE VALUE [--kind A|D|H|V]\n"
            "  check MODEL|FILE [--dir DIR]          the lines of a device file the loader\n"
            "                                        skips, ignores, keeps or drops\n"
+           "  plot code|remote|manual ARGS... -o FILE\n"
+           "  plot --pronto TEXT -o FILE            the picture of a code as a PNG file\n"
+           "  decode [--model MODEL [--dir DIR]] [PRONTO]...\n"
+           "                                        what Pronto lines carry, and which\n"
+           "                                        entries of MODEL make them\n"
            "  help [COMMAND]                        this text, or the help of COMMAND\n"
            "  --version                             the program's version\n"
            "Without --dir the device files are those of the program's folder, then those\n"
@@ -98,6 +103,31 @@ constexpr CommandHelp kCommandHelp[] = {
      "IR.ini is a file; anything else is a model. Exit status 1 when a line was\n"
      "skipped or the file cannot be read, 0 otherwise.\n",
      true},
+    {"plot",
+     "usage: kestrel-gen plot code MODEL COMMAND VALUE [--dir DIR] -o FILE\n"
+     "       kestrel-gen plot remote MODEL BUTTON [--dir DIR] -o FILE\n"
+     "       kestrel-gen plot manual CODE VALUE [--kind A|D|H|V] -o FILE\n"
+     "       kestrel-gen plot --pronto TEXT -o FILE\n"
+     "The code that code, remote or manual makes, or the Pronto TEXT, drawn to\n"
+     "scale as the window's signal view draws it, into the PNG file FILE (1000 x\n"
+     "260 pixels): marks and spaces along a time axis in milliseconds, the once\n"
+     "part blue and the repeat part orange, with the carrier and the number of\n"
+     "durations above. No display is needed. Exit status 1 when the text is not a\n"
+     "Pronto code or FILE cannot be written.\n",
+     true},
+    {"decode",
+     "usage: kestrel-gen decode [--model MODEL [--dir DIR]] [PRONTO]...\n"
+     "Each PRONTO argument, or each line of standard input when there is none\n"
+     "(blank lines are skipped), read back: a block per line with the carrier in\n"
+     "Hz and the number of durations, the once and the repeat durations in\n"
+     "microseconds (spaces negative), and a \"match:\" line for every form the\n"
+     "durations follow within 30 % or 100 us (discrete: device and function code;\n"
+     "valuetext: device code and value text; remote: device and function code),\n"
+     "or \"match: none\". With --model, an \"entry:\" line for every value, range\n"
+     "sample and remote button of MODEL whose code equals the line, or \"entry:\n"
+     "none\". Exit status 1 when a line is not a Pronto code (a message names the\n"
+     "line and the reason), 0 otherwise.\n",
+     true},
     {"help",
      "usage: kestrel-gen help [COMMAND]\n"
      "The list of commands, or the help of COMMAND (also: kestrel-gen COMMAND --help).\n",
@@ -155,6 +185,8 @@ int main(int argc, char** argv) {
     if (command == "export") return kestrel::RunExport(args);
     if (command == "send") return kestrel::RunSend(args);
     if (command == "check") return kestrel::RunCheck(args);
+    if (command == "plot") return kestrel::RunPlot(args);
+    if (command == "decode") return kestrel::RunDecode(args);
     if (command == "help") return RunHelp(args);
     if (command == "--help" || command == "-h") {
         PrintUsage(std::cout);

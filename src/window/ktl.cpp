@@ -26,6 +26,7 @@
 #include "transmitter/transmitter.h"
 #include "window/save_file_chooser.h"
 #include "window/shown_text.h"
+#include "window/signal_view.h"
 #include "window/window_display.h"
 
 namespace kestrel {
@@ -493,6 +494,7 @@ void KTL::ConnectHandlers() {
     connect(Command2, &QPushButton::clicked, this, &KTL::Command2_Click);
     connect(Command1, &QPushButton::clicked, this, &KTL::Command1_Click);
     connect(cmdGenAll, &QPushButton::clicked, this, &KTL::cmdGenAll_Click);
+    AddSignalViewEntry(txtOutput, this);
 
     // Tab visits the controls in the order of the design. No user can see
     // or press Command1, so it takes no focus; the output box passes Tab on
@@ -542,7 +544,7 @@ bool KTL::eventFilter(QObject* watched, QEvent* event) {
             (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
              type == QEvent::MouseButtonDblClick || type == QEvent::KeyPress ||
              type == QEvent::KeyRelease || type == QEvent::Wheel ||
-             type == QEvent::ShortcutOverride)) {
+             type == QEvent::ShortcutOverride || type == QEvent::ContextMenu)) {
             return true;
         }
     }

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -735,6 +736,36 @@ class WindowTest : public QObject {
         QTRY_VERIFY(QFile::exists(f.folder.filePath("long.ccf")));
         QTest::qWait(100);
         QVERIFY(f.display.messages.empty());
+    }
+
+    void theSignalViewFollowsTheOutput() {
+        WindowFixture f;
+        StartUp(f.w(), *f.transmitter);
+        KTL& w = f.w();
+        f.PickModel("Tessel20");
+        WindowFixture::Click(w.lstCmnds, WindowFixture::Row(w.lstCmnds, "Power"));
+        WindowFixture::Click(w.lstValues, 1);
+        // The code box's context menu keeps Qt's entries and opens the view.
+        QTimer::singleShot(0, [] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu && menu->findChild<QAction*>(QStringLiteral("select-all")));
+            for (QAction* action : menu->actions()) {
+                if (action->text() == QStringLiteral("Show signal\u2026")) action->trigger();
+            }
+            menu->close();
+        });
+        emit w.txtOutput->customContextMenuRequested(QPoint(4, 4));
+        auto* view = w.findChild<QWidget*>(QStringLiteral("signalView"));
+        QVERIFY(view && view->isVisible() && !view->isModal());
+        const auto caption = [view] { return view->accessibleDescription().toStdString(); };
+        // One value character: 38 + 16 durations; a remote button: 72.
+        QCOMPARE(caption(), std::string("Carrier 38381 Hz, 54 durations (54 once, 0 repeat)"));
+        w.optRemote->click();
+        QCOMPARE(caption(), std::string("Not a Pronto code: not a Pronto hex code"));
+        WindowFixture::Click(w.lstRemote, 0);
+        QCOMPARE(caption(), std::string("Carrier 38381 Hz, 72 durations (72 once, 0 repeat)"));
+        w.txtOutput->setPlainText(QStringLiteral("0000 006C 0003 0000 0010"));
+        QCOMPARE(caption(), std::string("Not a Pronto code: pair counts do not match the words"));
     }
 
     void screenshot() {

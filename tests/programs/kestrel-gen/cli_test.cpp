@@ -411,7 +411,7 @@ TEST(KestrelGenCli, VersionAndHelp) {
         EXPECT_EQ(help.out.rfind("usage: " + program + " ", 0), 0u) << help.out;
     }
     for (const std::string command : {"pronto", "models", "show", "code", "remote", "manual",
-                                      "export", "send", "check", "help"}) {
+                                      "export", "send", "check", "plot", "decode", "help"}) {
         for (const ToolResult& r : {Gen({"help", command}), Gen({command, "--help"})}) {
             EXPECT_EQ(r.status, 0) << command;
             EXPECT_EQ(r.out.rfind("usage: kestrel-gen " + command + " ", 0), 0u) << r.out;

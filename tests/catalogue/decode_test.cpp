@@ -1,0 +1,115 @@
+// Decoding gives back what made a code: for every sample Gen ALL takes from
+// the sample models and every remote button, the request's form, device
+// code and value; durations beyond the tolerance, a wrong checksum or a
+// wrong complement match no form.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue.h"
+#include "catalogue/generate_all.h"
+#include "catalogue/request.h"
+#include "generator/decoder.h"
+#include "generator/generator.h"
+#include "support/memory_files.h"
+#include "support/recording_display.h"
+
+namespace kestrel {
+namespace {
+
+// Every code a run or a click makes is checked against its fields.
+struct DecodeTest : ::testing::Test, GenerateAllObserver {
+    void SetUp() override { generator.SetupProtocol(); }
+    std::vector<DecodedCode> Decode(const std::vector<int64_t>& durations) {
+        return DecodeDurations(durations, generator.Protocol(), generator.Defines());
+    }
+    static std::vector<int64_t> Durations(const std::string& pronto) {
+        return MicrosOf(ReadProntoCode(pronto).value());
+    }
+    void SampleWritten(const WindowFields& fields, const Sample&) override { Check(fields); }
+
+    // The remote form sends the code in 16 bits and the value's low 8 bits;
+    // the text form (every Gen ALL sample) the code's low 8 bits and the
+    // value's characters.
+    void Check(const WindowFields& f) {
+        ++checked;
+        const std::string pronto = f.Text(Box::Output), value = f.Text(Box::Value);
+        const auto code = static_cast<uint32_t>(std::stoul(f.Text(Box::FCdec)));
+        DecodedCode expected{BuiltInForm::ValueText, code & 0xFF, 0, value};
+        if (f.SelectedMode() == Mode::Remote) {
+            expected = {BuiltInForm::Remote, code & 0xFFFF,
+                        static_cast<uint32_t>(std::stoul(value)) & 0xFF, ""};
+            // The complement's lowest bit swapped: no form fits.
+            std::vector<int64_t> broken = Durations(pronto);
+            broken[2 + 32 + 16 + 1] = broken[2 + 32 + 16 + 1] < -1000 ? -547 : -1694;
+            EXPECT_TRUE(Decode(broken).empty()) << pronto;
+        } else {
+            ASSERT_EQ(f.SelectedKind(), ValueKindOption::Value);
+        }
+        const std::vector<DecodedCode> matches = Decode(Durations(pronto));
+        EXPECT_NE(std::find(matches.begin(), matches.end(), expected), matches.end())
+            << f.Text(Box::FCdec) << " " << value << ": " << pronto;
+    }
+
+    test::RecordingDisplay display;
+    Generator generator{display};
+    int checked = 0;
+};
+
+TEST_F(DecodeTest, EverySampleOfEverySampleModelGivesBackItsRequest) {
+    for (const char* model : {"Tessel10", "Tessel20", "Vorta"}) {
+        Catalogue catalogue(display);
+        ASSERT_TRUE(SelectModel(catalogue, KESTREL_SOURCE_DIR "/devices", model));
+        for (const char* file : {"/out.txt", "/out.hex", "/out.ccf"}) {
+            test::MemoryFiles files;
+            FieldRecord fields;
+            GenerateAll run(catalogue, generator, display, files);
+            run.SetObserver(this);
+            run.Run(fields, file);
+        }
+        FieldRecord fields;
+        fields.PickMode(Mode::Remote);
+        for (int i = 0; i < catalogue.RemoteCount(); ++i) {
+            ClickRemote(catalogue, fields, i, generator, display);
+            Check(fields);
+        }
+    }
+    EXPECT_GT(checked, 150);
+}
+
+TEST_F(DecodeTest, ToleranceAndChecksum) {
+    // The worked example of a discrete code: device 0x20, function 0x01,
+    // checksum 0x21, bits least significant first.
+    const std::vector<int64_t> example = Durations(
+        "0000 006C 001B 0000 0064 0064 0016 0015 0016 0015 0016 0015 0016 0015 0016 0015 0016 "
+        "0041 0016 0015 0016 0015 0016 0041 0016 0015 0016 0015 0016 0015 0016 0015 0016 0015 "
+        "0016 0015 0016 0015 0016 0041 0016 0015 0016 0015 0016 0015 0016 0015 0016 0041 0016 "
+        "0015 0016 0015 0044 0044 0016 0001");
+    EXPECT_EQ(Decode(example),
+              (std::vector<DecodedCode>{{BuiltInForm::Discrete, 0x20, 0x01, ""},
+                                        {BuiltInForm::ValueText, 0x20, 0, "\x01"}}));
+    const struct {
+        size_t at;
+        int64_t duration;
+        bool matches;
+    } rows[] = {
+        {0, 3380, true},    // the 2600 us lead-in 30 % longer,
+        {0, 3390, false},   // more,
+        {53, -125, true},   // the closing 25 us space 100 us longer,
+        {53, -126, false},  // more
+        {0, -2600, false},  // a space where a mark belongs
+        {19, -547, false},  // F's lowest bit cleared: the checksum no longer fits
+        {35, -547, false},  // the checksum's lowest bit cleared
+    };
+    for (const auto& row : rows) {
+        std::vector<int64_t> durations = example;
+        durations[row.at] = row.duration;
+        EXPECT_EQ(!Decode(durations).empty(), row.matches) << row.at << " " << row.duration;
+    }
+}
+
+}  // namespace
+}  // namespace kestrel
