@@ -5,8 +5,10 @@
 namespace kestrel::hex2ccf {
 namespace {
 
-constexpr std::string_view kDeviceCodeMark = "  Device Code: ";
-constexpr std::string_view kFunctionMark = " Function: ";
+using file_format::kDeviceCodeMark;
+using file_format::kEntryPrefix;
+using file_format::kFunctionMark;
+
 // A Pronto code starts with four header words: format, carrier, number of
 // once pairs, number of repeat pairs.
 constexpr size_t kProntoHeaderWords = 4;
@@ -153,7 +155,7 @@ HeaderParseResult ParseEntryHeader(std::string_view line) {
     HeaderParseResult result;
     if (line.size() < kEntryPrefix.size() ||
         !EqualNoCase(line.substr(0, kEntryPrefix.size()), kEntryPrefix)) {
-        result.error = "expected a line starting with \"IR Data For Command \"";
+        result.error = "expected a line starting with \"" + std::string(kEntryPrefix) + "\"";
         return result;
     }
     std::string_view rest = line.substr(kEntryPrefix.size());
@@ -161,14 +163,14 @@ HeaderParseResult ParseEntryHeader(std::string_view line) {
     // label after it is a number and a value, so the last mark is the real one.
     size_t device = FindNoCase(rest, kDeviceCodeMark, /*last=*/true);
     if (device == std::string_view::npos) {
-        result.error =
-            "no \"  Device Code: \" after the caption: this is not a line of a Pronto hex file";
+        result.error = "no \"" + std::string(kDeviceCodeMark) +
+                       "\" after the caption: this is not a line of a Pronto hex file";
         return result;
     }
     std::string_view afterDevice = rest.substr(device + kDeviceCodeMark.size());
     size_t function = FindNoCase(afterDevice, kFunctionMark, /*last=*/false);
     if (function == std::string_view::npos) {
-        result.error = "no \" Function: \" after the device code";
+        result.error = "no \"" + std::string(kFunctionMark) + "\" after the device code";
         return result;
     }
     result.caption = std::string(rest.substr(0, device));

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/file_formats.h"
+
 namespace kestrel::hex2ccf {
 
 // One code of the file.
@@ -39,9 +41,6 @@ struct HeaderParseResult {
     std::string error;
     bool ok() const { return error.empty(); }
 };
-
-// The fixed start of every entry's first line.
-inline constexpr std::string_view kEntryPrefix = "IR Data For Command ";
 
 // Reads a whole Pronto hex file. Lines end at CR LF, CR or LF; blank lines
 // between entries are skipped. Texts are 8-bit bytes and kept as they are.

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "catalogue/catalogue.h"
+#include "catalogue/file_formats.h"
 #include "catalogue/output_file.h"
 #include "catalogue/request.h"
 #include "generator/generator.h"
@@ -15,10 +16,9 @@
 namespace kestrel {
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
-constexpr const char* kTemporaryFile = "Temp$$.hex";
-// Width the companion listing pads a button label to.
-constexpr size_t kLabelWidth = 5;
+using file_format::kLabelWidth;
+using file_format::kLineEnd;
+const std::string kTemporaryFile(file_format::kTemporaryFile);
 
 // The folder a file name lies in; "." for a bare name, "/" for the root.
 std::string FolderOfFile(const std::string& path) {
@@ -50,13 +50,15 @@ std::optional<std::string> MiddleOfRange(const ValueRange& range) {
 }
 
 std::string CompanionLine(int64_t buttonNumber, std::string_view label, std::string_view caption) {
+    using namespace file_format;
     std::string number = std::to_string(buttonNumber);
-    if (number.size() < 3) number.insert(0, 3 - number.size(), '0');
-    std::string line = "Pronto Button # " + number + " labeled as ";
+    if (number.size() < kButtonDigits) number.insert(0, kButtonDigits - number.size(), '0');
+    std::string line = std::string(kButtonPrefix) + number;
+    line += kLabeledAs;
     line += label;
     // A label longer than the width gets no padding.
     if (label.size() < kLabelWidth) line.append(kLabelWidth - label.size(), ' ');
-    line += " is IR Data For Command: ";
+    line += kCommandMark;
     line += caption;
     return line;
 }
@@ -67,7 +69,8 @@ std::string ConverterFailure(const std::string& ccfPath, std::string_view errors
         errors.remove_suffix(1);
     }
     return "The CCF file '" + ccfPath + "' was not made: " +
-           (errors.empty() ? "hex2ccf ended with " + how : std::string(errors));
+           (errors.empty() ? std::string(file_format::kConverterName) + " ended with " + how
+                           : std::string(errors));
 }
 
 // The files of one run. Kept per run, so that a run started from inside
@@ -109,7 +112,8 @@ void GenerateAll::SetConverter(std::string programFolder, ProgramStarter starter
 bool GenerateAll::SaveIRdata(RunFiles& files, const std::string& caption, const std::string& df,
                              const std::string& value, const std::string& code, OutputKind kind) {
     if (kind == OutputKind::TextListing) {
-        if (!files.Write(*files.main, files.mainPath, "IR Data For Command " + caption)) {
+        if (!files.Write(*files.main, files.mainPath,
+                         std::string(file_format::kEntryPrefix) + caption)) {
             return false;
         }
     } else {
@@ -119,8 +123,9 @@ bool GenerateAll::SaveIRdata(RunFiles& files, const std::string& caption, const 
             return false;
         }
         if (!files.Write(*files.main, files.mainPath,
-                         "IR Data For Command " + caption + "  Device Code: " + df +
-                             " Function: " + df + value)) {
+                         std::string(file_format::kEntryPrefix) + caption +
+                             std::string(file_format::kDeviceCodeMark) + df +
+                             std::string(file_format::kFunctionMark) + df + value)) {
             return false;
         }
         ++ProntoButtonNumber;
@@ -253,7 +258,8 @@ GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chos
     result.written = true;
 
     if (kind == OutputKind::ProntoCcf) {
-        const std::string converter = InFolder(programFolder_, "hex2ccf");
+        const std::string converter =
+            InFolder(programFolder_, std::string(file_format::kConverterName));
         if (!FileExists(converter)) {
             display_.ShowMessage("file '" + converter + "' does not exist");
             result.converterMissing = true;

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <iterator>
 
+#include "catalogue/file_formats.h"
 #include "catalogue/generate_all.h"
 #include "launcher/launch_app.h"
 #include "launcher/program_watch.h"
@@ -68,7 +69,6 @@ const char* const kManualInstructions =
     " Enter a number or character for the value parameter and set the proper option (ascii, "
     "hex, decimal) based upon the item entered. "
     " Click 'IR Gen' to produce the desired IR Hex pattern. ";
-const char* const kTemporaryFile = "Temp$$.hex";
 
 std::string Latin1(const QString& text) {
     return text.toLatin1().toStdString();
@@ -663,7 +663,8 @@ void KTL::optManual_Click() {
 void KTL::quit_Click() {
     // Only a temporary file in the program's folder is removed here; any
     // failure (no such file) is ignored.
-    const std::string temporary = services_.programFolder + "/" + kTemporaryFile;
+    const std::string temporary =
+        services_.programFolder + "/" + std::string(file_format::kTemporaryFile);
     std::remove(temporary.c_str());
     if (services_.transmitter) services_.transmitter->CloseTransmitter();
     EndProgram();
