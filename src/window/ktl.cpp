@@ -227,8 +227,8 @@ KTL::KTL(KtlServices services) : services_(std::move(services)) {
     if (!services_.starter) {
         services_.starter = [this](const std::string& program,
                                    const std::vector<std::string>& arguments,
-                                   const std::string& folder, std::string& error) {
-            return StartConverter(program, arguments, folder, error);
+                                   const std::string& folder) {
+            return StartConverter(program, arguments, folder);
         };
     }
     if (!services_.endProgram)
@@ -828,17 +828,18 @@ void KTL::cmdGenAll_Click() {
 
 // The converter runs on by itself; when it ends without having made the
 // CCF file, the user is told why.
-bool KTL::StartConverter(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& folder, std::string& error) {
+Status KTL::StartConverter(const std::string& program, const std::vector<std::string>& arguments,
+                           const std::string& folder) {
+    std::string error;
     std::unique_ptr<StartedProgram> converter = StartProgram(program, arguments, folder, error);
-    if (!converter) return false;
+    if (!converter) return Refused(error);
     const std::string ccfFile = arguments.empty() ? std::string() : arguments.back();
     WatchProgram(
         this, std::move(converter), [this, ccfFile](StartedProgram& ended, const ProgramEnd& end) {
             if (end.ok() || ending_) return;
             display_->ShowMessage(ConverterFailure(ccfFile, ended.Errors(), end.Describe()));
         });
-    return true;
+    return {};
 }
 
 }  // namespace kestrel

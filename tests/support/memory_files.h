@@ -3,6 +3,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "catalogue/output_file.h"
@@ -16,47 +17,45 @@ class MemoryFiles : public OutputFiles {
         bool closed = false;
     };
 
-    std::unique_ptr<OutputFile> Create(const std::string& path, std::string& error) override {
-        if (failCreate.count(path) != 0) {
-            error = "Permission denied";
-            return nullptr;
-        }
+    Result<std::unique_ptr<OutputFile>> Create(const std::string& path) override {
+        if (failCreate.count(path) != 0) return Refused("Permission denied");
         files[path] = Content{};
-        return std::make_unique<File>(*this, path);
+        return std::unique_ptr<OutputFile>(std::make_unique<File>(*this, path));
     }
 
-    // The file at path fails once this many bytes of the run have been
-    // written to it (as a full disk would).
+    // The file at path fails once this many bytes have been written to it
+    // (as a full disk would); one in failClose fails as it is closed.
     std::map<std::string, size_t> failAfter;
-    std::map<std::string, int> failCreate;
+    std::set<std::string> failCreate;
+    std::set<std::string> failClose;
     std::map<std::string, Content> files;
 
   private:
     class File : public OutputFile {
       public:
         File(MemoryFiles& owner, std::string path) : owner_(owner), path_(std::move(path)) {}
-        bool Write(std::string_view bytes) override {
-            Content& content = owner_.files[path_];
+        Status Write(std::string_view bytes) override {
+            std::string& content = owner_.files[path_].bytes;
             const auto limit = owner_.failAfter.find(path_);
-            if (limit != owner_.failAfter.end() &&
-                content.bytes.size() + bytes.size() > limit->second) {
-                content.bytes.append(bytes.substr(0, limit->second - content.bytes.size()));
-                error_ = "No space left on device";
-                return false;
+            if (limit != owner_.failAfter.end() && content.size() + bytes.size() > limit->second) {
+                content.append(bytes.substr(0, limit->second - content.size()));
+                full_ = true;
             }
-            content.bytes.append(bytes);
-            return true;
+            if (full_) return Refused("No space left on device");
+            content.append(bytes);
+            return {};
         }
-        bool Close() override {
+        Status Close() override {
             owner_.files[path_].closed = true;
-            return error_.empty();
+            if (full_) return Refused("No space left on device");
+            if (owner_.failClose.count(path_) != 0) return Refused("Input/output error");
+            return {};
         }
-        const std::string& Error() const override { return error_; }
 
       private:
         MemoryFiles& owner_;
         std::string path_;
-        std::string error_;
+        bool full_ = false;
     };
 };
 
