@@ -1,4 +1,4 @@
-// OutputFiles for tests: files kept in memory, and failures on demand.
+// OutputFiles for tests: files kept in memory, failing on demand.
 #pragma once
 
 #include <map>
@@ -16,6 +16,11 @@ class MemoryFiles : public OutputFiles {
         std::string bytes;
         bool closed = false;
     };
+    std::map<std::string, Content> files;
+    // A file of failCreate cannot be created; one of failAfter is full once
+    // it holds that many bytes; one of failClose fails as it is closed.
+    std::set<std::string> failCreate, failClose;
+    std::map<std::string, size_t> failAfter;
 
     Result<std::unique_ptr<OutputFile>> Create(const std::string& path) override {
         if (failCreate.count(path) != 0) return Refused("Permission denied");
@@ -23,39 +28,29 @@ class MemoryFiles : public OutputFiles {
         return std::unique_ptr<OutputFile>(std::make_unique<File>(*this, path));
     }
 
-    // The file at path fails once this many bytes have been written to it
-    // (as a full disk would); one in failClose fails as it is closed.
-    std::map<std::string, size_t> failAfter;
-    std::set<std::string> failCreate;
-    std::set<std::string> failClose;
-    std::map<std::string, Content> files;
-
   private:
-    class File : public OutputFile {
-      public:
-        File(MemoryFiles& owner, std::string path) : owner_(owner), path_(std::move(path)) {}
+    struct File : OutputFile {
+        File(MemoryFiles& owner, const std::string& path) : owner(owner), path(path) {}
         Status Write(std::string_view bytes) override {
-            std::string& content = owner_.files[path_].bytes;
-            const auto limit = owner_.failAfter.find(path_);
-            if (limit != owner_.failAfter.end() && content.size() + bytes.size() > limit->second) {
+            std::string& content = owner.files[path].bytes;
+            const auto limit = owner.failAfter.find(path);
+            if (limit != owner.failAfter.end() && content.size() + bytes.size() > limit->second) {
                 content.append(bytes.substr(0, limit->second - content.size()));
-                full_ = true;
+                full = true;
             }
-            if (full_) return Refused("No space left on device");
+            if (full) return Refused("No space left on device");
             content.append(bytes);
             return {};
         }
         Status Close() override {
-            owner_.files[path_].closed = true;
-            if (full_) return Refused("No space left on device");
-            if (owner_.failClose.count(path_) != 0) return Refused("Input/output error");
+            owner.files[path].closed = true;
+            if (full) return Refused("No space left on device");
+            if (owner.failClose.count(path) != 0) return Refused("Input/output error");
             return {};
         }
-
-      private:
-        MemoryFiles& owner_;
-        std::string path_;
-        bool full_ = false;
+        MemoryFiles& owner;
+        std::string path;
+        bool full = false;
     };
 };
 
