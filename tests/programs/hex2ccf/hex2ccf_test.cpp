@@ -144,20 +144,14 @@ TEST(Hex2Ccf, ShortensTextsTooLongButNeverACode) {
 }
 
 // The golden files test the moment that SOURCE_DATE_EPOCH gives; here its
-// limits (the years 1970 to 9999) and texts that are no plain number.
+// limit, the last second of 9999, and texts that are no plain number.
 TEST(Hex2Ccf, EpochTexts) {
-    const std::pair<const char*, std::vector<int>> rows[] = {
-        {"0", {1970, 1, 1, 0, 0, 0}},
-        {"951825600", {2000, 2, 29, 12, 0, 0}},
-        {"253402300799", {9999, 12, 31, 23, 59, 59}}};
+    const std::optional<CcfTimestamp> t = TimestampFromEpochText("253402300799");
+    ASSERT_TRUE(t);
+    EXPECT_EQ((std::vector<int>{t->year, t->month, t->day, t->hour, t->minute, t->second}),
+              (std::vector<int>{9999, 12, 31, 23, 59, 59}));
     for (const char* text : {"253402300800", "", "-5", "12a", " 1", "9999999999999"})
         EXPECT_FALSE(TimestampFromEpochText(text)) << text;
-    for (const auto& [text, time] : rows) {
-        std::vector<int> got;
-        if (const auto t = TimestampFromEpochText(text))
-            got = {t->year, t->month, t->day, t->hour, t->minute, t->second};
-        EXPECT_EQ(got, time) << text;
-    }
 }
 
 TEST(Hex2CcfProgram, AsTheWindowAndGenAllStartIt) {
