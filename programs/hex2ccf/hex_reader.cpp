@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "catalogue/file_formats.h"
+
 namespace kestrel::hex2ccf {
 namespace {
 

@@ -12,7 +12,6 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/file_formats.h"
 #include "util/result.h"
 
 namespace kestrel::hex2ccf {
