@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ccf_writer.h"
 #include "convert.h"
@@ -16,12 +17,10 @@
 namespace kestrel::fuzz {
 namespace {
 
-void CheckCode(const hex2ccf::ProntoParseResult& code) {
-    if (!code.ok()) return;
-    // A code that reads is whole: its header words announce its length.
-    KESTREL_FUZZ_CHECK(code.words.size() >= 4);
-    KESTREL_FUZZ_CHECK(code.words.size() ==
-                       4 + 2 * (static_cast<size_t>(code.words[2]) + code.words[3]));
+// A code that reads is whole: its header words announce its length.
+void CheckCode(const std::vector<uint16_t>& words) {
+    KESTREL_FUZZ_CHECK(words.size() >= 4);
+    KESTREL_FUZZ_CHECK(words.size() == 4 + 2 * (static_cast<size_t>(words[2]) + words[3]));
 }
 
 }  // namespace
@@ -39,33 +38,28 @@ int FuzzHex2ccf(const uint8_t* data, size_t size) {
             if (stamp) KESTREL_FUZZ_CHECK(stamp->year >= 1970 && stamp->year <= 9999);
             first = false;
         }
-        CheckCode(hex2ccf::ParseProntoCode(line));
-        const hex2ccf::HeaderParseResult header = hex2ccf::ParseEntryHeader(line);
-        if (header.ok())
-            KESTREL_FUZZ_CHECK(header.caption.size() + header.label.size() < line.size());
+        if (const auto code = hex2ccf::ParseProntoCode(line)) CheckCode(*code);
+        const auto header = hex2ccf::ParseEntryHeader(line);
+        if (header) KESTREL_FUZZ_CHECK(header->caption.size() + header->label.size() < line.size());
         start = end + 1;
     }
 
-    const hex2ccf::HexReadResult read = hex2ccf::ReadHexText(text);
-    if (!read.ok()) {
-        KESTREL_FUZZ_CHECK(read.entries.empty());
-        return 0;
-    }
-    for (const hex2ccf::HexEntry& entry : read.entries) {
-        hex2ccf::ProntoParseResult code;
-        code.words = entry.words;
-        CheckCode(code);
+    const Result<std::vector<hex2ccf::HexEntry>> read = hex2ccf::ReadHexText(text);
+    if (!read) return 0;
+    const std::vector<hex2ccf::HexEntry>& entries = *read;
+    for (const hex2ccf::HexEntry& entry : entries) {
+        CheckCode(entry.words);
         KESTREL_FUZZ_CHECK(entry.line >= 1);
     }
     hex2ccf::CcfOptions options;
-    options.deviceName = read.entries.empty() ? "fuzz" : read.entries.front().caption;
+    options.deviceName = entries.empty() ? "fuzz" : entries.front().caption;
     // A small limit now and then, so that the refusal of a file too large
     // for the format is reached as well.
     if (size % 7 == 0) options.maxFileSize = size * 4;
-    const hex2ccf::CcfBuildResult ccf = hex2ccf::BuildCcf(read.entries, options);
-    if (ccf.ok()) {
-        KESTREL_FUZZ_CHECK(ccf.bytes.size() >= hex2ccf::ccf::kHeaderSize);
-        KESTREL_FUZZ_CHECK(ccf.bytes.size() <= options.maxFileSize);
+    const Result<hex2ccf::CcfFile> ccf = hex2ccf::BuildCcf(entries, options);
+    if (ccf) {
+        KESTREL_FUZZ_CHECK(ccf->bytes.size() >= hex2ccf::ccf::kHeaderSize);
+        KESTREL_FUZZ_CHECK(ccf->bytes.size() <= options.maxFileSize);
     }
     return 0;
 }

@@ -79,11 +79,12 @@ std::string ShortenedWarning(const std::string& what, size_t length) {
 }
 
 // Refuses codes that the format cannot hold.
-std::string CheckLimits(const std::vector<HexEntry>& entries) {
+Status CheckLimits(const std::vector<HexEntry>& entries) {
     for (const HexEntry& entry : entries) {
         if (entry.words.size() > ccf::kMaxIrCodeWords) {
-            return LinePrefix(entry) + "the code has " + std::to_string(entry.words.size()) +
-                   " words; a CCF IR code holds at most " + std::to_string(ccf::kMaxIrCodeWords);
+            return Refused(
+                LinePrefix(entry) + "the code has " + std::to_string(entry.words.size()) +
+                " words; a CCF IR code holds at most " + std::to_string(ccf::kMaxIrCodeWords));
         }
     }
     return {};
@@ -259,10 +260,9 @@ uint16_t CcfCrc(const uint8_t* data, size_t size) {
     return crc;
 }
 
-CcfBuildResult BuildCcf(const std::vector<HexEntry>& original, const CcfOptions& given) {
-    CcfBuildResult result;
-    result.error = CheckLimits(original);
-    if (!result.ok()) return result;
+Result<CcfFile> BuildCcf(const std::vector<HexEntry>& original, const CcfOptions& given) {
+    if (const Status fits = CheckLimits(original); !fits) return Refused(fits.reason());
+    CcfFile result;
 
     // Texts too long for the format are shortened, never a code.
     CcfOptions options = given;
@@ -290,10 +290,9 @@ CcfBuildResult BuildCcf(const std::vector<HexEntry>& original, const CcfOptions&
         panelNames.push_back(PanelName(p + 1));
     const Plan plan = MakePlan(entries, options, panelNames);
     if (plan.size > options.maxFileSize) {
-        result.error = "the " + std::to_string(entries.size()) + " buttons would make a file of " +
+        return Refused("the " + std::to_string(entries.size()) + " buttons would make a file of " +
                        std::to_string(plan.size) + " bytes; a CCF file's offsets reach only " +
-                       std::to_string(options.maxFileSize) + " bytes";
-        return result;
+                       std::to_string(options.maxFileSize) + " bytes");
     }
 
     std::vector<uint8_t>& bytes = result.bytes;
@@ -336,11 +335,7 @@ CcfBuildResult BuildCcf(const std::vector<HexEntry>& original, const CcfOptions&
         out.Bytes(text.data(), text.size());
     }
     expect(plan.crc);
-    if (!placed) {
-        result.bytes.clear();
-        result.error = "internal error: the CCF layout came out different from its plan";
-        return result;
-    }
+    if (!placed) return Refused("internal error: the CCF layout came out different from its plan");
     out.U16(CcfCrc(bytes.data(), bytes.size()));
     return result;
 }

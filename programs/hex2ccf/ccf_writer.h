@@ -111,19 +111,17 @@ struct CcfOptions {
     uint64_t maxFileSize = ccf::kMaxFileSize;
 };
 
-struct CcfBuildResult {
+struct CcfFile {
     std::vector<uint8_t> bytes;
-    std::string error;  // empty when the file was built
     // Texts longer than a CCF text holds, shortened on the way.
     std::vector<std::string> warnings;
-    bool ok() const { return error.empty(); }
 };
 
 // The CCF file for the entries: one device named options.deviceName whose
 // panels hold one button per entry, in order. No entries give a device
 // without panels. A name, caption or label longer than a CCF text holds is
 // shortened to its longest length with a warning; a code is never altered.
-CcfBuildResult BuildCcf(const std::vector<HexEntry>& entries, const CcfOptions& options);
+Result<CcfFile> BuildCcf(const std::vector<HexEntry>& entries, const CcfOptions& options);
 
 // CRC-16, polynomial 0x1021, start value 0, no final inversion.
 uint16_t CcfCrc(const uint8_t* data, size_t size);

@@ -47,13 +47,11 @@ CcfTimestamp FromTm(const std::tm& tm) {
 
 }  // namespace
 
-std::string ReadWholeFile(const std::string& path, std::string& bytes) {
-    bytes.clear();
+Result<std::string> ReadWholeFile(const std::string& path) {
+    std::string bytes;
     errno = 0;
     File file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        return "cannot open input file " + Quoted(path) + ": " + Reason(errno);
-    }
+    if (!file) return Refused("cannot open input file " + Quoted(path) + ": " + Reason(errno));
     char buffer[1 << 16];
     for (;;) {
         size_t got = std::fread(buffer, 1, sizeof buffer, file.get());
@@ -61,14 +59,13 @@ std::string ReadWholeFile(const std::string& path, std::string& bytes) {
         if (got < sizeof buffer) break;
     }
     if (std::ferror(file.get())) {
-        int error = errno;
-        bytes.clear();
-        return "cannot read input file " + Quoted(path) + ": " + Reason(error);
+        const int error = errno;
+        return Refused("cannot read input file " + Quoted(path) + ": " + Reason(error));
     }
-    return {};
+    return bytes;
 }
 
-std::string WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
+Status WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
     const fs::path target(path);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     std::random_device seed;
@@ -86,15 +83,15 @@ std::string WriteFileReplacing(const std::string& path, const std::vector<uint8_
         if (!file && openError != EEXIST) break;
     }
     if (!file) {
-        return "cannot create a temporary file in the folder " + Quoted(folder.string()) +
-               " of the output file: " + Reason(openError);
+        return Refused("cannot create a temporary file in the folder " + Quoted(folder.string()) +
+                       " of the output file: " + Reason(openError));
     }
 
-    auto fail = [&](const std::string& what, int error) {
+    auto fail = [&](const std::string& what, int error) -> Status {
         file.reset();
         std::error_code ignored;
         fs::remove(temporary, ignored);
-        return what + ": " + Reason(error);
+        return Refused(what + ": " + Reason(error));
     };
     errno = 0;
     if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
@@ -157,26 +154,24 @@ CcfTimestamp TimestampNow() {
     return FromTm(local);
 }
 
-std::string ConvertFile(const std::string& input, const std::string& output,
-                        const CcfTimestamp& modified, std::vector<std::string>* warnings) {
-    std::string text;
-    std::string error = ReadWholeFile(input, text);
-    if (!error.empty()) return error;
+Status ConvertFile(const std::string& input, const std::string& output,
+                   const CcfTimestamp& modified, std::vector<std::string>* warnings) {
+    const Result<std::string> text = ReadWholeFile(input);
+    if (!text) return Refused(text.reason());
 
-    HexReadResult read = ReadHexText(text);
-    if (!read.ok()) return Quoted(input) + " " + read.error;
+    const Result<std::vector<HexEntry>> entries = ReadHexText(*text);
+    if (!entries) return Refused(Quoted(input) + " " + entries.reason());
 
     CcfOptions options;
     options.deviceName = DeviceNameFor(output);
     options.modified = modified;
-    CcfBuildResult built = BuildCcf(read.entries, options);
-    if (!built.ok()) return Quoted(input) + " " + built.error;
+    const Result<CcfFile> built = BuildCcf(*entries, options);
+    if (!built) return Refused(Quoted(input) + " " + built.reason());
     if (warnings) {
-        for (const std::string& warning : built.warnings)
+        for (const std::string& warning : built->warnings)
             warnings->push_back(Quoted(input) + " " + warning);
     }
-
-    return WriteFileReplacing(output, built.bytes);
+    return WriteFileReplacing(output, built->bytes);
 }
 
 }  // namespace kestrel::hex2ccf

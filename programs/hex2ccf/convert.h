@@ -11,15 +11,15 @@
 
 namespace kestrel::hex2ccf {
 
-// Reads the file at path into bytes. Returns the empty text on success,
-// otherwise a message naming the file and the reason.
-std::string ReadWholeFile(const std::string& path, std::string& bytes);
+// The bytes of the file at path; refused with a message naming the file
+// and the reason.
+Result<std::string> ReadWholeFile(const std::string& path);
 
 // Writes bytes to path through a temporary file in the same folder that is
 // renamed over path at the end, so that path is either left as it was or
-// holds the complete new contents. Returns the empty text on success,
-// otherwise a message; the temporary file is removed on failure.
-std::string WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes);
+// holds the complete new contents. On a refusal the temporary file is
+// removed.
+Status WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // The device name for an output path: its file name without the extension.
 std::string DeviceNameFor(const std::string& outputPath);
@@ -32,10 +32,10 @@ CcfTimestamp TimestampNow();
 // plain non-negative number or lies outside the years 1970..9999.
 std::optional<CcfTimestamp> TimestampFromEpochText(const std::string& text);
 
-// Reads input, builds the CCF file and writes it to output. Returns the
-// empty text on success, otherwise a message; output is untouched then.
-// Texts that had to be shortened are added to warnings.
-std::string ConvertFile(const std::string& input, const std::string& output,
-                        const CcfTimestamp& modified, std::vector<std::string>* warnings = nullptr);
+// Reads input, builds the CCF file and writes it to output; on a refusal
+// output is untouched. Texts that had to be shortened are added to
+// warnings, also when the file cannot be written then.
+Status ConvertFile(const std::string& input, const std::string& output,
+                   const CcfTimestamp& modified, std::vector<std::string>* warnings = nullptr);
 
 }  // namespace kestrel::hex2ccf

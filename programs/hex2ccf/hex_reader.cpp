@@ -2,11 +2,15 @@
 
 #include <string>
 
+#include "catalogue/file_formats.h"
+
 namespace kestrel::hex2ccf {
 namespace {
 
-constexpr std::string_view kDeviceCodeMark = "  Device Code: ";
-constexpr std::string_view kFunctionMark = " Function: ";
+using file_format::kDeviceCodeMark;
+using file_format::kEntryPrefix;
+using file_format::kFunctionMark;
+
 // A Pronto code starts with four header words: format, carrier, number of
 // once pairs, number of repeat pairs.
 constexpr size_t kProntoHeaderWords = 4;
@@ -86,16 +90,10 @@ std::string LinePrefix(size_t line) {
     return "line " + std::to_string(line) + ": ";
 }
 
-ProntoParseResult Refused(std::string reason) {
-    ProntoParseResult result;
-    result.error = std::move(reason);
-    return result;
-}
-
 }  // namespace
 
-ProntoParseResult ParseProntoCode(std::string_view line) {
-    ProntoParseResult result;
+Result<std::vector<uint16_t>> ParseProntoCode(std::string_view line) {
+    std::vector<uint16_t> words;
     size_t i = 0;
     size_t wordNumber = 0;
     while (i < line.size()) {
@@ -125,10 +123,10 @@ ProntoParseResult ParseProntoCode(std::string_view line) {
         uint16_t value = 0;
         for (char c : word)
             value = static_cast<uint16_t>(value * 16 + HexValue(c));
-        result.words.push_back(value);
+        words.push_back(value);
     }
 
-    const size_t count = result.words.size();
+    const size_t count = words.size();
     if (count == 0) return Refused("the line holds no Pronto code (it is empty)");
     if (count < kProntoHeaderWords) {
         return Refused("only " + std::to_string(count) +
@@ -138,46 +136,41 @@ ProntoParseResult ParseProntoCode(std::string_view line) {
         return Refused("odd number of words (" + std::to_string(count) +
                        "): a Pronto code holds whole burst pairs");
     }
-    const size_t once = result.words[2];
-    const size_t repeat = result.words[3];
+    const size_t once = words[2];
+    const size_t repeat = words[3];
     const size_t expected = kProntoHeaderWords + 2 * (once + repeat);
     if (expected != count) {
         return Refused("the code announces " + std::to_string(once) + " once and " +
                        std::to_string(repeat) + " repeat burst pairs (" + std::to_string(expected) +
                        " words in all) but has " + std::to_string(count) + " words");
     }
-    return result;
+    return words;
 }
 
-HeaderParseResult ParseEntryHeader(std::string_view line) {
-    HeaderParseResult result;
+Result<EntryHeader> ParseEntryHeader(std::string_view line) {
     if (line.size() < kEntryPrefix.size() ||
         !EqualNoCase(line.substr(0, kEntryPrefix.size()), kEntryPrefix)) {
-        result.error = "expected a line starting with \"IR Data For Command \"";
-        return result;
+        return Refused("expected a line starting with \"" + std::string(kEntryPrefix) + "\"");
     }
     std::string_view rest = line.substr(kEntryPrefix.size());
     // The caption comes from the device file and could hold anything; the
     // label after it is a number and a value, so the last mark is the real one.
     size_t device = FindNoCase(rest, kDeviceCodeMark, /*last=*/true);
     if (device == std::string_view::npos) {
-        result.error =
-            "no \"  Device Code: \" after the caption: this is not a line of a Pronto hex file";
-        return result;
+        return Refused("no \"" + std::string(kDeviceCodeMark) +
+                       "\" after the caption: this is not a line of a Pronto hex file");
     }
     std::string_view afterDevice = rest.substr(device + kDeviceCodeMark.size());
     size_t function = FindNoCase(afterDevice, kFunctionMark, /*last=*/false);
     if (function == std::string_view::npos) {
-        result.error = "no \" Function: \" after the device code";
-        return result;
+        return Refused("no \"" + std::string(kFunctionMark) + "\" after the device code");
     }
-    result.caption = std::string(rest.substr(0, device));
-    result.label = std::string(afterDevice.substr(function + kFunctionMark.size()));
-    return result;
+    return EntryHeader{std::string(rest.substr(0, device)),
+                       std::string(afterDevice.substr(function + kFunctionMark.size()))};
 }
 
-HexReadResult ReadHexText(std::string_view text) {
-    HexReadResult result;
+Result<std::vector<HexEntry>> ReadHexText(std::string_view text) {
+    std::vector<HexEntry> entries;
     const std::vector<std::string_view> lines = SplitLines(text);
     size_t i = 0;
     while (i < lines.size()) {
@@ -186,33 +179,25 @@ HexReadResult ReadHexText(std::string_view text) {
             continue;
         }
         const size_t headerLine = i + 1;
-        HeaderParseResult header = ParseEntryHeader(lines[i]);
-        if (!header.ok()) {
-            result.error = LinePrefix(headerLine) + header.error;
-            break;
-        }
+        Result<EntryHeader> header = ParseEntryHeader(lines[i]);
+        if (!header) return Refused(LinePrefix(headerLine) + header.reason());
+        const std::string& caption = header->caption;
         ++i;
         if (i >= lines.size()) {
-            result.error = LinePrefix(headerLine) + "the entry " + Quote(header.caption) +
-                           " has no code line: the file ends";
-            break;
+            return Refused(LinePrefix(headerLine) + "the entry " + Quote(caption) +
+                           " has no code line: the file ends");
         }
         if (IsBlankLine(lines[i])) {
-            result.error = LinePrefix(i + 1) + "the entry " + Quote(header.caption) +
-                           " has an empty code line: its code was not generated";
-            break;
+            return Refused(LinePrefix(i + 1) + "the entry " + Quote(caption) +
+                           " has an empty code line: its code was not generated");
         }
-        ProntoParseResult code = ParseProntoCode(lines[i]);
-        if (!code.ok()) {
-            result.error = LinePrefix(i + 1) + code.error;
-            break;
-        }
+        Result<std::vector<uint16_t>> code = ParseProntoCode(lines[i]);
+        if (!code) return Refused(LinePrefix(i + 1) + code.reason());
         ++i;
-        result.entries.push_back(HexEntry{headerLine, std::move(header.caption),
-                                          std::move(header.label), std::move(code.words)});
+        entries.push_back(HexEntry{headerLine, std::move(header.value().caption),
+                                   std::move(header.value().label), std::move(code).value()});
     }
-    if (!result.ok()) result.entries.clear();
-    return result;
+    return entries;
 }
 
 }  // namespace kestrel::hex2ccf

@@ -2,7 +2,8 @@
 // code an "IR Data For Command " line followed by one line of Pronto hex.
 //
 // The reader works on the whole text in memory and never throws for bad
-// input: every refusal comes back as a message naming the line.
+// input: every refusal comes back as a message naming the line. The line
+// pieces are those Gen ALL writes (catalogue/file_formats.h).
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "util/result.h"
 
 namespace kestrel::hex2ccf {
 
@@ -21,39 +24,23 @@ struct HexEntry {
     std::vector<uint16_t> words;  // the Pronto words, as they stand
 };
 
-struct HexReadResult {
-    std::vector<HexEntry> entries;
-    std::string error;  // empty when the whole text was read
-    bool ok() const { return error.empty(); }
-};
-
-struct ProntoParseResult {
-    std::vector<uint16_t> words;
-    std::string error;  // empty when the line is a well-formed Pronto code
-    bool ok() const { return error.empty(); }
-};
-
-struct HeaderParseResult {
+// The first line of an entry, split.
+struct EntryHeader {
     std::string caption;
     std::string label;
-    std::string error;
-    bool ok() const { return error.empty(); }
 };
-
-// The fixed start of every entry's first line.
-inline constexpr std::string_view kEntryPrefix = "IR Data For Command ";
 
 // Reads a whole Pronto hex file. Lines end at CR LF, CR or LF; blank lines
 // between entries are skipped. Texts are 8-bit bytes and kept as they are.
-HexReadResult ReadHexText(std::string_view text);
+Result<std::vector<HexEntry>> ReadHexText(std::string_view text);
 
 // One line of Pronto hex text: four-digit hexadecimal words separated by
 // blanks. The code must be whole: at least the four header words (format,
 // carrier, once-pair count, repeat-pair count), an even number of words, and
 // exactly as many duration words as the two pair counts announce.
-ProntoParseResult ParseProntoCode(std::string_view line);
+Result<std::vector<uint16_t>> ParseProntoCode(std::string_view line);
 
 // The "IR Data For Command " line of an entry, split into caption and label.
-HeaderParseResult ParseEntryHeader(std::string_view line);
+Result<EntryHeader> ParseEntryHeader(std::string_view line);
 
 }  // namespace kestrel::hex2ccf

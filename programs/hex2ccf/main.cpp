@@ -51,12 +51,12 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     try {
         std::vector<std::string> warnings;
-        const std::string error = kestrel::hex2ccf::ConvertFile(
+        const kestrel::Status converted = kestrel::hex2ccf::ConvertFile(
             argv[1], argv[2], kestrel::hex2ccf::TimestampNow(), &warnings);
         for (const std::string& warning : warnings)
             Report("warning: " + warning);
-        if (!error.empty()) {
-            Report(error);
+        if (!converted) {
+            Report(converted.reason());
             return kExitConversionFailed;
         }
     } catch (const std::bad_alloc&) {

@@ -155,15 +155,19 @@ int RunExport(const Args& args) {
     StdioOutputFiles files;
     GenerateAll run(session.catalogue, session.generator, session.display, files);
     std::unique_ptr<StartedProgram> converter;
+    bool converterAsked = false;  // the kind hands its file to a converter
     run.SetConverter(ProgramFolder(),
                      [&](const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& folder, std::string& error) {
+                         const std::string& folder) -> Status {
+                         converterAsked = true;
+                         std::string error;
                          converter = StartProgram(program, arguments, folder, error);
-                         return converter != nullptr;
+                         if (!converter) return Refused(error);
+                         return {};
                      });
     const GenerateAllResult result = run.Run(session.fields, chosen);
     if (!result.written || result.converterMissing) return kExitRefused;
-    if (OutputKindOf(chosen) != OutputKind::ProntoCcf || options.noWait) return 0;
+    if (!converterAsked || options.noWait) return 0;
     if (!converter) return kExitRefused;  // it could not be started; that was reported
     // A script expects the CCF file to be there when the command returns.
     const std::optional<ProgramEnd> end = converter->WaitForEnd(std::chrono::seconds(120));

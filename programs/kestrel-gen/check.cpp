@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string>
 
+#include "catalogue/file_formats.h"
 #include "catalogue_session.h"
 #include "commands.h"
 #include "util/text.h"
@@ -31,7 +32,8 @@ int RunCheck(const Args& args) {
         std::cout << shown << ':' << note.line << ": " << note.reason << '\n';
     };
     bool loaded = false;
-    if (target.find('/') != std::string::npos || EndsWithNoCase(target, "IR.ini")) {
+    if (target.find('/') != std::string::npos ||
+        EndsWithNoCase(target, file_format::kDeviceFileSuffix)) {
         // A file: its model name is what the model list would show for it.
         const size_t slash = target.rfind('/');
         const std::string folder = slash == std::string::npos ? "."
@@ -39,12 +41,14 @@ int RunCheck(const Args& args) {
                                                               : target.substr(0, slash);
         const std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
         shown = target;
-        session.catalogue.ModelName = name.substr(0, FindNoCase(name, "IR.ini"));
+        session.catalogue.ModelName =
+            name.substr(0, FindNoCase(name, file_format::kDeviceFileSuffix));
         loaded = session.catalogue.LoadDeviceFile(folder, name);
     } else if (target.empty()) {
         session.display.ShowMessage("kestrel-gen: the model name is empty");
     } else {
-        shown = DeviceFilePath(session.ModelFolderOf(target), target + "IR.ini");
+        shown = DeviceFilePath(session.ModelFolderOf(target),
+                               target + std::string(file_format::kDeviceFileSuffix));
         loaded = session.SelectModel(target);
     }
     std::cout.flush();

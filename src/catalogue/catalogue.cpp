@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "catalogue/field_cursor.h"
+#include "catalogue/file_formats.h"
 #include "util/display.h"
 #include "util/hex.h"
 #include "util/numbers.h"
@@ -516,8 +517,8 @@ std::vector<std::string> DiscoverModels(const std::string& folder) {
         std::error_code typeError;
         if (!it->is_regular_file(typeError)) continue;
         const std::string name = it->path().filename().string();
-        if (!EndsWithNoCase(name, "IR.ini")) continue;
-        models.push_back(name.substr(0, FindNoCase(name, "IR.ini")));
+        if (!EndsWithNoCase(name, file_format::kDeviceFileSuffix)) continue;
+        models.push_back(name.substr(0, FindNoCase(name, file_format::kDeviceFileSuffix)));
     }
     return models;
 }

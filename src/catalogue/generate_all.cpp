@@ -2,44 +2,74 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "catalogue/catalogue.h"
 #include "catalogue/output_file.h"
 #include "catalogue/request.h"
-#include "generator/generator.h"
 #include "util/display.h"
 #include "util/hex.h"
 #include "util/numbers.h"
-#include "util/text.h"
 
 namespace kestrel {
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
-constexpr const char* kTemporaryFile = "Temp$$.hex";
-// Width the companion listing pads a button label to.
-constexpr size_t kLabelWidth = 5;
+// A sample of an entry before it is taken.
+struct PlannedSample {
+    SampleRule rule;
+    int item;
+    std::optional<std::string> value;  // none: a middle that is no finite number
+    std::string label;
+};
 
-// The folder a file name lies in; "." for a bare name, "/" for the root.
-std::string FolderOfFile(const std::string& path) {
-    if (path.find('/') == std::string::npos) return ".";
-    const std::string folder = FolderOf(path);
-    return folder.empty() ? "/" : folder;
+// The samples of an entry, in the order they are taken.
+std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges) {
+    std::vector<PlannedSample> samples;
+    if (entry.IsEnumeration) {
+        int item = 0;
+        for (const EnumValue& choice : entry.Values) {
+            samples.push_back(
+                {SampleRule::Enumeration, ++item, std::to_string(choice.Code), choice.Label});
+        }
+    } else if (entry.HasRange && ranges) {
+        samples = {{SampleRule::Minimum, 1, entry.Range.Min, "Minimum of Range"},
+                   {SampleRule::Middle, 2, MiddleOfRange(entry.Range), "Middle of Range"},
+                   {SampleRule::Maximum, 3, entry.Range.Max, "Maximum of Range"}};
+    }
+    return samples;
 }
 
-std::string InFolder(const std::string& folder, const std::string& name) {
-    return folder == "/" ? folder + name : folder + "/" + name;
+// The caption of a sample; dec gives the decimal function code (and shows
+// its message) each time a caption needs it.
+template <typename Dec>
+std::string Caption(CaptionStyle style, const CommandEntry& entry, const Sample& sample,
+                    const Dec& dec) {
+    if (sample.rule != SampleRule::Enumeration) {
+        return entry.Name + "(0x" + entry.FunctionCode + "/" + dec() + ") " + sample.label + "=" +
+               sample.value;
+    }
+    std::string caption = entry.Name + " = " + sample.label;
+    if (style == CaptionStyle::Listing) {
+        caption += "  (0x" + entry.FunctionCode + "/" + dec() + "  '" + sample.value + "'/" +
+                   EditValue(sample.value) + ")";
+    }
+    return caption;
+}
+
+char KindLetter(ValueKindOption kind) {
+    switch (kind) {
+        case ValueKindOption::Ascii:
+            return 'A';
+        case ValueKindOption::Dec:
+            return 'D';
+        case ValueKindOption::Hex:
+            return 'H';
+        default:
+            return 'V';
+    }
 }
 
 }  // namespace
-
-OutputKind OutputKindOf(std::string_view fileName) {
-    if (fileName.size() < 4) return OutputKind::TextListing;
-    const std::string_view last = fileName.substr(fileName.size() - 4);
-    if (EqualsNoCase(last, ".hex")) return OutputKind::ProntoHex;
-    if (EqualsNoCase(last, ".ccf")) return OutputKind::ProntoCcf;
-    return OutputKind::TextListing;
-}
 
 std::optional<std::string> MiddleOfRange(const ValueRange& range) {
     const double middle = (LeadingNumber(range.Min) + LeadingNumber(range.Max)) / 2;
@@ -49,130 +79,64 @@ std::optional<std::string> MiddleOfRange(const ValueRange& range) {
     return WholeDecimal(middle);
 }
 
-std::string CompanionLine(int64_t buttonNumber, std::string_view label, std::string_view caption) {
-    std::string number = std::to_string(buttonNumber);
-    if (number.size() < 3) number.insert(0, 3 - number.size(), '0');
-    std::string line = "Pronto Button # " + number + " labeled as ";
-    line += label;
-    // A label longer than the width gets no padding.
-    if (label.size() < kLabelWidth) line.append(kLabelWidth - label.size(), ' ');
-    line += " is IR Data For Command: ";
-    line += caption;
-    return line;
-}
-
-std::string ConverterFailure(const std::string& ccfPath, std::string_view errors,
-                             const std::string& how) {
-    while (!errors.empty() && (errors.back() == '\n' || errors.back() == '\r')) {
-        errors.remove_suffix(1);
-    }
-    return "The CCF file '" + ccfPath + "' was not made: " +
-           (errors.empty() ? "hex2ccf ended with " + how : std::string(errors));
-}
-
-// The files of one run. Kept per run, so that a run started from inside
-// another (through the window's events) has files of its own.
-struct GenerateAll::RunFiles {
-    std::unique_ptr<OutputFile> main;
-    std::string mainPath;
-    std::unique_ptr<OutputFile> companion;
-    std::string companionPath;
-    std::string failure;  // the first failure, as shown to the user
-
-    bool Write(OutputFile& file, const std::string& path, std::string_view line) {
-        if (!failure.empty()) return false;
-        if (file.Write(line) && file.Write(kLineEnd)) return true;
-        failure = "Could not write the file '" + path + "': " + file.Error();
-        return false;
-    }
-
-    void CloseAll() {
-        // The companion listing was opened first; close the main file first.
-        if (main && !main->Close() && failure.empty()) {
-            failure = "Could not write the file '" + mainPath + "': " + main->Error();
-        }
-        if (companion && !companion->Close() && failure.empty()) {
-            failure = "Could not write the file '" + companionPath + "': " + companion->Error();
-        }
-    }
-};
-
 GenerateAll::GenerateAll(const Catalogue& catalogue, Generator& generator, Display& display,
                          OutputFiles& files)
     : catalogue_(catalogue), generator_(generator), display_(display), files_(files) {}
 
 void GenerateAll::SetConverter(std::string programFolder, ProgramStarter starter) {
-    programFolder_ = std::move(programFolder);
-    starter_ = std::move(starter);
-}
-
-bool GenerateAll::SaveIRdata(RunFiles& files, const std::string& caption, const std::string& df,
-                             const std::string& value, const std::string& code, OutputKind kind) {
-    if (kind == OutputKind::TextListing) {
-        if (!files.Write(*files.main, files.mainPath, "IR Data For Command " + caption)) {
-            return false;
-        }
-    } else {
-        if (files.companion &&
-            !files.Write(*files.companion, files.companionPath,
-                         CompanionLine(ProntoButtonNumber, df + value, caption))) {
-            return false;
-        }
-        if (!files.Write(*files.main, files.mainPath,
-                         "IR Data For Command " + caption + "  Device Code: " + df +
-                             " Function: " + df + value)) {
-            return false;
-        }
-        ++ProntoButtonNumber;
-    }
-    return files.Write(*files.main, files.mainPath, code);
+    converter_ = {std::move(programFolder), std::move(starter)};
 }
 
 GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chosenPath) {
-    ProntoButtonNumber = 0;
+    return Run(fields, chosenPath, OutputKindOf(chosenPath));
+}
+
+GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chosenPath,
+                                   const OutputKind& kind) {
     GenerateAllResult result;
     if (chosenPath.empty()) return result;
     result.ran = true;
     GenerateAllObserver quiet;
     GenerateAllObserver& observer = observer_ ? *observer_ : quiet;
-    const OutputKind kind = OutputKindOf(chosenPath);
 
-    RunFiles files;
-    files.mainPath = chosenPath;
-    if (kind == OutputKind::ProntoCcf) {
-        files.mainPath = InFolder(FolderOfFile(chosenPath), kTemporaryFile);
-        files.companionPath = chosenPath.substr(0, chosenPath.size() - 4) + ".txt";
-        std::string error;
-        files.companion = files_.Create(files.companionPath, error);
-        if (!files.companion) {
-            display_.ShowMessage("Could not create the file '" + files.companionPath +
-                                 "': " + error);
-            return result;
-        }
-    }
-    std::string error;
-    files.main = files_.Create(files.mainPath, error);
-    if (!files.main) {
-        if (files.companion) files.companion->Close();
-        display_.ShowMessage("Could not create the file '" + files.mainPath + "': " + error);
+    // Kept per run, so that a run started from inside another (through the
+    // window's events) has files of its own.
+    const std::unique_ptr<OutputWriter> writer = kind.make();
+    if (const Status opened = writer->Open(files_, chosenPath, catalogue_); !opened) {
+        display_.ShowMessage(opened.reason());
         return result;
     }
-
     fields.PickMode(Mode::Discrete);
     observer.RunStarted();
 
-    // Samples are written only between two looks at whether the program is
-    // ending; the window's events run in between.
+    const Status walked = Walk(fields, *writer, observer, result);
+    const Status closed = writer->Close();
+    if (result.stopped) return result;  // ending: nothing further is reported or started
+    const Status& failure = walked ? closed : walked;
+    if (!failure) display_.ShowMessage(failure.reason());
+    observer.RunEnded();
+    fields.SetText(Box::Output, "");
+    if (!failure) return result;
+    result.written = true;
+    if (const Status finished = writer->Finish(converter_, result); !finished) {
+        display_.ShowMessage(finished.reason());
+    }
+    return result;
+}
+
+// Samples are written only between two looks at whether the program is
+// ending; the window's events run in between. The first failure to write
+// ends the walk.
+Status GenerateAll::Walk(WindowFields& fields, OutputWriter& writer, GenerateAllObserver& observer,
+                         GenerateAllResult& result) {
     const auto stopping = [&] {
         if (observer.ShouldStop()) result.stopped = true;
         return result.stopped;
     };
-    const auto ongoing = [&] { return files.failure.empty() && !result.stopped; };
-
     // The tables may be refilled by a model chosen while events run, so each
     // entry is copied before its samples are taken and the count read once.
     const int last = catalogue_.CommandCount();
-    for (int i = 1; i <= last && ongoing() && !stopping(); ++i) {
+    for (int i = 1; i <= last && !stopping(); ++i) {
         const CommandEntry entry = catalogue_.Command(i);
         fields.SetText(Box::Value, "");
         fields.SetText(Box::FChex, entry.FunctionCode);
@@ -185,88 +149,49 @@ GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chos
             return std::to_string(code.value_or(0));
         };
 
-        if (entry.IsEnumeration) {
-            const size_t count = entry.Values.size();
-            for (size_t j = 0; j < count && ongoing(); ++j) {
-                const EnumValue& item = entry.Values[j];
-                fields.SetText(Box::Value, std::to_string(item.Code));
+        for (PlannedSample& planned : SamplesOf(entry, writer.TakesRanges())) {
+            if (!planned.value) {
+                display_.ShowMessage("The middle of the range of " + entry.Name +
+                                     " is no finite number; that sample is left out");
+                continue;
+            }
+            Sample sample;
+            sample.entry = i;
+            sample.item = planned.item;
+            sample.rule = planned.rule;
+            sample.number = result.samples;
+            sample.command = entry.Name;
+            sample.label = std::move(planned.label);
+            sample.functionHex = entry.FunctionCode;
+            // The value as the window holds it, and the caption shown.
+            const auto takeCaption = [&] {
+                sample.value = fields.Text(Box::Value);
+                sample.caption = Caption(writer.Captions(), entry, sample, dec);
+                observer.CaptionChanged(sample.caption);
+            };
+            fields.SetText(Box::Value, *planned.value);
+            // A choice's caption follows its code; a range sample's is shown
+            // before the events run, while the previous code is still shown.
+            const bool choice = planned.rule == SampleRule::Enumeration;
+            if (choice) {
                 fields.SetText(Box::Output, "");
-                observer.ProcessEvents();
-                if (stopping()) break;
-                fields.SetText(Box::Output, RequestCode(fields, generator_, display_));
-                const std::string value = fields.Text(Box::Value);
-                std::string caption = entry.Name + " = " + item.Label;
-                if (kind == OutputKind::TextListing) {
-                    caption += "  (0x" + entry.FunctionCode + "/" + dec() + "  '" + value + "'/" +
-                               EditValue(value) + ")";
-                }
-                observer.CaptionChanged(caption);
-                const std::string df = dec();
-                if (!SaveIRdata(files, caption, df, value, fields.Text(Box::Output), kind)) break;
-                observer.SampleWritten(fields,
-                                       Sample{i, static_cast<int>(j) + 1, SampleRule::Enumeration,
-                                              result.samples++, caption, df});
-            }
-        } else if (entry.HasRange && kind == OutputKind::TextListing) {
-            struct RangeSample {
-                SampleRule rule;
-                const char* name;
-                std::optional<std::string> value;
-            };
-            const RangeSample samples[] = {
-                {SampleRule::Minimum, ") Minimum of Range=", entry.Range.Min},
-                {SampleRule::Middle, ") Middle of Range=", MiddleOfRange(entry.Range)},
-                {SampleRule::Maximum, ") Maximum of Range=", entry.Range.Max},
-            };
-            int item = 0;
-            for (const RangeSample& sample : samples) {
-                ++item;
-                if (!ongoing()) break;
-                if (!sample.value) {
-                    display_.ShowMessage("The middle of the range of " + entry.Name +
-                                         " is no finite number; that sample is left out");
-                    continue;
-                }
-                fields.SetText(Box::Value, *sample.value);
+            } else {
                 fields.SelectKind(ValueKindOption::Value);
-                const std::string value = fields.Text(Box::Value);
-                const std::string caption =
-                    entry.Name + "(0x" + entry.FunctionCode + "/" + dec() + sample.name + value;
-                observer.CaptionChanged(caption);
-                observer.ProcessEvents();
-                if (stopping()) break;
-                fields.SetText(Box::Output, RequestCode(fields, generator_, display_));
-                const std::string df = dec();
-                if (!SaveIRdata(files, caption, df, value, fields.Text(Box::Output), kind)) break;
-                observer.SampleWritten(fields,
-                                       Sample{i, item, sample.rule, result.samples++, caption, df});
+                takeCaption();
             }
+            observer.ProcessEvents();
+            if (stopping()) return {};
+            fields.SetText(Box::Output, RequestCode(fields, generator_, display_));
+            if (choice) takeCaption();
+            sample.functionDec = dec();
+            sample.valueKind = KindLetter(fields.SelectedKind());
+            sample.code = fields.Text(Box::Output);
+            if (const Status written = writer.Write(sample); !written) return written;
+            ++result.samples;
+            observer.SampleWritten(fields, sample);
         }
     }
-
-    files.CloseAll();
-    if (result.stopped) return result;  // ending: nothing further is reported or started
-    if (!files.failure.empty()) display_.ShowMessage(files.failure);
-    observer.RunEnded();
-    fields.SetText(Box::Output, "");
-    if (!files.failure.empty()) return result;
-    result.written = true;
-
-    if (kind == OutputKind::ProntoCcf) {
-        const std::string converter = InFolder(programFolder_, "hex2ccf");
-        if (!FileExists(converter)) {
-            display_.ShowMessage("file '" + converter + "' does not exist");
-            result.converterMissing = true;
-        } else if (starter_) {
-            std::string why;
-            result.converterStarted =
-                starter_(converter, {kTemporaryFile, chosenPath}, FolderOfFile(chosenPath), why);
-            if (!result.converterStarted) {
-                display_.ShowMessage("Could not start the converter '" + converter + "': " + why);
-            }
-        }
-    }
-    return result;
+    return {};
 }
 
 }  // namespace kestrel

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace kestrel {
@@ -15,18 +16,18 @@ std::string Reason(int error) {
 class StdioOutputFile : public OutputFile {
   public:
     explicit StdioOutputFile(std::FILE* file) : file_(file) {}
-    ~StdioOutputFile() override { Close(); }
+    ~StdioOutputFile() override { (void)Close(); }
 
-    bool Write(std::string_view bytes) override {
+    Status Write(std::string_view bytes) override {
         if (!file_) return Fail(EBADF);
-        if (bytes.empty()) return true;
+        if (bytes.empty()) return {};
         errno = 0;
         if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) return Fail(errno);
-        return true;
+        return {};
     }
 
-    bool Close() override {
-        if (!file_) return error_.empty();
+    Status Close() override {
+        if (!file_) return Outcome();
         errno = 0;
         const bool flushed = std::fflush(file_) == 0;
         const int flushError = errno;
@@ -41,15 +42,18 @@ class StdioOutputFile : public OutputFile {
         if (!flushed) return Fail(flushError);
         if (!closed) return Fail(closeError);
         if (removed) return Fail(ENOENT);
-        return error_.empty();
+        return Outcome();
     }
 
-    const std::string& Error() const override { return error_; }
-
   private:
-    bool Fail(int error) {
+    // The first failure is the one reported, also by every later call.
+    Status Fail(int error) {
         if (error_.empty()) error_ = Reason(error);
-        return false;
+        return Refused(error_);
+    }
+    Status Outcome() const {
+        if (error_.empty()) return {};
+        return Refused(error_);
     }
 
     std::FILE* file_;
@@ -58,14 +62,11 @@ class StdioOutputFile : public OutputFile {
 
 }  // namespace
 
-std::unique_ptr<OutputFile> StdioOutputFiles::Create(const std::string& path, std::string& error) {
+Result<std::unique_ptr<OutputFile>> StdioOutputFiles::Create(const std::string& path) {
     errno = 0;
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        error = Reason(errno);
-        return nullptr;
-    }
-    return std::make_unique<StdioOutputFile>(file);
+    if (!file) return Refused(Reason(errno));
+    return std::unique_ptr<OutputFile>(std::make_unique<StdioOutputFile>(file));
 }
 
 }  // namespace kestrel

@@ -1,36 +1,38 @@
 // The files a generate-all run writes, behind a small seam: the real files
 // check every write and the close; tests use files that fail on demand.
+// A refusal carries the system's reason ("No space left on device"); the
+// run's writers put the file's name in front of it.
 #pragma once
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "util/result.h"
 
 namespace kestrel {
 
 class OutputFile {
   public:
     virtual ~OutputFile() = default;
-    // Appends bytes; false when they could not be written (Error says why).
-    virtual bool Write(std::string_view bytes) = 0;
-    // Flushes and closes; false when that failed. Further calls do nothing.
-    virtual bool Close() = 0;
-    virtual const std::string& Error() const = 0;
+    // Appends bytes.
+    virtual Status Write(std::string_view bytes) = 0;
+    // Flushes and closes; refused when that, or a write before it, failed
+    // (with the first reason). Further calls only repeat the outcome.
+    virtual Status Close() = 0;
 };
 
 class OutputFiles {
   public:
     virtual ~OutputFiles() = default;
-    // Creates path anew (an existing file is emptied). Null when it cannot
-    // be created; error then says why.
-    virtual std::unique_ptr<OutputFile> Create(const std::string& path, std::string& error) = 0;
+    // Creates path anew (an existing file is emptied).
+    virtual Result<std::unique_ptr<OutputFile>> Create(const std::string& path) = 0;
 };
 
 // Files of the file system, written through std::FILE.
 class StdioOutputFiles : public OutputFiles {
   public:
-    std::unique_ptr<OutputFile> Create(const std::string& path, std::string& error) override;
+    Result<std::unique_ptr<OutputFile>> Create(const std::string& path) override;
 };
 
 }  // namespace kestrel

@@ -1,6 +1,7 @@
 #include "catalogue/request.h"
 
 #include "catalogue/catalogue.h"
+#include "catalogue/file_formats.h"
 #include "generator/generator.h"
 #include "util/display.h"
 #include "util/hex.h"
@@ -90,7 +91,8 @@ std::string RequestCode(WindowFields& fields, Generator& generator, Display& dis
         return {};
     }
     const Mode mode = fields.SelectedMode();
-    const bool discrete = mode == Mode::Discrete || (mode == Mode::Manual && code != "8324");
+    const bool discrete = mode == Mode::Discrete ||
+                          (mode == Mode::Manual && code != file_format::kRemoteFunctionCodeText);
     // With no kind selected the text kind "V" is sent; select it before the
     // form is chosen so the value goes into the text field, not into a
     // numeric field holding the previous request's number.
@@ -139,8 +141,8 @@ void SelectDiscrete(WindowFields& fields) {
 
 void SelectRemote(WindowFields& fields) {
     fields.SetText(Box::Output, "");
-    fields.SetText(Box::FCdec, "8324");
-    fields.SetText(Box::FChex, ToHex(8324, 0));
+    fields.SetText(Box::FCdec, std::string(file_format::kRemoteFunctionCodeText));
+    fields.SetText(Box::FChex, ToHex(file_format::kRemoteFunctionCode, 0));
     fields.SetText(Box::Value, "");
     fields.SelectKind(ValueKindOption::Dec);
 }
@@ -156,7 +158,7 @@ void SelectManual(WindowFields& fields) {
 bool SelectModel(Catalogue& catalogue, const std::string& folder, const std::string& name) {
     if (name.empty()) return false;
     catalogue.ModelName = name;
-    return catalogue.LoadDeviceFile(folder, name + "IR.ini");
+    return catalogue.LoadDeviceFile(folder, name + std::string(file_format::kDeviceFileSuffix));
 }
 
 CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields, Display& display) {
@@ -216,7 +218,7 @@ namespace {
 // The range test of the manual code boxes.
 bool CodeTooLarge(const std::string& decimal) {
     const double code = LeadingNumber(decimal);
-    return code > 255 && code != 8324;
+    return code > 255 && code != file_format::kRemoteFunctionCode;
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <iterator>
 
+#include "catalogue/file_formats.h"
 #include "catalogue/generate_all.h"
 #include "launcher/launch_app.h"
 #include "launcher/program_watch.h"
@@ -69,7 +70,6 @@ const char* const kManualInstructions =
     " Enter a number or character for the value parameter and set the proper option (ascii, "
     "hex, decimal) based upon the item entered. "
     " Click 'IR Gen' to produce the desired IR Hex pattern. ";
-const char* const kTemporaryFile = "Temp$$.hex";
 
 std::string Latin1(const QString& text) {
     return text.toLatin1().toStdString();
@@ -228,8 +228,8 @@ KTL::KTL(KtlServices services) : services_(std::move(services)) {
     if (!services_.starter) {
         services_.starter = [this](const std::string& program,
                                    const std::vector<std::string>& arguments,
-                                   const std::string& folder, std::string& error) {
-            return StartConverter(program, arguments, folder, error);
+                                   const std::string& folder) {
+            return StartConverter(program, arguments, folder);
         };
     }
     if (!services_.endProgram)
@@ -665,7 +665,8 @@ void KTL::optManual_Click() {
 void KTL::quit_Click() {
     // Only a temporary file in the program's folder is removed here; any
     // failure (no such file) is ignored.
-    const std::string temporary = services_.programFolder + "/" + kTemporaryFile;
+    const std::string temporary =
+        services_.programFolder + "/" + std::string(file_format::kTemporaryFile);
     std::remove(temporary.c_str());
     if (services_.transmitter) services_.transmitter->CloseTransmitter();
     EndProgram();
@@ -829,17 +830,18 @@ void KTL::cmdGenAll_Click() {
 
 // The converter runs on by itself; when it ends without having made the
 // CCF file, the user is told why.
-bool KTL::StartConverter(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& folder, std::string& error) {
+Status KTL::StartConverter(const std::string& program, const std::vector<std::string>& arguments,
+                           const std::string& folder) {
+    std::string error;
     std::unique_ptr<StartedProgram> converter = StartProgram(program, arguments, folder, error);
-    if (!converter) return false;
+    if (!converter) return Refused(error);
     const std::string ccfFile = arguments.empty() ? std::string() : arguments.back();
     WatchProgram(
         this, std::move(converter), [this, ccfFile](StartedProgram& ended, const ProgramEnd& end) {
             if (end.ok() || ending_) return;
             display_->ShowMessage(ConverterFailure(ccfFile, ended.Errors(), end.Describe()));
         });
-    return true;
+    return {};
 }
 
 }  // namespace kestrel

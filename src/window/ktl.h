@@ -100,8 +100,8 @@ class KTL : public QWidget {
     class Fields;
     void PickMode(Mode mode);
     void EndProgram();
-    bool StartConverter(const std::string& program, const std::vector<std::string>& arguments,
-                        const std::string& folder, std::string& error);
+    Status StartConverter(const std::string& program, const std::vector<std::string>& arguments,
+                          const std::string& folder);
 
     void lstmodel_Click(const QString& text);
     void optDiscrete_Click();

@@ -1,360 +1,266 @@
-// Gen ALL: samples, captions, the three output kinds, the converter start,
-// the observer, and failing files.
+// Gen ALL: the files of each kind against the golden files, captions and
+// middle values worked out by hand, the companion listing's lines, failing
+// files, the converter start and a run ended by the user.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "catalogue/catalogue.h"
 #include "catalogue/generate_all.h"
 #include "catalogue/output_file.h"
+#include "catalogue/request.h"
 #include "generator/generator.h"
 #include "support/memory_files.h"
 #include "support/recording_display.h"
+#include "util/text.h"
 
 namespace kestrel {
 namespace {
 
-static_assert(std::is_same_v<decltype(GenerateAll::ProntoButtonNumber), int64_t>,
+namespace fs = std::filesystem;
+
+static_assert(std::is_same_v<decltype(Sample::number), int64_t>,
               "button numbers must not overflow on long runs");
 
-struct Launch {
-    std::string program;
-    std::vector<std::string> arguments;
-    std::string folder;
+std::string Golden(const std::string& name) {
+    std::ifstream in(KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen/golden/" + name,
+                     std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Records what a window would show at each step of a run.
+struct RecordingObserver : GenerateAllObserver {
+    explicit RecordingObserver(const FieldRecord& shown) : fields(shown) {}
+    void RunStarted() override { events.push_back("started " + fields.txtFCdec); }
+    void ProcessEvents() override {
+        events.push_back("events " + fields.txtValue + (fields.txtOutput.empty() ? "" : " +code"));
+    }
+    void CaptionChanged(const std::string& caption) override { events.push_back(caption); }
+    void SampleWritten(const WindowFields&, const Sample& s) override {
+        events.push_back(std::to_string(s.number) + " " + std::to_string(s.entry) + "." +
+                         std::to_string(s.item) + " " + s.command + "|" + s.label + "|" +
+                         s.functionHex + "|" + s.functionDec + "|" + s.value + "|" + s.valueKind);
+    }
+    void RunEnded() override { events.push_back("ended"); }
+    bool ShouldStop() override { return stopAfter >= 0 && int(events.size()) >= stopAfter; }
+    const FieldRecord& fields;
+    std::vector<std::string> events;
+    int stopAfter = -1;
 };
 
 class GenerateAllTest : public ::testing::Test {
   protected:
     void SetUp() override {
         generator.SetupProtocol();
-        reference.SetupProtocol();
-        catalogue.LoadDeviceText(
-            "[COMMANDS]\r\n"
-            "Power = 1A; Enumeration; (0)Off, (1)On, (-1)Auto\r\n"
-            "Level = 0C; Integer; 0..255\r\n"
-            "Status = 30; Query\r\n"
-            "Empty = 31; Enumeration;\r\n");
-        programFolder =
-            std::filesystem::path(::testing::TempDir()) /
-            ("kestrel-program-" +
-             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(programFolder);
-        std::filesystem::create_directories(programFolder);
-        run.SetConverter(programFolder.string(),
-                         [this](const std::string& program, const std::vector<std::string>& args,
-                                const std::string& folder, std::string&) {
-                             launches.push_back({program, args, folder});
-                             return true;
+        ASSERT_TRUE(SelectModel(catalogue, KESTREL_SOURCE_DIR "/devices", "Tessel10"));
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        program = fs::path(::testing::TempDir()) / ("kestrel-genall-" + std::string(test->name()));
+        fs::create_directories(program);
+        std::ofstream(program / "hex2ccf") << "#!/bin/sh\n";
+    }
+    GenerateAllResult Run(const std::string& chosen, OutputFiles* into = nullptr) {
+        GenerateAll run(catalogue, generator, display, into ? *into : files);
+        run.SetObserver(&observer);
+        run.SetConverter(program.string(),
+                         [this](const std::string& p, const std::vector<std::string>& a,
+                                const std::string& f) -> Status {
+                             launches.push_back(p + "|" + a.at(0) + "|" + a.at(1) + "|" + f);
+                             return {};
                          });
+        return run.Run(fields, chosen);
     }
-    // The code every sample of a run carries: the text form with kind "V".
-    std::string Code(const std::string& code, const std::string& value) {
-        return reference.GenerateCode(reference.Protocol().FormValueText, code, value, "V");
-    }
-    void MakeConverter() { std::ofstream(programFolder / "hex2ccf") << "#!/bin/sh\n"; }
+    std::string Converter() const { return (program / "hex2ccf").string(); }
 
     test::RecordingDisplay display;
-    test::RecordingDisplay referenceDisplay;
     Generator generator{display};
-    Generator reference{referenceDisplay};
     Catalogue catalogue{display};
     test::MemoryFiles files;
-    GenerateAll run{catalogue, generator, display, files};
     FieldRecord fields;
-    std::filesystem::path programFolder;
-    std::vector<Launch> launches;
+    RecordingObserver observer{fields};
+    fs::path program;
+    std::vector<std::string> launches;  // program|arguments|working folder
 };
 
-TEST_F(GenerateAllTest, TextListingHoldsEnumerationsAndRanges) {
-    const GenerateAllResult result = run.Run(fields, "/out/codes.dat");
-    EXPECT_TRUE(result.written);
-    EXPECT_EQ(result.samples, 6);
-    const std::string expected =
-        "IR Data For Command Power = Off  (0x1A/26  '0'/48)\r\n" + Code("26", "0") + "\r\n" +
-        "IR Data For Command Power = On  (0x1A/26  '1'/49)\r\n" + Code("26", "1") + "\r\n" +
-        "IR Data For Command Power = Auto  (0x1A/26  '-1'/45,49)\r\n" + Code("26", "-1") + "\r\n" +
-        "IR Data For Command Level(0x0C/12) Minimum of Range=0\r\n" + Code("12", "0") + "\r\n" +
-        "IR Data For Command Level(0x0C/12) Middle of Range=128\r\n" + Code("12", "128") + "\r\n" +
-        "IR Data For Command Level(0x0C/12) Maximum of Range=255\r\n" + Code("12", "255") + "\r\n";
-    ASSERT_EQ(files.files.size(), 1u);
-    EXPECT_EQ(files.files["/out/codes.dat"].bytes, expected);
-    EXPECT_TRUE(files.files["/out/codes.dat"].closed);
-    EXPECT_TRUE(launches.empty());
+TEST_F(GenerateAllTest, EachKindWritesItsGoldenFiles) {
+    const char* const rows[][3] = {
+        {"/out/T.dat", "/out/T.dat", "export_Tessel10.txt"},
+        {"/out/T.HEX", "/out/T.HEX", "export_Tessel10.hex"},
+        {"/out/my codes.Ccf", "/out/Temp$$.hex", "export_Tessel10.hex"},
+        {"/out/my codes.Ccf", "/out/my codes.txt", "export_Tessel10_ccf_listing.txt"}};
+    for (const auto& [chosen, path, golden] : rows) {
+        for (int run = 0; run < 2; ++run) {  // the button numbers start at 000 again
+            files.files.clear();
+            EXPECT_TRUE(Run(chosen).written);
+            EXPECT_EQ(files.files.size(), EndsWithNoCase(chosen, ".ccf") ? 2u : 1u);
+            EXPECT_EQ(files.files[path].bytes, Golden(golden)) << path;
+            EXPECT_TRUE(files.files[path].closed) << path;
+        }
+    }
     EXPECT_TRUE(display.messages.empty());
+    const char* const byFile[][2] = {{"REMOTE.HEX", "hex"}, {"a.CcF", "ccf"}, {"R.DAT", "txt"},
+                                     {"hex", "txt"},        {"x.txt", "txt"}, {"codes", "txt"}};
+    for (const auto& [file, kind] : byFile)
+        EXPECT_EQ(OutputKindOf(file).name, kind) << file;
+    EXPECT_EQ(OutputKindNamed("HEX"), &OutputKindOf("a.hex"));
+    EXPECT_EQ(OutputKindNamed("ccf")->name, "ccf");
+    EXPECT_EQ(OutputKindNamed("txt")->name, "txt");
+    EXPECT_EQ(OutputKindNamed("json"), nullptr);
 }
 
-TEST_F(GenerateAllTest, ProntoHexHoldsEnumerationsOnly) {
-    EXPECT_EQ(run.Run(fields, "/out/REMOTE.HEX").samples, 3);
-    EXPECT_EQ(files.files["/out/REMOTE.HEX"].bytes,
-              "IR Data For Command Power = Off  Device Code: 26 Function: 260\r\n" +
-                  Code("26", "0") + "\r\n" +
-                  "IR Data For Command Power = On  Device Code: 26 Function: 261\r\n" +
-                  Code("26", "1") + "\r\n" +
-                  "IR Data For Command Power = Auto  Device Code: 26 Function: 26-1\r\n" +
-                  Code("26", "-1") + "\r\n");
-    EXPECT_EQ(run.ProntoButtonNumber, 3);
-}
-
-TEST_F(GenerateAllTest, CcfRunWritesTemporaryFileAndListingThenStartsTheConverter) {
-    MakeConverter();
-    const GenerateAllResult result = run.Run(fields, "/out/my codes.Ccf");
-    EXPECT_TRUE(result.converterStarted);
-    ASSERT_EQ(files.files.size(), 2u);
-    const test::MemoryFiles::Content& temporary = files.files["/out/Temp$$.hex"];
-    EXPECT_EQ(
-        temporary.bytes.find("IR Data For Command Power = Off  Device Code: 26 Function: 260\r\n" +
-                             Code("26", "0") + "\r\n"),
-        0u);
-    EXPECT_EQ(files.files["/out/my codes.txt"].bytes,
-              "Pronto Button # 000 labeled as 260   is IR Data For Command: Power = Off\r\n"
-              "Pronto Button # 001 labeled as 261   is IR Data For Command: Power = On\r\n"
-              "Pronto Button # 002 labeled as 26-1  is IR Data For Command: Power = Auto\r\n");
-    EXPECT_TRUE(temporary.closed);
-    ASSERT_EQ(launches.size(), 1u);
-    EXPECT_EQ(launches[0].program, (programFolder / "hex2ccf").string());
-    EXPECT_EQ(launches[0].arguments, (std::vector<std::string>{"Temp$$.hex", "/out/my codes.Ccf"}));
-    EXPECT_EQ(launches[0].folder, "/out");
-
-    // The next run numbers its buttons from 000 again.
-    run.Run(fields, "/out/again.ccf");
-    EXPECT_EQ(files.files["/out/again.txt"].bytes.substr(0, 20), "Pronto Button # 000 ");
-}
-
-TEST_F(GenerateAllTest, TheTemporaryFileLiesBesideTheChosenFile) {
-    MakeConverter();
-    struct Case {
-        std::string chosen, temporary, listing, folder;
-    };
-    const Case cases[] = {
-        {"/codes.ccf", "/Temp$$.hex", "/codes.txt", "/"},
-        {"codes.ccf", "./Temp$$.hex", "codes.txt", "."},
-        {"/a b/c.d/x.CCF", "/a b/c.d/Temp$$.hex", "/a b/c.d/x.txt", "/a b/c.d"},
-    };
-    for (const Case& c : cases) {
-        files.files.clear();
-        launches.clear();
-        run.Run(fields, c.chosen);
-        EXPECT_EQ(files.files.count(c.temporary), 1u) << c.chosen;
-        EXPECT_EQ(files.files.count(c.listing), 1u) << c.chosen;
-        ASSERT_EQ(launches.size(), 1u);
-        EXPECT_EQ(launches[0].folder, c.folder);
-    }
-}
-
-TEST_F(GenerateAllTest, AMissingConverterIsReported) {
-    const GenerateAllResult result = run.Run(fields, "/out/codes.ccf");
-    EXPECT_TRUE(result.written);
-    EXPECT_TRUE(result.converterMissing);
-    EXPECT_TRUE(launches.empty());
-    ASSERT_EQ(display.messages.size(), 1u);
-    EXPECT_EQ(display.messages[0],
-              "file '" + (programFolder / "hex2ccf").string() + "' does not exist");
-    EXPECT_EQ(files.files.count("/out/codes.txt"), 1u);
-}
-
-TEST_F(GenerateAllTest, OutputKindComesFromTheLastFourCharacters) {
-    const std::pair<std::string, OutputKind> cases[] = {
-        {"REMOTE.HEX", OutputKind::ProntoHex},   {"a.CcF", OutputKind::ProntoCcf},
-        {"REMOTE.DAT", OutputKind::TextListing}, {"hex", OutputKind::TextListing},
-        {"x.txt", OutputKind::TextListing},      {"codes", OutputKind::TextListing},
-    };
-    for (const auto& [name, kind] : cases)
-        EXPECT_EQ(OutputKindOf(name), kind) << name;
-}
-
-TEST_F(GenerateAllTest, MiddleOfRange) {
-    const std::pair<ValueRange, std::string> cases[] = {
-        {{"0", "255"}, "128"},  {{"1", "4"}, "2"},      {{"0.5", "1.5"}, "1"},
-        {{"1.5", "2"}, "1.75"}, {{"0", "2.5"}, "1"},    {{"0", "65535"}, "32768"},
-        {{"-3", "0"}, "-2"},    {{"-0.5", "0.5"}, "0"}, {{"0", "100"}, "50"},
-        {{"abc", "7"}, "4"},    {{"&H10", "0"}, "8"},
-    };
-    for (const auto& [range, middle] : cases) {
-        EXPECT_EQ(MiddleOfRange(range).value_or("none"), middle) << range.Min << ".." << range.Max;
-    }
-    EXPECT_FALSE(MiddleOfRange({"1e400", "0"}));
-    EXPECT_FALSE(MiddleOfRange({"1.5e400", "0"}));
-    // Beyond 15 digits a real middle has zeros, not the double's binary noise.
-    EXPECT_EQ(MiddleOfRange({"0.5", "1e23"}), "50000000000000000000000");
-    EXPECT_EQ(MiddleOfRange({"0.0", "123456789012345678901"}), "61728394506172800000");
-    // A whole middle of any size is written whole.
-    EXPECT_EQ(MiddleOfRange({"0", "99999999999999999999"}), "50000000000000000000");
-    EXPECT_EQ(MiddleOfRange({"1e300", "1e300"})->size(), 301u);
-}
-
-TEST_F(GenerateAllTest, CompanionLinePadsShortLabelsOnly) {
-    EXPECT_EQ(CompanionLine(0, "26", "X"),
-              "Pronto Button # 000 labeled as 26    is IR Data For Command: X");
-    EXPECT_EQ(CompanionLine(7, "12345", "X"),
-              "Pronto Button # 007 labeled as 12345 is IR Data For Command: X");
-    EXPECT_EQ(CompanionLine(1000, "255100", "X"),
-              "Pronto Button # 1000 labeled as 255100 is IR Data For Command: X");
-    EXPECT_EQ(CompanionLine(40000, "1", "X").substr(0, 22), "Pronto Button # 40000 ");
-}
-
-TEST_F(GenerateAllTest, FunctionCodesOfOtherLengthsShowTheHex2IntMessage) {
-    catalogue.LoadDeviceText("[COMMANDS]\nOdd = 1A0; Enumeration; (1)X\n");
-    run.Run(fields, "/out/a.txt");
-    EXPECT_EQ(files.files["/out/a.txt"].bytes,
-              "IR Data For Command Odd = X  (0x1A0/0  '1'/49)\r\n" + Code("416", "1") + "\r\n");
+// The worked examples: Power (1A) with (1)On, Level (0C) from 0 to 255.
+TEST_F(GenerateAllTest, CaptionsAndSamplesAsWorkedOutByHand) {
+    catalogue.LoadDeviceText(
+        "[COMMANDS]\nPower = 1A; Enumeration; (1)On, (-1)Auto\nLevel = 0C; Integer; 0..255\n"
+        "Status = 30; Query\nEmpty = 31; Enumeration;\n"
+        "Odd = 1A0; Enumeration; (1)X\nMode = 13; Enumeration; (1)Cin\xe9ma\n");
+    fields.txtFCdec = "8324";
+    fields.mode = Mode::Remote;
+    Run("/out/a.txt");
+    const std::vector<std::string> events = {
+        "started ",  // Discrete mode was picked: the code boxes are empty
+        // A choice: the value is set, events run, the code is made, the caption shown.
+        "events 1", "Power = On  (0x1A/26  '1'/49)", "0 1.1 Power|On|1A|26|1|V", "events -1",
+        "Power = Auto  (0x1A/26  '-1'/45,49)", "1 1.2 Power|Auto|1A|26|-1|V",
+        // A range sample: the caption first; the previous code stays shown.
+        "Level(0x0C/12) Minimum of Range=0", "events 0", "2 2.1 Level|Minimum of Range|0C|12|0|V",
+        "Level(0x0C/12) Middle of Range=128", "events 128 +code",
+        "3 2.2 Level|Middle of Range|0C|12|128|V", "Level(0x0C/12) Maximum of Range=255",
+        "events 255 +code", "4 2.3 Level|Maximum of Range|0C|12|255|V", "events 1",
+        "Odd = X  (0x1A0/0  '1'/49)", "5 5.1 Odd|X|1A0|0|1|V", "events 1",
+        "Mode = Cin\xe9ma  (0x13/19  '1'/49)", "6 6.1 Mode|Cin\xe9ma|13|19|1|V", "ended"};
+    EXPECT_EQ(observer.events, events);
+    // What the window shows afterwards.
+    EXPECT_TRUE(fields.mode == Mode::Discrete && fields.valueKind == ValueKindOption::Value);
+    EXPECT_EQ(fields.txtFChex + " " + fields.txtFCdec + " " + fields.txtValue + fields.txtOutput,
+              "13 19 1");
+    // Hex2Int's message each time the decimal code is needed: caption and file.
     EXPECT_EQ(display.messages,
               std::vector<std::string>(2, "Illegal call to Hex2Int with value 1A0"));
+
+    // The short captions need no decimal code: one message, for the file.
     display.Clear();
-    run.Run(fields, "/out/a.hex");
+    Run("/out/a.hex");
     EXPECT_EQ(display.messages.size(), 1u);
-    EXPECT_EQ(files.files["/out/a.hex"].bytes.find(
-                  "IR Data For Command Odd = X  Device Code: 0 Function: 01\r\n"),
-              0u);
+    for (const char* line : {"Power = Auto  Device Code: 26 Function: 26-1\r\n",
+                             "Odd = X  Device Code: 0 Function: 01\r\n",
+                             "Mode = Cin\xe9ma  Device Code: 19 Function: 191\r\n"}) {
+        EXPECT_NE(files.files["/out/a.hex"].bytes.find(line), std::string::npos) << line;
+    }
 }
 
-TEST_F(GenerateAllTest, LabelsAreWrittenAsTheirBytes) {
-    catalogue.LoadDeviceText("[COMMANDS]\nMode = 13; Enumeration; (1)Cin\xe9ma\n");
-    run.Run(fields, "/out/a.hex");
-    EXPECT_EQ(files.files["/out/a.hex"].bytes.find(
-                  "IR Data For Command Mode = Cin\xe9ma  Device Code: 19 Function: 191\r\n"),
-              0u);
+TEST(GenerateAll, MiddleOfRangeAndCompanionLines) {
+    // Beyond 15 digits a real middle has zeros, not the double's binary
+    // noise; a whole middle of any size is written whole.
+    const char* const middles[][3] = {
+        {"0", "255", "128"}, {"1", "4", "2"},     {"0.5", "1.5", "1"},    {"1.5", "2", "1.75"},
+        {"0", "2.5", "1"},   {"-3", "0", "-2"},   {"-0.5", "0.5", "0"},   {"abc", "7", "4"},
+        {"&H10", "0", "8"},  {"1e400", "0", "-"}, {"0", "65535", "32768"}};
+    for (const auto& [min, max, middle] : middles)
+        EXPECT_EQ(MiddleOfRange({min, max}).value_or("-"), middle) << min << ".." << max;
+    EXPECT_EQ(MiddleOfRange({"0.5", "1e23"}), "50000000000000000000000");
+    EXPECT_EQ(MiddleOfRange({"0.0", "123456789012345678901"}), "61728394506172800000");
+    EXPECT_EQ(MiddleOfRange({"0", "99999999999999999999"}), "50000000000000000000");
+
+    const std::string caption = " is IR Data For Command: X";
+    EXPECT_EQ(CompanionLine(0, "26", "X"), "Pronto Button # 000 labeled as 26   " + caption);
+    EXPECT_EQ(CompanionLine(7, "12345", "X"), "Pronto Button # 007 labeled as 12345" + caption);
+    EXPECT_EQ(CompanionLine(1000, "255100", "X"),
+              "Pronto Button # 1000 labeled as 255100" + caption);
+    EXPECT_EQ(CompanionLine(5000000000, "1", "X"),
+              "Pronto Button # 5000000000 labeled as 1    " + caption);
 }
 
-// Records what a window would show at each step of a run.
-class RecordingObserver : public GenerateAllObserver {
-  public:
-    explicit RecordingObserver(const FieldRecord& fields) : fields_(fields) {}
-    void RunStarted() override { events.push_back("started " + fields_.txtFCdec); }
-    void ProcessEvents() override {
-        events.push_back("events " + fields_.txtValue +
-                         (fields_.txtOutput.empty() ? "" : " +code"));
+TEST_F(GenerateAllTest, FailingFilesAreReportedAndEveryFileClosed) {
+    struct Row {
+        const char *chosen, *failing;
+        int after;  // bytes before the disk is full; -1: not created; -2: the close fails
+        const char* message;
+    } const rows[] = {
+        {"/o/c.ccf", "/o/c.txt", -1, "Could not create the file '/o/c.txt': Permission denied"},
+        {"/o/c.ccf", "/o/Temp$$.hex", -1,
+         "Could not create the file '/o/Temp$$.hex': Permission denied"},
+        {"/o/c.ccf", "/o/Temp$$.hex", 700,
+         "Could not write the file '/o/Temp$$.hex': No space left on device"},
+        {"/o/c.ccf", "/o/c.txt", 75,
+         "Could not write the file '/o/c.txt': No space left on device"},
+        {"/o/c.txt", "/o/c.txt", 0, "Could not write the file '/o/c.txt': No space left on device"},
+        {"/o/c.hex", "/o/c.hex", -2, "Could not write the file '/o/c.hex': Input/output error"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.message);
+        test::MemoryFiles failing;
+        if (row.after == -1) failing.failCreate.insert(row.failing);
+        if (row.after == -2) failing.failClose.insert(row.failing);
+        if (row.after >= 0) failing.failAfter[row.failing] = row.after;
+        display.Clear();
+        observer.events.clear();
+        fields.mode = Mode::Manual;
+        EXPECT_FALSE(Run(row.chosen, &failing).written);
+        EXPECT_EQ(display.messages, std::vector<std::string>{row.message});
+        for (const auto& [path, content] : failing.files)
+            EXPECT_TRUE(content.closed) << path;
+        // A file that cannot be created ends the run before it starts.
+        EXPECT_EQ(fields.mode, row.after == -1 ? Mode::Manual : Mode::Discrete);
+        EXPECT_EQ(observer.events.empty() ? "" : observer.events.back(),
+                  row.after == -1 ? "" : "ended");
+        if (row.after >= 0) {
+            EXPECT_EQ(failing.files[row.failing].bytes.size(), size_t(row.after));
+        }
     }
-    void CaptionChanged(const std::string& caption) override {
-        events.push_back("caption " + caption);
-    }
-    void SampleWritten(const WindowFields&, const Sample& sample) override {
-        events.push_back("sample " + std::to_string(sample.number) + " " +
-                         std::to_string(sample.entry) + "." + std::to_string(sample.item) + " " +
-                         sample.df);
-    }
-    void RunEnded() override { events.push_back("ended"); }
-    bool ShouldStop() override { return stopAfter >= 0 && int(events.size()) >= stopAfter; }
-    std::vector<std::string> events;
-    int stopAfter = -1;
+    EXPECT_TRUE(launches.empty());
+    // Real files that fail (a full disk, a folder deleted during the run) are
+    // rows of tests/hostile/hostile_output_test.cpp.
+}
 
-  private:
-    const FieldRecord& fields_;
-};
+TEST_F(GenerateAllTest, TheConverterIsStartedBesideTheChosenFile) {
+    const char* const rows[][4] = {
+        {"/codes.ccf", "/Temp$$.hex", "/codes.txt", "/"},
+        {"codes.ccf", "./Temp$$.hex", "codes.txt", "."},
+        {"/a b/c.d/x.CCF", "/a b/c.d/Temp$$.hex", "/a b/c.d/x.txt", "/a b/c.d"}};
+    for (const auto& [chosen, temporary, listing, folder] : rows) {
+        files.files.clear();
+        launches.clear();
+        EXPECT_TRUE(Run(chosen).converterStarted);
+        EXPECT_EQ(files.files.count(temporary) + files.files.count(listing), 2u) << chosen;
+        EXPECT_EQ(launches,
+                  std::vector<std::string>{Converter() + "|Temp$$.hex|" + chosen + "|" + folder});
+    }
+    EXPECT_TRUE(display.messages.empty());
 
-TEST_F(GenerateAllTest, TheObserverSeesEveryStep) {
-    catalogue.LoadDeviceText(
-        "[COMMANDS]\nPower = 1A; Enumeration; (1)On\nLevel = 0C; Integer; 0..10\n");
-    RecordingObserver observer(fields);
-    run.SetObserver(&observer);
-    fields.mode = Mode::Remote;
-    fields.txtFCdec = "8324";
-    run.Run(fields, "/out/a.txt");
-    const std::vector<std::string> expected = {
-        // Discrete mode was picked: the code boxes are empty.
-        "started ",
-        // Power = On: the value is set, events run, the request is made.
-        "events 1", "caption Power = On  (0x1A/26  '1'/49)", "sample 0 1.1 26",
-        // Level: caption first, then events and the request, three times;
-        // the previous code stays shown until the request.
-        "caption Level(0x0C/12) Minimum of Range=0", "events 0", "sample 1 2.1 12",
-        "caption Level(0x0C/12) Middle of Range=5", "events 5 +code", "sample 2 2.2 12",
-        "caption Level(0x0C/12) Maximum of Range=10", "events 10 +code", "sample 3 2.3 12",
-        "ended"};
-    EXPECT_EQ(observer.events, expected);
-    // What the window shows afterwards.
-    EXPECT_EQ(fields.mode, Mode::Discrete);
-    EXPECT_EQ(fields.txtFChex, "0C");
-    EXPECT_EQ(fields.txtFCdec, "12");
-    EXPECT_EQ(fields.txtValue, "10");
-    EXPECT_EQ(fields.txtOutput, "");
-    EXPECT_EQ(fields.valueKind, ValueKindOption::Value);
+    // A converter that cannot be started is reported: tests/hostile.
+    fs::remove(Converter());
+    EXPECT_TRUE(Run("/out/c.ccf").converterMissing);
+    EXPECT_EQ(display.messages,
+              std::vector<std::string>{"file '" + Converter() + "' does not exist"});
+    EXPECT_EQ(launches.size(), 1u);
+    EXPECT_EQ(files.files["/out/Temp$$.hex"].bytes, Golden("export_Tessel10.hex"));
 }
 
 TEST_F(GenerateAllTest, ARunEndedByTheUserStopsBeforeItsNextSample) {
-    MakeConverter();
-    RecordingObserver observer(fields);
-    observer.stopAfter = 4;  // Done is pressed while the second sample's events run
-    run.SetObserver(&observer);
-    const GenerateAllResult result = run.Run(fields, "/out/codes.ccf");
+    observer.stopAfter = 5;  // Done is pressed while the second sample's events run
+    const GenerateAllResult result = Run("/out/codes.ccf");
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(result.samples, 1);
-    EXPECT_TRUE(files.files["/out/Temp$$.hex"].closed);
-    EXPECT_TRUE(files.files["/out/codes.txt"].closed);
-    EXPECT_EQ(std::count(files.files["/out/Temp$$.hex"].bytes.begin(),
-                         files.files["/out/Temp$$.hex"].bytes.end(), '\n'),
-              2);
+    const std::string hex = Golden("export_Tessel10.hex");
+    const std::string listing = Golden("export_Tessel10_ccf_listing.txt");
+    EXPECT_EQ(files.files["/out/Temp$$.hex"].bytes,
+              hex.substr(0, hex.find("\r\n", hex.find("\r\n") + 2) + 2));
+    EXPECT_EQ(files.files["/out/codes.txt"].bytes, listing.substr(0, listing.find("\r\n") + 2));
+    EXPECT_TRUE(files.files["/out/Temp$$.hex"].closed && files.files["/out/codes.txt"].closed);
     EXPECT_TRUE(launches.empty());
     EXPECT_TRUE(display.messages.empty());
-    EXPECT_NE(observer.events.back(), "ended");  // nothing further is reported
-}
+    EXPECT_EQ(observer.events.back(), "events 1");  // nothing further is reported
 
-TEST_F(GenerateAllTest, ACancelledDialogChangesNothing) {
-    fields.txtFCdec = "5";
+    // A cancelled dialog changes nothing.
     fields.mode = Mode::Manual;
-    EXPECT_FALSE(run.Run(fields, "").ran);
-    EXPECT_EQ(fields.txtFCdec, "5");
+    observer.events.clear();
+    EXPECT_FALSE(Run("").ran);
     EXPECT_EQ(fields.mode, Mode::Manual);
-    EXPECT_TRUE(files.files.empty());
-}
-
-TEST_F(GenerateAllTest, AFailingWriteEndsTheRunAndClosesEveryFile) {
-    MakeConverter();
-    RecordingObserver observer(fields);
-    run.SetObserver(&observer);
-    // Room for the first sample and a little of the second.
-    files.failAfter["/out/Temp$$.hex"] = 64 + Code("26", "0").size() + 2 + 10;
-    const GenerateAllResult result = run.Run(fields, "/out/codes.ccf");
-    EXPECT_FALSE(result.written);
-    EXPECT_EQ(result.samples, 1);
-    EXPECT_TRUE(launches.empty());
-    EXPECT_TRUE(files.files["/out/Temp$$.hex"].closed);
-    EXPECT_TRUE(files.files["/out/codes.txt"].closed);
-    ASSERT_EQ(display.messages.size(), 1u);
-    EXPECT_EQ(display.messages[0],
-              "Could not write the file '/out/Temp$$.hex': No space left on device");
-    EXPECT_EQ(observer.events.back(), "ended");
-    EXPECT_EQ(fields.txtOutput, "");
-}
-
-TEST_F(GenerateAllTest, AFileThatCannotBeCreatedIsReported) {
-    files.failCreate["/out/Temp$$.hex"] = 1;
-    fields.mode = Mode::Manual;
-    EXPECT_FALSE(run.Run(fields, "/out/codes.ccf").written);
-    EXPECT_TRUE(files.files["/out/codes.txt"].closed);
-    EXPECT_EQ(
-        display.messages,
-        std::vector<std::string>{"Could not create the file '/out/Temp$$.hex': Permission denied"});
-    EXPECT_EQ(fields.mode, Mode::Manual);  // the run never started
-}
-
-TEST(GenerateAllFiles, AFullDiskIsReported) {
-    test::RecordingDisplay display;
-    Generator generator(display);
-    generator.SetupProtocol();
-    Catalogue catalogue(display);
-    std::string text = "[COMMANDS]\n";
-    for (int i = 0; i < 50; ++i)
-        text += "C" + std::to_string(i) + " = 10; Enumeration; (1)On\n";
-    catalogue.LoadDeviceText(text);
-    StdioOutputFiles files;
-    GenerateAll run(catalogue, generator, display, files);
-    FieldRecord fields;
-    EXPECT_FALSE(run.Run(fields, "/dev/full").written);
-    ASSERT_EQ(display.messages.size(), 1u);
-    EXPECT_EQ(display.messages[0], "Could not write the file '/dev/full': No space left on device");
-
-    display.Clear();
-    const std::string gone = ::testing::TempDir() + "kestrel-gone/codes.txt";
-    EXPECT_FALSE(run.Run(fields, gone).written);
-    ASSERT_EQ(display.messages.size(), 1u);
-    EXPECT_EQ(display.messages[0],
-              "Could not create the file '" + gone + "': No such file or directory");
+    EXPECT_TRUE(observer.events.empty());
 }
 
 }  // namespace

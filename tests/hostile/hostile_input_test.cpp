@@ -14,13 +14,13 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/generate_all.h"
-#include "support/memory_files.h"
 #include "catalogue/request.h"
 #include "generator/generator.h"
 #include "hostile_support.h"
-#include "support/run_tool.h"
 #include "support/clicks.h"
+#include "support/memory_files.h"
 #include "support/recording_display.h"
+#include "support/run_tool.h"
 
 namespace kestrel::test {
 namespace {
@@ -458,7 +458,7 @@ TEST(HostileFolder, EveryFileLoadsThroughTheCoreAndKestrelGen) {
             GenerateAll run(catalogue, generator, display, files);
             run.SetConverter(KESTREL_PROGRAM_DIR,
                              [](const std::string&, const std::vector<std::string>&,
-                                const std::string&, std::string&) { return true; });
+                                const std::string&) { return Status(); });
             FieldRecord runFields;
             EXPECT_TRUE(run.Run(runFields, name).written);
         }

@@ -16,13 +16,13 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/generate_all.h"
-#include "support/memory_files.h"
 #include "catalogue/output_file.h"
 #include "generator/generator.h"
 #include "hostile_support.h"
-#include "support/run_tool.h"
 #include "launcher/launch_app.h"
+#include "support/memory_files.h"
 #include "support/recording_display.h"
+#include "support/run_tool.h"
 #include "util/text.h"
 
 namespace kestrel::test {
@@ -46,11 +46,13 @@ struct SampleRun {
         run->SetConverter(
             std::move(programFolder),
             [this, realStart](const std::string& program, const std::vector<std::string>& arguments,
-                              const std::string& folder, std::string& error) {
+                              const std::string& folder) -> Status {
                 launches.push_back({program, arguments, folder});
-                if (!realStart) return true;
+                if (!realStart) return {};
+                std::string error;
                 started.push_back(StartProgram(program, arguments, folder, error));
-                return started.back() != nullptr;
+                if (!started.back()) return Refused(error);
+                return {};
             });
     }
     GenerateAllResult operator()(const std::string& chosen) {
@@ -80,7 +82,7 @@ std::map<std::string, std::string> Reference(const std::string& extension) {
 }
 
 std::string MainOf(const std::string& chosen) {
-    if (OutputKindOf(chosen) != OutputKind::ProntoCcf) return chosen;
+    if (OutputKindOf(chosen).name != "ccf") return chosen;
     return FolderOf(chosen) + "/Temp$$.hex";
 }
 
@@ -110,7 +112,7 @@ TEST(HostileFileNames, TheCoreRunWritesExactlyTheNamedFiles) {
             EXPECT_TRUE(run.display.messages.empty());
             EXPECT_EQ(ReadBytes(MainOf(chosen)),
                       reference.at(MainOf("/ref/out" + std::string(extension))));
-            if (OutputKindOf(chosen) == OutputKind::ProntoCcf) {
+            if (OutputKindOf(chosen).name == "ccf") {
                 EXPECT_EQ(ReadBytes(folder.path / (name + ".txt")), reference.at("/ref/out.txt"));
                 ASSERT_EQ(run.launches.size(), 1u);
                 EXPECT_EQ(run.launches[0].arguments,
@@ -134,7 +136,7 @@ TEST(HostileFileNames, KestrelGenExportWritesThemAndTheConverterMakesTheCcf) {
             EXPECT_EQ(r.err, "");
             EXPECT_EQ(ReadBytes(MainOf(chosen)),
                       reference.at(MainOf("/ref/out" + std::string(extension))));
-            if (OutputKindOf(chosen) == OutputKind::ProntoCcf) {
+            if (OutputKindOf(chosen).name == "ccf") {
                 // kestrel-gen waits for the converter of its own folder.
                 EXPECT_GT(ReadBytes(chosen).size(), 72u);
             }
@@ -175,9 +177,8 @@ TEST(HostileFolders, AReadOnlyFolderIsReported) {
             result = run(chosen);
         }
         EXPECT_FALSE(result.written);
-        const std::string first = OutputKindOf(chosen) == OutputKind::ProntoCcf
-                                      ? (folder.path / "out.txt").string()
-                                      : chosen;
+        const std::string first =
+            OutputKindOf(chosen).name == "ccf" ? (folder.path / "out.txt").string() : chosen;
         EXPECT_EQ(run.display.messages, (std::vector<std::string>{"Could not create the file '" +
                                                                   first + "': Permission denied"}));
         EXPECT_TRUE(fs::is_empty(folder.path));
@@ -190,8 +191,8 @@ TEST(HostileFolders, AReadOnlyFolderIsReported) {
 class VanishingFiles : public OutputFiles {
   public:
     explicit VanishingFiles(fs::path folder) : folder_(std::move(folder)) {}
-    std::unique_ptr<OutputFile> Create(const std::string& path, std::string& error) override {
-        std::unique_ptr<OutputFile> file = files_.Create(path, error);
+    Result<std::unique_ptr<OutputFile>> Create(const std::string& path) override {
+        Result<std::unique_ptr<OutputFile>> file = files_.Create(path);
         std::error_code ignored;
         fs::remove_all(folder_, ignored);
         return file;
@@ -216,7 +217,7 @@ TEST(HostileFolders, AFolderThatVanishesDuringTheRunIsReported) {
         // The listing's folder is gone before Temp$$.hex is created; the
         // other kinds lose their only file while it is written.
         const std::string expected =
-            OutputKindOf(chosen) == OutputKind::ProntoCcf
+            OutputKindOf(chosen).name == "ccf"
                 ? "Could not create the file '" + (folder / "Temp$$.hex").string() +
                       "': No such file or directory"
                 : "Could not write the file '" + chosen + "': No such file or directory";

@@ -1,8 +1,9 @@
-// OutputFiles for tests: files kept in memory, and failures on demand.
+// OutputFiles for tests: files kept in memory, failing on demand.
 #pragma once
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "catalogue/output_file.h"
@@ -15,48 +16,41 @@ class MemoryFiles : public OutputFiles {
         std::string bytes;
         bool closed = false;
     };
+    std::map<std::string, Content> files;
+    // A file of failCreate cannot be created; one of failAfter is full once
+    // it holds that many bytes; one of failClose fails as it is closed.
+    std::set<std::string> failCreate, failClose;
+    std::map<std::string, size_t> failAfter;
 
-    std::unique_ptr<OutputFile> Create(const std::string& path, std::string& error) override {
-        if (failCreate.count(path) != 0) {
-            error = "Permission denied";
-            return nullptr;
-        }
+    Result<std::unique_ptr<OutputFile>> Create(const std::string& path) override {
+        if (failCreate.count(path) != 0) return Refused("Permission denied");
         files[path] = Content{};
-        return std::make_unique<File>(*this, path);
+        return std::unique_ptr<OutputFile>(std::make_unique<File>(*this, path));
     }
 
-    // The file at path fails once this many bytes of the run have been
-    // written to it (as a full disk would).
-    std::map<std::string, size_t> failAfter;
-    std::map<std::string, int> failCreate;
-    std::map<std::string, Content> files;
-
   private:
-    class File : public OutputFile {
-      public:
-        File(MemoryFiles& owner, std::string path) : owner_(owner), path_(std::move(path)) {}
-        bool Write(std::string_view bytes) override {
-            Content& content = owner_.files[path_];
-            const auto limit = owner_.failAfter.find(path_);
-            if (limit != owner_.failAfter.end() &&
-                content.bytes.size() + bytes.size() > limit->second) {
-                content.bytes.append(bytes.substr(0, limit->second - content.bytes.size()));
-                error_ = "No space left on device";
-                return false;
+    struct File : OutputFile {
+        File(MemoryFiles& owner, const std::string& path) : owner(owner), path(path) {}
+        Status Write(std::string_view bytes) override {
+            std::string& content = owner.files[path].bytes;
+            const auto limit = owner.failAfter.find(path);
+            if (limit != owner.failAfter.end() && content.size() + bytes.size() > limit->second) {
+                content.append(bytes.substr(0, limit->second - content.size()));
+                full = true;
             }
-            content.bytes.append(bytes);
-            return true;
+            if (full) return Refused("No space left on device");
+            content.append(bytes);
+            return {};
         }
-        bool Close() override {
-            owner_.files[path_].closed = true;
-            return error_.empty();
+        Status Close() override {
+            owner.files[path].closed = true;
+            if (full) return Refused("No space left on device");
+            if (owner.failClose.count(path) != 0) return Refused("Input/output error");
+            return {};
         }
-        const std::string& Error() const override { return error_; }
-
-      private:
-        MemoryFiles& owner_;
-        std::string path_;
-        std::string error_;
+        MemoryFiles& owner;
+        std::string path;
+        bool full = false;
     };
 };
 

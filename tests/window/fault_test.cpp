@@ -17,8 +17,8 @@
 #include <fstream>
 
 #include "app/startup.h"
-#include "support/memory_files.h"
 #include "generator/generator.h"
+#include "support/memory_files.h"
 #include "window/window_display.h"
 #include "window_fixture.h"
 
@@ -236,10 +236,9 @@ class FaultTest : public QObject {
         QFETCH(QString, message);
         MemoryFiles files;
         const std::string chosen = name.toStdString();
-        const std::string main =
-            OutputKindOf(chosen) == OutputKind::ProntoCcf ? "/mem/Temp$$.hex" : chosen;
+        const std::string main = OutputKindOf(chosen).name == "ccf" ? "/mem/Temp$$.hex" : chosen;
         if (failAfter < 0)
-            files.failCreate[main] = 1;
+            files.failCreate.insert(main);
         else
             files.failAfter[main] = static_cast<size_t>(failAfter);
         FaultWindow f({kSimDriver, &files});

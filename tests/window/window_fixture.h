@@ -92,9 +92,9 @@ class WindowFixture {
         if (options.recordStarts) {
             services.starter = [this](const std::string& program,
                                       const std::vector<std::string>& arguments,
-                                      const std::string& workingFolder, std::string&) {
+                                      const std::string& workingFolder) {
                 starts.push_back({program, arguments, workingFolder});
-                return true;
+                return Status();
             };
         }
         services.endProgram = [this] { ++ended; };

@@ -1,0 +1,125 @@
+// Gen ALL's output kinds: one writer class per kind behind one interface.
+//
+//   kind  picked by a name ending  samples                   files
+//   txt   (any other ending)       enumerations and ranges   the text listing
+//   hex   ".hex"                   enumerations              the Pronto hex file
+//   ccf   ".ccf"                   enumerations              "Temp$$.hex" in the chosen file's
+//                                                            folder and the companion listing
+//                                                            "<name>.txt", then the converter
+//
+// A run asks its writer which samples it takes and how their captions
+// read, opens the writer's files, hands it every sample in order, closes
+// it, and lets it finish (the CCF run starts the converter there). A writer
+// shows nothing: it gives back a refusal naming the file, and the run shows
+// it. The lines of each file are laid out in catalogue/file_formats.h.
+//
+// A new output kind is one class deriving from OutputWriter and one row of
+// the kinds' table in generate_all_writers.cpp.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "util/result.h"
+
+namespace kestrel {
+
+class Catalogue;
+class OutputFiles;
+struct GenerateAllResult;
+
+enum class SampleRule { Enumeration, Minimum, Middle, Maximum };
+
+// How a writer's captions read, for a command Power with function code 1A
+// and the choice (1)On:
+//   Listing  Power = On  (0x1A/26  '1'/49)
+//   Short    Power = On
+// A range sample reads the same in both: Level(0x0C/12) Minimum of Range=0.
+enum class CaptionStyle { Listing, Short };
+
+// One sample of a run, with everything a writer may put in its files.
+struct Sample {
+    int entry = 0;  // command index, from 1
+    int item = 0;   // enumeration choice from 1; 1, 2, 3 for minimum, middle, maximum
+    SampleRule rule = SampleRule::Enumeration;
+    int64_t number = 0;       // position in the run, from 0: the Pronto button number
+    std::string command;      // the command's name
+    std::string label;        // the choice's label, or "Minimum of Range" and its siblings
+    std::string functionHex;  // the function code as the device file writes it
+    std::string functionDec;  // in decimal, as the files write it ("0" for a code that is
+                              // not one or two hexadecimal digits)
+    std::string value;        // the value text the code was generated for
+    char valueKind = 'V';     // the value kind letter sent: A, D, H or V
+    std::string caption;
+    std::string code;  // the Pronto hex text; "" when the request was refused
+
+    // The label of a Pronto button: the decimal code and the value text.
+    std::string ButtonLabel() const { return functionDec + value; }
+};
+
+// Starts program with arguments in workingFolder without waiting for it;
+// refused with the reason when it could not be started.
+using ProgramStarter =
+    std::function<Status(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& workingFolder)>;
+
+// Where the converter lives and how it is started.
+struct ConverterSetup {
+    std::string programFolder;
+    ProgramStarter starter;  // none: the converter is looked for but not started
+};
+
+class OutputWriter {
+  public:
+    virtual ~OutputWriter() = default;
+
+    // Whether the range samples (minimum, middle, maximum) are taken besides
+    // the enumeration choices.
+    virtual bool TakesRanges() const = 0;
+    virtual CaptionStyle Captions() const = 0;
+
+    // Creates the kind's files for the chosen file name (an absolute path)
+    // and the catalogue's model. Refused, naming the file, when one cannot
+    // be created; the files created before it are closed then.
+    virtual Status Open(OutputFiles& files, const std::string& chosenPath,
+                        const Catalogue& catalogue) = 0;
+    // Writes one sample; refused, naming the file, when a write failed.
+    virtual Status Write(const Sample& sample) = 0;
+    // Closes every file, also after a failure; refused, naming the file,
+    // when a close failed or a write before it did.
+    virtual Status Close() = 0;
+    // After a run whose files were all written and closed: what the kind
+    // does next. The result learns what became of the converter; a refusal
+    // is shown to the user.
+    virtual Status Finish(const ConverterSetup& /*converter*/, GenerateAllResult& /*result*/) {
+        return {};
+    }
+};
+
+// One output kind: its name, the file name ending that picks it, its writer.
+struct OutputKind {
+    std::string_view name;       // "txt", "hex", "ccf"
+    std::string_view extension;  // compared ignoring case; "" when only the name picks it
+    std::unique_ptr<OutputWriter> (*make)();
+};
+
+// The kind that a chosen file name picks by its ending; the text listing
+// for any other name.
+const OutputKind& OutputKindOf(std::string_view fileName);
+// The kind with that name (ignoring case); null when there is none.
+const OutputKind* OutputKindNamed(std::string_view name);
+
+// One line of the companion listing (without its line end).
+std::string CompanionLine(int64_t buttonNumber, std::string_view label, std::string_view caption);
+
+// The message for a converter that did not make the CCF file at ccfPath:
+// what it wrote to its standard error or, when it wrote nothing, how it
+// ended ("exit status 1").
+std::string ConverterFailure(const std::string& ccfPath, std::string_view errors,
+                             const std::string& how);
+
+}  // namespace kestrel
