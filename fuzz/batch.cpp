@@ -15,12 +15,12 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/generate_all.h"
-#include "support/memory_files.h"
 #include "catalogue/output_file.h"
 #include "fuzz_catalogue.h"
 #include "fuzz_display.h"
 #include "fuzz_targets.h"
 #include "generator/generator.h"
+#include "support/memory_files.h"
 
 namespace kestrel::fuzz {
 namespace {
@@ -66,7 +66,7 @@ uint32_t Hash(const uint8_t* data, size_t size) {
 void RunInto(const Catalogue& catalogue, OutputFiles& files, const std::string& chosen,
              test::MemoryFiles* memory) {
     CountingDisplay display;
-    Generator generator(display);
+    Generator generator;
     generator.SetupProtocol();
     GenerateAll run(catalogue, generator, display, files);
     int starts = 0;
@@ -114,8 +114,7 @@ void RunInto(const Catalogue& catalogue, OutputFiles& files, const std::string& 
 
 int FuzzBatch(const uint8_t* data, size_t size) {
     const CatalogueInput input = SplitCatalogueInput(data, size);
-    QuietDisplay display;
-    Catalogue catalogue(display);
+    Catalogue catalogue;
     catalogue.ModelName = input.model;
     catalogue.LoadDeviceText(input.deviceText);
 

@@ -40,7 +40,9 @@ int RunCheck(const Args& args) {
         const std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
         shown = target;
         session.catalogue.ModelName = name.substr(0, FindNoCase(name, "IR.ini"));
-        loaded = session.catalogue.LoadDeviceFile(folder, name);
+        const Status status = session.catalogue.LoadDeviceFile(folder, name);
+        if (!status) session.display.ShowMessage(status.reason());
+        loaded = status.ok();
     } else if (target.empty()) {
         session.display.ShowMessage("kestrel-gen: the model name is empty");
     } else {

@@ -6,7 +6,6 @@
 #include <system_error>
 
 #include "catalogue/field_cursor.h"
-#include "util/display.h"
 #include "util/hex.h"
 #include "util/numbers.h"
 #include "util/text.h"
@@ -182,8 +181,6 @@ std::string DeviceFilePath(const std::string& folder, const std::string& fileNam
     return path;
 }
 
-Catalogue::Catalogue(Display& display) : display_(display) {}
-
 const CommandEntry& Catalogue::Command(int index) const {
     if (index < 1 || index > static_cast<int>(commands_.size())) return kBlankCommand;
     return commands_[static_cast<size_t>(index) - 1];
@@ -204,15 +201,14 @@ int16_t Catalogue::RemoteIndex(std::string_view name) const {
     return found == remoteIndex_.end() ? 0 : found->second;
 }
 
-bool Catalogue::LoadDeviceFile(const std::string& folder, const std::string& fileName) {
+Status Catalogue::LoadDeviceFile(const std::string& folder, const std::string& fileName) {
     const std::string path = DeviceFilePath(folder, fileName);
     std::string text;
     if (!FileExists(path) || !ReadWholeFile(path, text)) {
-        display_.ShowMessage("There is no INI file named " + fileName + ", one is required");
-        return false;
+        return Refused("There is no INI file named " + fileName + ", one is required");
     }
     LoadDeviceText(text);
-    return true;
+    return {};
 }
 
 void Catalogue::Note(LineNote::Kind kind, std::string text) {

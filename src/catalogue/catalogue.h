@@ -24,9 +24,9 @@
 #include <unordered_map>
 #include <vector>
 
-namespace kestrel {
+#include "util/result.h"
 
-class Display;
+namespace kestrel {
 
 // Largest number of entries of a table (indexes are 16-bit).
 inline constexpr int kMaxTableEntries = 32767;
@@ -78,14 +78,14 @@ enum Section : int16_t {
 
 class Catalogue {
   public:
-    explicit Catalogue(Display& display);
+    Catalogue() = default;
     Catalogue(const Catalogue&) = delete;
     Catalogue& operator=(const Catalogue&) = delete;
 
     // Loads folder/fileName into the tables and settings. A file that cannot
-    // be read shows "There is no INI file named <fileName>, one is required"
-    // and returns false with nothing changed.
-    bool LoadDeviceFile(const std::string& folder, const std::string& fileName);
+    // be read is refused with "There is no INI file named <fileName>, one is
+    // required", and nothing changes.
+    Status LoadDeviceFile(const std::string& folder, const std::string& fileName);
     // Loads the text of a device file (the reading loop of LoadDeviceFile).
     void LoadDeviceText(std::string_view text);
 
@@ -136,7 +136,6 @@ class Catalogue {
     void RemoteLine(std::string_view line);
     void Note(LineNote::Kind kind, std::string text);
 
-    Display& display_;
     std::vector<CommandEntry> commands_;
     std::vector<RemoteEntry> remoteCodes_;
     // Name (ASCII upper case) -> index from 1; rebuilt with its table.

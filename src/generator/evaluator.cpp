@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "generator/evaluator.h"
-#include "util/display.h"
 #include "util/numbers.h"
 #include "util/text.h"
 
@@ -167,7 +166,7 @@ double Evaluator::EvaluateExpression(const std::string& definition) {
         } else if (c == '[') {
             const size_t close = s.find(']', i);
             if (close == std::string::npos) {
-                display_.ShowMessage("Error in evaluation of subspan in Defines, no ']' present");
+                notes_.push_back("Error in evaluation of subspan in Defines, no ']' present");
                 continue;
             }
             std::string selector = s.substr(i, close - i);
@@ -185,7 +184,7 @@ double Evaluator::EvaluateExpression(const std::string& definition) {
     return stacks.values[1];
 }
 
-int32_t Evaluator::Evaluate(DefineIndex index) {
+Result<int32_t> Evaluator::Evaluate(DefineIndex index) {
     if (index == kNoDefine) return 0;
     const DefineRecord& define = defines_[index];
     switch (define.Role) {
@@ -206,8 +205,7 @@ int32_t Evaluator::Evaluate(DefineIndex index) {
         if (!RoundToInt32(value, result)) throw EvaluationError{kOverflow};
         return result;
     } catch (const EvaluationError& error) {
-        display_.ShowMessage("Evaluation of define " + define.Label + " failed: " + error.reason);
-        return 0;
+        return Refused("Evaluation of define " + define.Label + " failed: " + error.reason);
     }
 }
 

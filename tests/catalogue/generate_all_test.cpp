@@ -55,15 +55,15 @@ class GenerateAllTest : public ::testing::Test {
     }
     // The code every sample of a run carries: the text form with kind "V".
     std::string Code(const std::string& code, const std::string& value) {
-        return reference.GenerateCode(reference.Protocol().FormValueText, code, value, "V");
+        return reference.GenerateCode(reference.Protocol().FormValueText, code, value, "V")
+            .value_or("");
     }
     void MakeConverter() { std::ofstream(programFolder / "hex2ccf") << "#!/bin/sh\n"; }
 
     test::RecordingDisplay display;
-    test::RecordingDisplay referenceDisplay;
-    Generator generator{display};
-    Generator reference{referenceDisplay};
-    Catalogue catalogue{display};
+    Generator generator;
+    Generator reference;
+    Catalogue catalogue;
     test::MemoryFiles files;
     GenerateAll run{catalogue, generator, display, files};
     FieldRecord fields;
@@ -335,9 +335,9 @@ TEST_F(GenerateAllTest, AFileThatCannotBeCreatedIsReported) {
 
 TEST(GenerateAllFiles, AFullDiskIsReported) {
     test::RecordingDisplay display;
-    Generator generator(display);
+    Generator generator;
     generator.SetupProtocol();
-    Catalogue catalogue(display);
+    Catalogue catalogue;
     std::string text = "[COMMANDS]\n";
     for (int i = 0; i < 50; ++i)
         text += "C" + std::to_string(i) + " = 10; Enumeration; (1)On\n";

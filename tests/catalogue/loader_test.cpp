@@ -12,7 +12,6 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/field_cursor.h"
-#include "support/recording_display.h"
 #include "util/text.h"
 
 namespace kestrel {
@@ -30,13 +29,12 @@ class LoaderTest : public ::testing::Test {
         return catalogue.Command(catalogue.getETindex(name));
     }
 
-    test::RecordingDisplay display;
-    Catalogue catalogue{display};
+    Catalogue catalogue;
 };
 
 TEST_F(LoaderTest, LinesEndAtCrCrLfAndLoneLf) {
     for (const std::string end : {"\r", "\r\n", "\n"}) {
-        Catalogue c(display);
+        Catalogue c;
         c.LoadDeviceText("[COMMANDS]" + end + "A = 1; Query" + end + "B = 2; Query" + end +
                          "C = 3; Query");
         EXPECT_EQ(c.CommandCount(), 3) << "line end " << static_cast<int>(end.back());
@@ -95,7 +93,7 @@ TEST_F(LoaderTest, QualifiersDecideWhetherALineApplies) {
         {"X200", "2.1", "HD", "F:2.0, O:PIP, M:X200", false},
     };
     for (const QualifierCase& c : cases) {
-        Catalogue catalogue(display);
+        Catalogue catalogue;
         catalogue.ModelName = c.model;
         std::string text = "[SYSTEM]\n";
         if (!c.firmware.empty()) text += "FIRMWARE = " + c.firmware + "\n";
@@ -257,9 +255,10 @@ TEST_F(LoaderTest, LinesBreakingALimitAreSkippedWhole) {
 }
 
 TEST_F(LoaderTest, AMissingFileIsReported) {
-    EXPECT_FALSE(catalogue.LoadDeviceFile(::testing::TempDir() + "no-such-folder", "XIR.ini"));
-    ASSERT_EQ(display.messages.size(), 1u);
-    EXPECT_EQ(display.messages[0], "There is no INI file named XIR.ini, one is required");
+    const Status loaded =
+        catalogue.LoadDeviceFile(::testing::TempDir() + "no-such-folder", "XIR.ini");
+    ASSERT_FALSE(loaded.ok());
+    EXPECT_EQ(loaded.reason(), "There is no INI file named XIR.ini, one is required");
 }
 
 class ModelFolderTest : public ::testing::Test {
@@ -356,11 +355,9 @@ TEST_F(ModelFolderTest, TheUserFolderFollowsAndOverridesByName) {
 
 TEST_F(ModelFolderTest, FilesAreFoundIgnoringCase) {
     Write("tessIR.INI", "[COMMANDS]\r\nPower = 10; Query\r\n");
-    test::RecordingDisplay display;
-    Catalogue catalogue(display);
-    EXPECT_TRUE(catalogue.LoadDeviceFile(folder.string(), "tessIR.ini"));
+    Catalogue catalogue;
+    EXPECT_TRUE(catalogue.LoadDeviceFile(folder.string(), "tessIR.ini").ok());
     EXPECT_EQ(catalogue.CommandCount(), 1);
-    EXPECT_TRUE(display.messages.empty());
 }
 
 // The cursor cuts fields exactly as NextToken does.

@@ -37,14 +37,13 @@ class RequestTest : public ::testing::Test {
     // What a generator of its own makes of one request.
     std::string Expected(const std::string ProtocolRecord::*form, const std::string& code,
                          const std::string& value, const std::string& kind) {
-        return reference.GenerateCode(reference.Protocol().*form, code, value, kind);
+        return reference.GenerateCode(reference.Protocol().*form, code, value, kind).value_or("");
     }
 
     test::RecordingDisplay display;
-    test::RecordingDisplay referenceDisplay;
-    Generator generator{display};
-    Generator reference{referenceDisplay};
-    Catalogue catalogue{display};
+    Generator generator;
+    Generator reference;
+    Catalogue catalogue;
     FieldRecord fields;
 };
 
@@ -211,12 +210,12 @@ TEST_F(RequestTest, RemoteButtonsUseTheRemoteFormWithDecimalValues) {
 }
 
 TEST_F(RequestTest, SelectingAModelLoadsItsFile) {
-    EXPECT_FALSE(SelectModel(catalogue, "/nonexistent", ""));
+    EXPECT_TRUE(SelectModel(catalogue, "/nonexistent", "").ok());
     EXPECT_EQ(catalogue.ModelName, "");
-    EXPECT_FALSE(SelectModel(catalogue, "/nonexistent", "X"));
+    EXPECT_EQ(SelectModel(catalogue, "/nonexistent", "X").reason(),
+              "There is no INI file named XIR.ini, one is required");
     EXPECT_EQ(catalogue.ModelName, "X");
-    EXPECT_EQ(display.messages.back(), "There is no INI file named XIR.ini, one is required");
-    EXPECT_TRUE(SelectModel(catalogue, KESTREL_SOURCE_DIR "/devices", "Tessel10"));
+    EXPECT_TRUE(SelectModel(catalogue, KESTREL_SOURCE_DIR "/devices", "Tessel10").ok());
     EXPECT_NE(catalogue.getETindex("Brightness"), 0);
 }
 

@@ -16,13 +16,13 @@
 
 #include "catalogue/catalogue.h"
 #include "catalogue/generate_all.h"
-#include "support/memory_files.h"
 #include "catalogue/output_file.h"
 #include "generator/generator.h"
 #include "hostile_support.h"
-#include "support/run_tool.h"
 #include "launcher/launch_app.h"
+#include "support/memory_files.h"
 #include "support/recording_display.h"
+#include "support/run_tool.h"
 #include "util/text.h"
 
 namespace kestrel::test {
@@ -41,7 +41,7 @@ struct SampleRun {
                        bool realStart = false) {
         generator.SetupProtocol();
         catalogue.ModelName = "Tessel10";
-        loaded = catalogue.LoadDeviceFile(kSampleDevices, "Tessel10IR.ini");
+        loaded = catalogue.LoadDeviceFile(kSampleDevices, "Tessel10IR.ini").ok();
         run = std::make_unique<GenerateAll>(catalogue, generator, display, files);
         run->SetConverter(
             std::move(programFolder),
@@ -58,8 +58,8 @@ struct SampleRun {
         return run->Run(fields, chosen);
     }
     RecordingDisplay display;
-    Generator generator{display};
-    Catalogue catalogue{display};
+    Generator generator;
+    Catalogue catalogue;
     std::unique_ptr<GenerateAll> run;
     std::vector<Launch> launches;
     std::vector<std::unique_ptr<StartedProgram>> started;
