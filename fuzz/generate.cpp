@@ -43,7 +43,7 @@ int FuzzGenerate(const uint8_t* data, size_t size) {
             KESTREL_FUZZ_CHECK(code.reason().find(kNoCodeGenerated) != std::string::npos);
             continue;
         }
-        const int64_t period = ProntoAssembler(generator.Protocol().CarrierHz).PeriodMicros();
+        const int64_t period = *ProntoAssembler(generator.Protocol().CarrierHz).PeriodMicros();
         std::istringstream words(*code);
         std::string word;
         size_t count = 0;

@@ -151,17 +151,18 @@ std::string Quoted(std::string_view text) {
     return out;
 }
 
-std::string SectionName(int16_t section) {
+std::string SectionName(Section section) {
     switch (section) {
-        case SectionSystem:
+        case Section::System:
             return "[SYSTEM]";
-        case SectionCommands:
+        case Section::Commands:
             return "[COMMANDS]";
-        case SectionRemoteCodes:
+        case Section::RemoteCodes:
             return "[REMOTECODES]";
-        default:
-            return "no section";
+        case Section::None:
+            break;
     }
+    return "no section";
 }
 
 }  // namespace
@@ -232,7 +233,7 @@ void Catalogue::LoadDeviceText(std::string_view text) {
     int64_t lineNumber = 0;
     firmwareNumber_ = LeadingNumber(ModelFirmware);
     optionsIndexValid_ = false;
-    int16_t section = SectionNone;
+    Section section = Section::None;
     ForEachLine(text, [&](std::string_view raw) {
         currentLine_ = ++lineNumber;
         std::string_view trimmed = TrimBlanks(raw);
@@ -244,15 +245,15 @@ void Catalogue::LoadDeviceText(std::string_view text) {
         if (trimmed[0] == '[') {
             const std::string header = SqueezeUpper(trimmed);
             if (header == "[SYSTEM]") {
-                section = SectionSystem;
+                section = Section::System;
             } else if (header == "[COMMANDS]") {
                 commands_.clear();
                 std::unordered_map<std::string, int16_t>().swap(commandIndex_);
-                section = SectionCommands;
+                section = Section::Commands;
             } else if (header == "[REMOTECODES]") {
                 remoteCodes_.clear();
                 std::unordered_map<std::string, int16_t>().swap(remoteIndex_);
-                section = SectionRemoteCodes;
+                section = Section::RemoteCodes;
             } else if (OnLineNote) {
                 // Any other header keeps the section of the lines before it.
                 Note(LineNote::Kind::Ignored, "unknown header " + Quoted(TrimBlanks(trimmed)) +
@@ -262,33 +263,33 @@ void Catalogue::LoadDeviceText(std::string_view text) {
             return;
         }
         std::string line(trimmed);
-        const int16_t target = QualifyLine(line, section);
-        if (section == SectionNone && OnLineNote) {
+        const Section target = QualifyLine(line, section);
+        if (section == Section::None && OnLineNote) {
             Note(LineNote::Kind::Ignored, "the line comes before any section header");
         }
         switch (target) {
-            case SectionSystem:
+            case Section::System:
                 SystemLine(line);
                 break;
-            case SectionCommands:
+            case Section::Commands:
                 CommandLine(line);
                 break;
-            case SectionRemoteCodes:
+            case Section::RemoteCodes:
                 RemoteLine(line);
                 break;
-            default:
+            case Section::None:
                 break;
         }
     });
 }
 
-int16_t Catalogue::QualifyLine(std::string& line, int16_t section) {
+Section Catalogue::QualifyLine(std::string& line, Section section) {
     // Lines outside a section are noted by the reading loop alone.
-    const bool noting = OnLineNote && section != SectionNone;
+    const bool noting = OnLineNote && section != Section::None;
     const size_t equals = line.find('=');
     if (equals == std::string::npos) {
         if (noting) Note(LineNote::Kind::Ignored, "the line has no \"=\"");
-        return 0;
+        return Section::None;
     }
     const size_t open = line.find('(');
     if (open == std::string::npos || open > equals) return section;
@@ -299,7 +300,7 @@ int16_t Catalogue::QualifyLine(std::string& line, int16_t section) {
         if (noting) {
             Note(LineNote::Kind::Skipped, "the qualifier group is not closed before the \"=\"");
         }
-        return 0;
+        return Section::None;
     }
     const std::string list(TrimBlanks(std::string_view(line).substr(open + 1, close - open - 1)));
     // The name before the group meets the rest after the line's first ")".
@@ -318,7 +319,7 @@ int16_t Catalogue::QualifyLine(std::string& line, int16_t section) {
                 Note(LineNote::Kind::Dropped,
                      "the qualifier " + Quoted(qualifier) + " fails for " + setting);
             }
-            return 0;
+            return Section::None;
         }
     }
     if (noting) {

@@ -68,13 +68,8 @@ struct LineNote {
     std::string reason;  // begins with "skipped: ", "ignored: ", "kept: " or "dropped: "
 };
 
-// Sections of the device file.
-enum Section : int16_t {
-    SectionNone = 0,
-    SectionSystem = 1,
-    SectionCommands = 2,
-    SectionRemoteCodes = 3,
-};
+// Sections of the device file; None before the first known header.
+enum class Section { None, System, Commands, RemoteCodes };
 
 class Catalogue {
   public:
@@ -91,9 +86,9 @@ class Catalogue {
 
     // Applies the qualifier group of an assignment line. Returns section when
     // the line is an assignment for the current model (the group is then cut
-    // out of line), 0 when it is no assignment, the group rejects the model,
-    // or the group is not closed before the "=".
-    int16_t QualifyLine(std::string& line, int16_t section);
+    // out of line), None when it is no assignment, the group rejects the
+    // model, or the group is not closed before the "=".
+    Section QualifyLine(std::string& line, Section section);
 
     // Index (from 1) of the command whose Name equals name ignoring case; 0
     // when there is none.

@@ -135,7 +135,7 @@ Result<std::string> Generator::GenerateCode(std::string_view form, std::string_v
     if (Status encoded = encoder_.EncodeForm(protocol_.Form, durations_); !encoded)
         return Refused(encoded.reason());
     if (pronto_.CarrierHz() != protocol_.CarrierHz) pronto_ = ProntoAssembler(protocol_.CarrierHz);
-    if (pronto_.PeriodMicros() <= 0) {
+    if (!pronto_.PeriodMicros()) {
         return Refused("The carrier of " + std::to_string(protocol_.CarrierHz) +
                        " Hz cannot be written as a Pronto code" + kNoCodeGenerated);
     }

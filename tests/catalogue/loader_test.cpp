@@ -111,16 +111,16 @@ TEST_F(LoaderTest, QualifiersDecideWhetherALineApplies) {
 TEST_F(LoaderTest, QualifyLineCutsTheGroupOut) {
     catalogue.ModelOptions = "HD";
     std::string line = "Gamma(F:2.0, O:HD) = 21; Real; 1.0..2.5";
-    EXPECT_EQ(catalogue.QualifyLine(line, 2), 2);
+    EXPECT_EQ(catalogue.QualifyLine(line, Section::Commands), Section::Commands);
     EXPECT_EQ(line, "Gamma = 21; Real; 1.0..2.5");
     line = "Power = 10; Enumeration; (0)Off";  // "(" only after the "="
-    EXPECT_EQ(catalogue.QualifyLine(line, 2), 2);
+    EXPECT_EQ(catalogue.QualifyLine(line, Section::Commands), Section::Commands);
     EXPECT_EQ(line, "Power = 10; Enumeration; (0)Off");
     line = "no assignment (M:X)";
-    EXPECT_EQ(catalogue.QualifyLine(line, 3), 0);
+    EXPECT_EQ(catalogue.QualifyLine(line, Section::RemoteCodes), Section::None);
     // Not closed before the "=": skipped, never duplicated or cut wrongly.
     for (std::string bad : {"Zoom(M:X = 9", "Zoom(M:X = 9)", "Zoom(", "(=)"}) {
-        EXPECT_EQ(catalogue.QualifyLine(bad, 3), 0) << bad;
+        EXPECT_EQ(catalogue.QualifyLine(bad, Section::RemoteCodes), Section::None) << bad;
     }
 }
 

@@ -205,7 +205,7 @@ TEST_F(GeneratorTest, WorkedExampleCarriersAndCycles) {
     for (const auto& [hz, word, carrier, period] : carriers) {
         EXPECT_EQ(ProntoFreqWord(hz), word) << hz;
         EXPECT_EQ(ProntoCarrierHz(hz), carrier) << hz;
-        EXPECT_EQ(ProntoAssembler(hz).PeriodMicros(), period) << hz;
+        EXPECT_EQ(ProntoAssembler(hz).PeriodMicros().value_or(0), period) << hz;
     }
     // 13 us at 26 us a cycle is one cycle, 12 none; 65536 cycles take five digits.
     EXPECT_EQ(Code("[13 -12 0 39]", "1", "1", "D"), "0000 006C 0002 0000 0001 0000 0000 0002");
