@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -73,7 +74,8 @@ enum class Section { None, System, Commands, RemoteCodes };
 
 class Catalogue {
   public:
-    Catalogue() = default;
+    Catalogue();
+    ~Catalogue();
     Catalogue(const Catalogue&) = delete;
     Catalogue& operator=(const Catalogue&) = delete;
 
@@ -143,11 +145,10 @@ class Catalogue {
     // a firmware or options text of megabytes and hundreds of thousands of
     // qualifiers. Kept only while a load runs (loads may nest through
     // ProcessEvents); outside one the settings are read directly.
+    class OptionsIndex;
     int loadDepth_ = 0;
-    double firmwareNumber_ = 0;          // LeadingNumber(ModelFirmware)
-    bool optionsIndexValid_ = false;     // optionsIndex_ belongs to ModelOptions
-    std::string optionsUpper_;           // ModelOptions in upper case
-    std::vector<int32_t> optionsIndex_;  // suffix array of a long optionsUpper_
+    double firmwareNumber_ = 0;                   // LeadingNumber(ModelFirmware)
+    std::unique_ptr<OptionsIndex> optionsIndex_;  // of ModelOptions; made when first asked
 };
 
 // The characters of text, split into lines at CR, CR LF and a lone LF; a
