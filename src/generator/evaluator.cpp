@@ -20,6 +20,11 @@
 namespace kestrel {
 namespace {
 
+// Why an evaluation failed ("Overflow", "Division by zero", ...).
+struct EvaluationError {
+    std::string reason;
+};
+
 constexpr const char* kOverflow = "Overflow";
 constexpr const char* kDivisionByZero = "Division by zero";
 constexpr const char* kStackEmpty = "Subscript out of range";
@@ -110,9 +115,10 @@ struct Stacks {
     }
 };
 
-}  // namespace
-
-double Evaluator::BitSlice(double value, int16_t lo, int16_t hi) {
+// Bits lo..hi (1 = least significant) of value moved down to bit 1.
+// Fails when the mask does not fit 16 bits (hi above 15), the value not 32
+// bits, or for a division by zero (lo = 0).
+double BitSlice(double value, int16_t lo, int16_t hi) {
     // The mask is a 16-bit integer: bits above 15 do not fit. Bit positions
     // below 1 add fractions that round away.
     int32_t mask = 0;
@@ -128,6 +134,8 @@ double Evaluator::BitSlice(double value, int16_t lo, int16_t hi) {
     if (divisor == 0) throw EvaluationError{kDivisionByZero};
     return static_cast<double>(ToInt16((whole & mask) / divisor));
 }
+
+}  // namespace
 
 double Evaluator::EvaluateExpression(const std::string& definition) {
     const std::string s = UpperCase(definition);

@@ -29,11 +29,6 @@ struct RequestValues {
     int32_t extension = 0;  // nothing sets it
 };
 
-// Why an evaluation failed ("Overflow", "Division by zero", ...).
-struct EvaluationError {
-    std::string reason;
-};
-
 class Evaluator {
   public:
     // What an evaluation has to say without failing (a bit range without
@@ -47,11 +42,6 @@ class Evaluator {
         return Evaluate(defines_.FindLabel(label));
     }
     Result<int32_t> Evaluate(DefineIndex index);
-
-    // Bits lo..hi (1 = least significant) of value moved down to bit 1.
-    // Throws EvaluationError when the mask does not fit 16 bits (hi above
-    // 15), the value not 32 bits, or for a division by zero (lo = 0).
-    static double BitSlice(double value, int16_t lo, int16_t hi);
 
   private:
     double EvaluateExpression(const std::string& definition);
