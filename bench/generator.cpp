@@ -5,16 +5,12 @@
 #include <string>
 
 #include "generator/generator.h"
-#include "silent_display.h"
 
 namespace {
 
-using kestrel::bench::SilentDisplay;
-
 void Generate(benchmark::State& state, const std::string kestrel::ProtocolRecord::*form,
               const char* code, const char* value, const char* kind) {
-    SilentDisplay display;
-    kestrel::Generator generator(display);
+    kestrel::Generator generator;
     generator.SetupProtocol();
     const std::string text = generator.Protocol().*form;
     for (auto _ : state) {

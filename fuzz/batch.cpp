@@ -66,7 +66,7 @@ uint32_t Hash(const uint8_t* data, size_t size) {
 void RunInto(const Catalogue& catalogue, OutputFiles& files, const std::string& chosen,
              test::MemoryFiles* memory) {
     CountingDisplay display;
-    Generator generator(display);
+    Generator generator;
     generator.SetupProtocol();
     GenerateAll run(catalogue, generator, display, files);
     int starts = 0;
@@ -111,8 +111,7 @@ void RunInto(const Catalogue& catalogue, OutputFiles& files, const std::string& 
 
 int FuzzBatch(const uint8_t* data, size_t size) {
     const CatalogueInput input = SplitCatalogueInput(data, size);
-    QuietDisplay display;
-    Catalogue catalogue(display);
+    Catalogue catalogue;
     catalogue.ModelName = input.model;
     catalogue.LoadDeviceText(input.deviceText);
 

@@ -12,12 +12,11 @@
 namespace kestrel::fuzz {
 
 int FuzzDefines(const uint8_t* data, size_t size) {
-    QuietDisplay display;
-    Generator generator(display);
+    Generator generator;
     generator.SetupProtocol();
     for (std::string line : Lines(data, size)) {
         const bool replace = !line.empty() && line[0] == '!';
-        generator.AddDefine(line, replace);
+        (void)generator.AddDefine(line, replace);
         (void)DefineTable::NormaliseSpan(line, generator.Protocol().TimeUnit);
     }
     for (const DefineRecord& define : generator.Defines()) {

@@ -14,8 +14,7 @@ namespace kestrel::fuzz {
 
 int FuzzEvaluator(const uint8_t* data, size_t size) {
     const std::vector<std::string> lines = Lines(data, size);
-    QuietDisplay display;
-    Generator generator(display);
+    Generator generator;
     generator.SetupProtocol();
     const std::string device = lines.size() > 0 ? lines[0] : "32";
     const std::string function = lines.size() > 1 ? lines[1] : "5";
@@ -23,11 +22,16 @@ int FuzzEvaluator(const uint8_t* data, size_t size) {
     (void)generator.GenerateCode("D:8,F:8", device, function, "D");
     for (size_t i = 2; i < lines.size(); ++i) {
         std::string directive = (i == 2 ? "X=" : "") + lines[i];
-        generator.AddDefine(directive, true);
+        (void)generator.AddDefine(directive, true);
     }
-    (void)generator.EvaluateDefine("X");
-    for (char c = 'A'; c <= 'Z'; ++c)
-        (void)generator.EvaluateDefine(std::string(1, c));
+    // A failure names the define it failed for.
+    for (char c = '@'; c <= 'Z'; ++c) {
+        const std::string label = c == '@' ? "X" : std::string(1, c);
+        const Result<int32_t> value = generator.EvaluateDefine(label);
+        KESTREL_FUZZ_CHECK(value.ok() ||
+                           value.reason().rfind("Evaluation of define " + label + " failed: ", 0) ==
+                               0);
+    }
     return 0;
 }
 

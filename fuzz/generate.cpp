@@ -17,13 +17,12 @@
 namespace kestrel::fuzz {
 
 int FuzzGenerate(const uint8_t* data, size_t size) {
-    QuietDisplay display;
-    Generator generator(display);
+    Generator generator;
     generator.SetupProtocol();
     for (const std::string& line : Lines(data, size)) {
         if (!line.empty() && line[0] == '!') {
             std::string directive = line.substr(1);
-            generator.AddDefine(directive, true);
+            (void)generator.AddDefine(directive, true);
             continue;
         }
         std::string fields[4];
@@ -34,16 +33,18 @@ int FuzzGenerate(const uint8_t* data, size_t size) {
             else
                 fields[field].push_back(c);
         }
-        const std::string code = generator.GenerateCode(fields[0], fields[1], fields[2], fields[3]);
+        const Result<std::string> code =
+            generator.GenerateCode(fields[0], fields[1], fields[2], fields[3]);
         // A code that was made has the header and one word per duration,
         // each the duration in whole carrier periods; a refused one has none.
         const std::span<const int32_t> durations = generator.Durations();
-        if (code.empty()) {
+        if (!code) {
             KESTREL_FUZZ_CHECK(durations.empty());
+            KESTREL_FUZZ_CHECK(code.reason().find(kNoCodeGenerated) != std::string::npos);
             continue;
         }
-        const int64_t period = ProntoAssembler(generator.Protocol().CarrierHz).PeriodMicros();
-        std::istringstream words(code);
+        const int64_t period = *ProntoAssembler(generator.Protocol().CarrierHz).PeriodMicros();
+        std::istringstream words(*code);
         std::string word;
         size_t count = 0;
         while (words >> word) {

@@ -30,9 +30,9 @@ void CheckOutput(const std::string& output) {
 int FuzzLoader(const uint8_t* data, size_t size) {
     const CatalogueInput input = SplitCatalogueInput(data, size);
     QuietDisplay display;
-    Generator generator(display);
+    Generator generator;
     generator.SetupProtocol();
-    Catalogue catalogue(display);
+    Catalogue catalogue;
     catalogue.ModelName = input.model;
     catalogue.LoadDeviceText(input.deviceText);
 

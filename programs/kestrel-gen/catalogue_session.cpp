@@ -52,8 +52,10 @@ bool ParseCliOptions(const Args& args, const std::vector<std::string>& allowed,
     return true;
 }
 
-CliSession::CliSession() : generator(display), catalogue(display) {
+CliSession::CliSession() {
     generator.SetupProtocol();
+    for (const std::string& note : generator.Notes())
+        display.ShowMessage(note);
 }
 
 bool CliSession::SelectModel(const std::string& model) {
@@ -62,7 +64,9 @@ bool CliSession::SelectModel(const std::string& model) {
         return false;
     }
     fields.selectedCommand.clear();  // the lists are emptied
-    return kestrel::SelectModel(catalogue, ModelFolderOf(model), model);
+    const Status selected = kestrel::SelectModel(catalogue, ModelFolderOf(model), model);
+    if (!selected) display.ShowMessage(selected.reason());
+    return selected.ok();
 }
 
 std::string CliSession::ModelFolderOf(const std::string& model) const {

@@ -43,7 +43,9 @@ int RunCheck(const Args& args) {
         shown = target;
         session.catalogue.ModelName =
             name.substr(0, FindNoCase(name, file_format::kDeviceFileSuffix));
-        loaded = session.catalogue.LoadDeviceFile(folder, name);
+        const Status status = session.catalogue.LoadDeviceFile(folder, name);
+        if (!status) session.display.ShowMessage(status.reason());
+        loaded = status.ok();
     } else if (target.empty()) {
         session.display.ShowMessage("kestrel-gen: the model name is empty");
     } else {

@@ -93,6 +93,18 @@ bool SplitRequest(std::string_view line, std::string_view (&fields)[4]) {
     return true;
 }
 
+// The code of one request; its notes, then the reason of a refusal, go to
+// standard error.
+Result<std::string> Generate(Generator& generator, const std::string_view (&fields)[4],
+                             StderrDisplay& display) {
+    Result<std::string> code =
+        generator.GenerateCode(FormText(generator, fields[0]), fields[1], fields[2], fields[3]);
+    for (const std::string& note : generator.Notes())
+        display.ShowMessage(note);
+    if (!code) display.ShowMessage(code.reason());
+    return code;
+}
+
 int OutputFailed(StderrDisplay& display) {
     display.ShowMessage("kestrel-gen: standard output cannot be written");
     return kExitRefused;
@@ -110,16 +122,15 @@ int StreamRequests(Generator& generator, StderrDisplay& display) {
     auto handle = [&](std::string_view line) {
         ++lineNumber;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        std::string code;
         if (!SplitRequest(line, fields)) {
             display.ShowMessage("line " + std::to_string(lineNumber) +
                                 ": expected FORM, CODE, VALUE and KIND separated by tabs");
+            allGood = false;
+        } else if (const Result<std::string> code = Generate(generator, fields, display)) {
+            out.Append(*code);
         } else {
-            code = generator.GenerateCode(FormText(generator, fields[0]), fields[1], fields[2],
-                                          fields[3]);
+            allGood = false;
         }
-        if (code.empty()) allGood = false;
-        out.Append(code);
         out.Append("\n");
     };
     for (;;) {
@@ -160,15 +171,18 @@ int Usage() {
 
 int RunPronto(const Args& args) {
     StderrDisplay display;
-    Generator generator(display);
+    Generator generator;
     generator.SetupProtocol();
+    for (const std::string& note : generator.Notes())
+        display.ShowMessage(note);
 
     Args rest;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--define") {
             if (i + 1 >= args.size()) return Usage();
             std::string directive = args[++i];
-            generator.AddDefine(directive, true);
+            const Status added = generator.AddDefine(directive, true);
+            if (!added) display.ShowMessage(added.reason());
         } else {
             rest.push_back(args[i]);
         }
@@ -176,11 +190,11 @@ int RunPronto(const Args& args) {
 
     if (rest.size() == 1 && rest[0] == "-") return StreamRequests(generator, display);
     if (rest.size() != 4) return Usage();
-    const std::string code =
-        generator.GenerateCode(FormText(generator, rest[0]), rest[1], rest[2], rest[3]);
-    if (code.empty()) return kExitRefused;
+    const std::string_view fields[4] = {rest[0], rest[1], rest[2], rest[3]};
+    const Result<std::string> code = Generate(generator, fields, display);
+    if (!code) return kExitRefused;
     BlockWriter out;
-    out.Append(code + '\n');
+    out.Append(*code + '\n');
     return out.Flush() ? 0 : OutputFailed(display);
 }
 

@@ -1,13 +1,15 @@
 #include "catalogue/catalogue.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <span>
 #include <system_error>
 
 #include "catalogue/field_cursor.h"
 #include "catalogue/file_formats.h"
-#include "util/display.h"
 #include "util/hex.h"
 #include "util/numbers.h"
 #include "util/text.h"
@@ -17,98 +19,6 @@ namespace {
 
 const CommandEntry kBlankCommand{};
 const RemoteEntry kBlankRemote{};
-
-// Whether needle occurs in haystack, ignoring case; linear in both lengths
-// (Knuth-Morris-Pratt), so long option texts cannot stall a load.
-bool ContainsNoCaseLinear(std::string_view haystack, std::string_view needle) {
-    if (needle.empty()) return true;
-    if (needle.size() > haystack.size()) return false;
-    const std::string pattern = UpperCase(needle);
-    std::vector<size_t> border(pattern.size(), 0);
-    for (size_t i = 1, k = 0; i < pattern.size(); ++i) {
-        while (k > 0 && pattern[i] != pattern[k])
-            k = border[k - 1];
-        if (pattern[i] == pattern[k]) ++k;
-        border[i] = k;
-    }
-    for (size_t i = 0, k = 0; i < haystack.size(); ++i) {
-        const char c = UpperAscii(haystack[i]);
-        while (k > 0 && c != pattern[k])
-            k = border[k - 1];
-        if (c == pattern[k]) ++k;
-        if (k == pattern.size()) return true;
-    }
-    return false;
-}
-
-// Options texts up to this length are searched directly; a longer one gets
-// a suffix array on its first search, so that each further search costs the
-// length of the option word times the logarithm of the text's length.
-constexpr size_t kDirectSearchLength = 4096;
-
-// The suffix array of text (start positions of its suffixes in order), by
-// prefix doubling with counting sorts: O(n log n) time, 4 words a byte.
-std::vector<int32_t> SuffixArray(std::string_view text) {
-    const auto n = static_cast<int32_t>(text.size());
-    std::vector<int32_t> order(text.size());
-    std::vector<int32_t> rank(text.size());
-    std::vector<int32_t> next(text.size());
-    std::vector<int32_t> count(std::max<size_t>(256, text.size()) + 1);
-    if (n == 0) return order;
-    // Counting sort of positions (given in by) on rank, stable.
-    const auto sortByRank = [&](const std::vector<int32_t>& by, int32_t classes) {
-        std::fill(count.begin(), count.begin() + classes + 1, 0);
-        for (int32_t i = 0; i < n; ++i)
-            ++count[static_cast<size_t>(rank[static_cast<size_t>(i)]) + 1];
-        for (int32_t c = 0; c < classes; ++c)
-            count[static_cast<size_t>(c) + 1] += count[static_cast<size_t>(c)];
-        for (const int32_t position : by)
-            order[static_cast<size_t>(
-                count[static_cast<size_t>(rank[static_cast<size_t>(position)])]++)] = position;
-    };
-    for (int32_t i = 0; i < n; ++i) {
-        rank[static_cast<size_t>(i)] = static_cast<unsigned char>(text[static_cast<size_t>(i)]);
-        next[static_cast<size_t>(i)] = i;
-    }
-    sortByRank(next, 256);
-    int32_t classes = 256;
-    for (int32_t k = 1;; k *= 2) {
-        // Ordered by the second half first: suffixes shorter than k, then
-        // the others by the order of the suffix k further on.
-        size_t p = 0;
-        for (int32_t i = n - k; i < n; ++i)
-            if (i >= 0) next[p++] = i;
-        for (int32_t i = 0; i < n; ++i)
-            if (order[static_cast<size_t>(i)] >= k) next[p++] = order[static_cast<size_t>(i)] - k;
-        sortByRank(next, classes);
-        const auto second = [&](int32_t i) {
-            return i + k < n ? rank[static_cast<size_t>(i + k)] : -1;
-        };
-        next[static_cast<size_t>(order[0])] = 0;
-        for (int32_t i = 1; i < n; ++i) {
-            const int32_t a = order[static_cast<size_t>(i) - 1];
-            const int32_t b = order[static_cast<size_t>(i)];
-            const bool same = rank[static_cast<size_t>(a)] == rank[static_cast<size_t>(b)] &&
-                              second(a) == second(b);
-            next[static_cast<size_t>(b)] = next[static_cast<size_t>(a)] + (same ? 0 : 1);
-        }
-        rank.swap(next);
-        classes = rank[static_cast<size_t>(order[static_cast<size_t>(n) - 1])] + 1;
-        if (classes == n || k >= n) break;
-    }
-    return order;
-}
-
-// Whether needle (upper case) occurs in text, through text's suffix array.
-bool ContainsIndexed(std::string_view text, const std::vector<int32_t>& suffixes,
-                     std::string_view needle) {
-    const auto first = std::lower_bound(
-        suffixes.begin(), suffixes.end(), needle, [&](int32_t position, std::string_view word) {
-            return text.substr(static_cast<size_t>(position), word.size()) < word;
-        });
-    return first != suffixes.end() &&
-           text.substr(static_cast<size_t>(*first), needle.size()) == needle;
-}
 
 bool ReadWholeFile(const std::string& path, std::string& text) {
     std::ifstream in(path, std::ios::binary);
@@ -153,20 +63,107 @@ std::string Quoted(std::string_view text) {
     return out;
 }
 
-std::string SectionName(int16_t section) {
+std::string SectionName(Section section) {
     switch (section) {
-        case SectionSystem:
+        case Section::System:
             return "[SYSTEM]";
-        case SectionCommands:
+        case Section::Commands:
             return "[COMMANDS]";
-        case SectionRemoteCodes:
+        case Section::RemoteCodes:
             return "[REMOTECODES]";
-        default:
-            return "no section";
+        case Section::None:
+            break;
     }
+    return "no section";
 }
 
 }  // namespace
+
+// The options text indexed for the O: qualifiers of a load: its positions
+// in the order of the eight bytes that start there (bytes past the end count
+// as 0), 12 bytes for each byte of the text. A word of up to eight bytes is found by binary search;
+// a longer one is compared at the positions of the rarest of its eight-byte pieces. A device file
+// may hold an options text of megabytes and hundreds of thousands of qualifiers, and reading the
+// whole text for each took minutes.
+class Catalogue::OptionsIndex {
+  public:
+    explicit OptionsIndex(std::string_view options) : text_(UpperCase(options)) {
+        std::vector<std::pair<uint64_t, uint32_t>> keyed;
+        keyed.reserve(text_.size());
+        uint64_t key = Key(text_, 0);
+        for (size_t at = 0; at < text_.size(); ++at) {
+            keyed.emplace_back(key, static_cast<uint32_t>(at));
+            key = key << 8 | Byte(text_, at + kPiece);
+        }
+        std::sort(keyed.begin(), keyed.end());
+        keys_.reserve(keyed.size());
+        positions_.reserve(keyed.size());
+        for (const auto& [sortKey, at] : keyed) {
+            keys_.push_back(sortKey);
+            positions_.push_back(at);
+        }
+    }
+
+    // Longer texts are not indexed (positions are 32-bit).
+    static constexpr size_t kMaxLength = UINT32_MAX;
+
+    bool Contains(std::string_view option) const {
+        const std::string word = UpperCase(option);
+        if (word.empty()) return true;
+        if (word.size() > text_.size()) return false;
+        if (word.size() <= kPiece) {
+            // Only the last few positions of the text can match through the
+            // 0s past its end.
+            for (const uint32_t at : Run(word)) {
+                if (at + word.size() <= text_.size()) return true;
+            }
+            return false;
+        }
+        size_t offset = 0;
+        std::span<const uint32_t> rarest = Run(std::string_view(word).substr(0, kPiece));
+        for (size_t at = kPiece; at < word.size() && !rarest.empty(); at += kPiece) {
+            const size_t piece = std::min(at, word.size() - kPiece);
+            const std::span<const uint32_t> run = Run(std::string_view(word).substr(piece, kPiece));
+            if (run.size() < rarest.size()) {
+                rarest = run;
+                offset = piece;
+            }
+        }
+        for (const uint32_t at : rarest) {
+            if (at >= offset && std::string_view(text_).substr(at - offset, word.size()) == word)
+                return true;
+        }
+        return false;
+    }
+
+  private:
+    static constexpr size_t kPiece = 8;
+
+    static uint64_t Byte(std::string_view text, size_t at) {
+        return at < text.size() ? static_cast<unsigned char>(text[at]) : 0;
+    }
+    // The kPiece bytes from at as one number, the first byte highest.
+    static uint64_t Key(std::string_view text, size_t at) {
+        uint64_t key = 0;
+        for (size_t i = 0; i < kPiece; ++i)
+            key = key << 8 | Byte(text, at + i);
+        return key;
+    }
+    // The positions whose first bytes are piece (1 to kPiece bytes).
+    std::span<const uint32_t> Run(std::string_view piece) const {
+        const uint64_t low = Key(piece, 0);
+        const uint64_t high =
+            piece.size() >= kPiece ? low : low | ~uint64_t{0} >> (8 * piece.size());
+        const auto first = std::lower_bound(keys_.begin(), keys_.end(), low);
+        const auto last = std::upper_bound(first, keys_.end(), high);
+        return std::span<const uint32_t>(positions_)
+            .subspan(static_cast<size_t>(first - keys_.begin()), static_cast<size_t>(last - first));
+    }
+
+    std::string text_;                 // upper case
+    std::vector<uint64_t> keys_;       // in order
+    std::vector<uint32_t> positions_;  // where each key starts
+};
 
 std::string DeviceFilePath(const std::string& folder, const std::string& fileName) {
     const std::string path = folder + "/" + fileName;
@@ -182,8 +179,6 @@ std::string DeviceFilePath(const std::string& folder, const std::string& fileNam
     }
     return path;
 }
-
-Catalogue::Catalogue(Display& display) : display_(display) {}
 
 const CommandEntry& Catalogue::Command(int index) const {
     if (index < 1 || index > static_cast<int>(commands_.size())) return kBlankCommand;
@@ -205,15 +200,14 @@ int16_t Catalogue::RemoteIndex(std::string_view name) const {
     return found == remoteIndex_.end() ? 0 : found->second;
 }
 
-bool Catalogue::LoadDeviceFile(const std::string& folder, const std::string& fileName) {
+Status Catalogue::LoadDeviceFile(const std::string& folder, const std::string& fileName) {
     const std::string path = DeviceFilePath(folder, fileName);
     std::string text;
     if (!FileExists(path) || !ReadWholeFile(path, text)) {
-        display_.ShowMessage("There is no INI file named " + fileName + ", one is required");
-        return false;
+        return Refused("There is no INI file named " + fileName + ", one is required");
     }
     LoadDeviceText(text);
-    return true;
+    return {};
 }
 
 void Catalogue::Note(LineNote::Kind kind, std::string text) {
@@ -236,8 +230,8 @@ void Catalogue::LoadDeviceText(std::string_view text) {
     } scope(loadDepth_, currentLine_);
     int64_t lineNumber = 0;
     firmwareNumber_ = LeadingNumber(ModelFirmware);
-    optionsIndexValid_ = false;
-    int16_t section = SectionNone;
+    optionsIndex_.reset();
+    Section section = Section::None;
     ForEachLine(text, [&](std::string_view raw) {
         currentLine_ = ++lineNumber;
         std::string_view trimmed = TrimBlanks(raw);
@@ -249,15 +243,15 @@ void Catalogue::LoadDeviceText(std::string_view text) {
         if (trimmed[0] == '[') {
             const std::string header = SqueezeUpper(trimmed);
             if (header == "[SYSTEM]") {
-                section = SectionSystem;
+                section = Section::System;
             } else if (header == "[COMMANDS]") {
                 commands_.clear();
                 std::unordered_map<std::string, int16_t>().swap(commandIndex_);
-                section = SectionCommands;
+                section = Section::Commands;
             } else if (header == "[REMOTECODES]") {
                 remoteCodes_.clear();
                 std::unordered_map<std::string, int16_t>().swap(remoteIndex_);
-                section = SectionRemoteCodes;
+                section = Section::RemoteCodes;
             } else if (OnLineNote) {
                 // Any other header keeps the section of the lines before it.
                 Note(LineNote::Kind::Ignored, "unknown header " + Quoted(TrimBlanks(trimmed)) +
@@ -267,33 +261,33 @@ void Catalogue::LoadDeviceText(std::string_view text) {
             return;
         }
         std::string line(trimmed);
-        const int16_t target = QualifyLine(line, section);
-        if (section == SectionNone && OnLineNote) {
+        const Section target = QualifyLine(line, section);
+        if (section == Section::None && OnLineNote) {
             Note(LineNote::Kind::Ignored, "the line comes before any section header");
         }
         switch (target) {
-            case SectionSystem:
+            case Section::System:
                 SystemLine(line);
                 break;
-            case SectionCommands:
+            case Section::Commands:
                 CommandLine(line);
                 break;
-            case SectionRemoteCodes:
+            case Section::RemoteCodes:
                 RemoteLine(line);
                 break;
-            default:
+            case Section::None:
                 break;
         }
     });
 }
 
-int16_t Catalogue::QualifyLine(std::string& line, int16_t section) {
+Section Catalogue::QualifyLine(std::string& line, Section section) {
     // Lines outside a section are noted by the reading loop alone.
-    const bool noting = OnLineNote && section != SectionNone;
+    const bool noting = OnLineNote && section != Section::None;
     const size_t equals = line.find('=');
     if (equals == std::string::npos) {
         if (noting) Note(LineNote::Kind::Ignored, "the line has no \"=\"");
-        return 0;
+        return Section::None;
     }
     const size_t open = line.find('(');
     if (open == std::string::npos || open > equals) return section;
@@ -304,7 +298,7 @@ int16_t Catalogue::QualifyLine(std::string& line, int16_t section) {
         if (noting) {
             Note(LineNote::Kind::Skipped, "the qualifier group is not closed before the \"=\"");
         }
-        return 0;
+        return Section::None;
     }
     const std::string list(TrimBlanks(std::string_view(line).substr(open + 1, close - open - 1)));
     // The name before the group meets the rest after the line's first ")".
@@ -323,7 +317,7 @@ int16_t Catalogue::QualifyLine(std::string& line, int16_t section) {
                 Note(LineNote::Kind::Dropped,
                      "the qualifier " + Quoted(qualifier) + " fails for " + setting);
             }
-            return 0;
+            return Section::None;
         }
     }
     if (noting) {
@@ -333,15 +327,14 @@ int16_t Catalogue::QualifyLine(std::string& line, int16_t section) {
     return section;
 }
 
+Catalogue::Catalogue() = default;
+Catalogue::~Catalogue() = default;
+
 bool Catalogue::OptionsContain(std::string_view option) {
-    if (loadDepth_ == 0 || ModelOptions.size() <= kDirectSearchLength)
-        return ContainsNoCaseLinear(ModelOptions, option);
-    if (!optionsIndexValid_) {
-        optionsUpper_ = UpperCase(ModelOptions);
-        optionsIndex_ = SuffixArray(optionsUpper_);
-        optionsIndexValid_ = true;
-    }
-    return ContainsIndexed(optionsUpper_, optionsIndex_, UpperCase(option));
+    if (loadDepth_ == 0 || ModelOptions.size() > OptionsIndex::kMaxLength)
+        return ContainsNoCase(ModelOptions, option);
+    if (!optionsIndex_) optionsIndex_ = std::make_unique<OptionsIndex>(ModelOptions);
+    return optionsIndex_->Contains(option);
 }
 
 bool Catalogue::QualifierPasses(std::string_view qualifier) {
@@ -379,7 +372,7 @@ void Catalogue::SystemLine(std::string_view line) {
         AllowManual = UpperCase(value) == "TRUE";
     } else if (key == "OPTIONS" || key == "OPTION") {
         ModelOptions = EqualsNoCase(value, "None") ? std::string() : UpperCase(value);
-        optionsIndexValid_ = false;
+        optionsIndex_.reset();
     } else if (key == "MODEL") {
         std::string_view model = value;
         if (!model.empty() && model[0] == '*') model = TrimBlanks(model.substr(1));

@@ -19,14 +19,15 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
-namespace kestrel {
+#include "util/result.h"
 
-class Display;
+namespace kestrel {
 
 // Largest number of entries of a table (indexes are 16-bit).
 inline constexpr int kMaxTableEntries = 32767;
@@ -68,32 +69,28 @@ struct LineNote {
     std::string reason;  // begins with "skipped: ", "ignored: ", "kept: " or "dropped: "
 };
 
-// Sections of the device file.
-enum Section : int16_t {
-    SectionNone = 0,
-    SectionSystem = 1,
-    SectionCommands = 2,
-    SectionRemoteCodes = 3,
-};
+// Sections of the device file; None before the first known header.
+enum class Section { None, System, Commands, RemoteCodes };
 
 class Catalogue {
   public:
-    explicit Catalogue(Display& display);
+    Catalogue();
+    ~Catalogue();
     Catalogue(const Catalogue&) = delete;
     Catalogue& operator=(const Catalogue&) = delete;
 
     // Loads folder/fileName into the tables and settings. A file that cannot
-    // be read shows "There is no INI file named <fileName>, one is required"
-    // and returns false with nothing changed.
-    bool LoadDeviceFile(const std::string& folder, const std::string& fileName);
+    // be read is refused with "There is no INI file named <fileName>, one is
+    // required", and nothing changes.
+    Status LoadDeviceFile(const std::string& folder, const std::string& fileName);
     // Loads the text of a device file (the reading loop of LoadDeviceFile).
     void LoadDeviceText(std::string_view text);
 
     // Applies the qualifier group of an assignment line. Returns section when
     // the line is an assignment for the current model (the group is then cut
-    // out of line), 0 when it is no assignment, the group rejects the model,
-    // or the group is not closed before the "=".
-    int16_t QualifyLine(std::string& line, int16_t section);
+    // out of line), None when it is no assignment, the group rejects the
+    // model, or the group is not closed before the "=".
+    Section QualifyLine(std::string& line, Section section);
 
     // Index (from 1) of the command whose Name equals name ignoring case; 0
     // when there is none.
@@ -136,7 +133,6 @@ class Catalogue {
     void RemoteLine(std::string_view line);
     void Note(LineNote::Kind kind, std::string text);
 
-    Display& display_;
     std::vector<CommandEntry> commands_;
     std::vector<RemoteEntry> remoteCodes_;
     // Name (ASCII upper case) -> index from 1; rebuilt with its table.
@@ -149,11 +145,10 @@ class Catalogue {
     // a firmware or options text of megabytes and hundreds of thousands of
     // qualifiers. Kept only while a load runs (loads may nest through
     // ProcessEvents); outside one the settings are read directly.
+    class OptionsIndex;
     int loadDepth_ = 0;
-    double firmwareNumber_ = 0;          // LeadingNumber(ModelFirmware)
-    bool optionsIndexValid_ = false;     // optionsIndex_ belongs to ModelOptions
-    std::string optionsUpper_;           // ModelOptions in upper case
-    std::vector<int32_t> optionsIndex_;  // suffix array of a long optionsUpper_
+    double firmwareNumber_ = 0;                   // LeadingNumber(ModelFirmware)
+    std::unique_ptr<OptionsIndex> optionsIndex_;  // of ModelOptions; made when first asked
 };
 
 // The characters of text, split into lines at CR, CR LF and a lone LF; a

@@ -103,7 +103,16 @@ std::string RequestCode(WindowFields& fields, Generator& generator, Display& dis
                                   ? protocol.FormValueText
                                   : protocol.FormDiscrete;
     const std::string kind = GetValueKind(fields);
-    return generator.GenerateCode(form, code, value, kind);
+    Result<std::string> made = generator.GenerateCode(form, code, value, kind);
+    // A copy: a handler running while a message is shown may make a request.
+    const std::vector<std::string> notes = generator.Notes();
+    for (const std::string& note : notes)
+        display.ShowMessage(note);
+    if (!made) {
+        display.ShowMessage(made.reason());
+        return {};
+    }
+    return std::move(made).value();
 }
 
 std::string EditValue(std::string_view text) {
@@ -155,8 +164,8 @@ void SelectManual(WindowFields& fields) {
     fields.SelectKind(ValueKindOption::Value);
 }
 
-bool SelectModel(Catalogue& catalogue, const std::string& folder, const std::string& name) {
-    if (name.empty()) return false;
+Status SelectModel(Catalogue& catalogue, const std::string& folder, const std::string& name) {
+    if (name.empty()) return {};
     catalogue.ModelName = name;
     return catalogue.LoadDeviceFile(folder, name + std::string(file_format::kDeviceFileSuffix));
 }

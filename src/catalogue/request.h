@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "catalogue/fields.h"
+#include "util/result.h"
 
 namespace kestrel {
 
@@ -27,6 +28,8 @@ std::string GetValueKind(WindowFields& fields);
 // The Pronto text for the fields, or "" when the function code or the value
 // is missing (after "There is no function code entered" or "There is no
 // value entered" on the status line) or the generator refuses the request.
+// The generator's notes are shown as message boxes in their order, then the
+// reason of a refusal.
 // The discrete forms apply in Discrete mode and in Manual mode unless the
 // decimal code is exactly "8324"; otherwise the remote form. With no
 // value-kind option selected, optVAL is selected before the form is chosen,
@@ -54,10 +57,10 @@ void SelectDiscrete(WindowFields& fields);
 void SelectRemote(WindowFields& fields);
 void SelectManual(WindowFields& fields);
 
-// lstmodel_Click: an empty name changes nothing (returns false). Otherwise
-// ModelName becomes name and the model's file is loaded from folder; false
-// when the file is missing (its message has been shown).
-bool SelectModel(Catalogue& catalogue, const std::string& folder, const std::string& name);
+// lstmodel_Click: an empty name changes nothing. Otherwise ModelName
+// becomes name and the model's file is loaded from folder; refused when the
+// file is missing (the window shows the reason and ends the program).
+Status SelectModel(Catalogue& catalogue, const std::string& folder, const std::string& name);
 
 // What a click in lstCmnds asks the window to show.
 struct CommandClick {

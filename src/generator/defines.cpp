@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "util/display.h"
 #include "util/numbers.h"
 #include "util/text.h"
 
@@ -24,26 +23,23 @@ void DefineTable::Clear() {
     Changed();
 }
 
-void DefineTable::AddDefine(std::string& directive, bool replace, int16_t timeUnit) {
+Status DefineTable::AddDefine(std::string& directive, bool replace, int16_t timeUnit) {
     std::string separator;
     if (ContainsNoCase(directive, " AS ")) {
         separator = " AS ";
     } else if (directive.find('=') != std::string::npos) {
         separator = "=";
     } else {
-        display_.ShowMessage("Badly formed DEFINES directive, '" + directive + "'");
-        return;
+        return Refused("Badly formed DEFINES directive, '" + directive + "'");
     }
     const std::string label = UpperCase(NextToken(directive, separator, 0));
     DefineIndex index = FindLabel(label);
     if (index != kNoDefine && !replace) {
-        display_.ShowMessage("Duplicate Definition for label " + label);
-        return;
+        return Refused("Duplicate Definition for label " + label);
     }
     if (index == kNoDefine) {
         if (records_.size() >= kMaxDefines) {
-            display_.ShowMessage("Too many defines: the label " + label + " was not added");
-            return;
+            return Refused("Too many defines: the label " + label + " was not added");
         }
         Append(label, "", 0, DefineKind::None);
         index = static_cast<DefineIndex>(records_.size() - 1);
@@ -51,6 +47,7 @@ void DefineTable::AddDefine(std::string& directive, bool replace, int16_t timeUn
     SetDefinition(index, std::string(TrimBlanks(directive)));
     records_[index].Kind = ClassifyDefine(index, timeUnit);
     Changed();
+    return {};
 }
 
 DefineKind DefineTable::ClassifyDefine(DefineIndex index, int16_t timeUnit) {

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-namespace kestrel {
+#include "util/result.h"
 
-class Display;
+namespace kestrel {
 
 // The kind codes are part of the "type=" message of the field encoder.
 enum class DefineKind : int16_t {
@@ -56,17 +56,15 @@ class DefineTable {
   public:
     static constexpr size_t kMaxDefines = 32767;
 
-    explicit DefineTable(Display& display) : display_(display) {}
-
     // Empties the table.
     void Clear();
 
     // The DEFINES directive: a label, then " AS " or "=", then the
-    // definition. A label already defined is an error unless replace is
-    // set; then that define is reused in place. Errors are shown and leave
+    // definition. A label already defined is refused unless replace is
+    // set; then that define is reused in place. A refused directive leaves
     // the table unchanged. The directive is consumed: afterwards it holds
     // the definition part. timeUnit scales the small numbers of raw spans.
-    void AddDefine(std::string& directive, bool replace, int16_t timeUnit);
+    Status AddDefine(std::string& directive, bool replace, int16_t timeUnit);
 
     // A raw span without brackets with its blanks collapsed and numbers
     // below timeUnit in magnitude multiplied by it.
@@ -111,7 +109,6 @@ class DefineTable {
     void SetDefinition(DefineIndex index, std::string definition);
     void Changed();
 
-    Display& display_;
     std::vector<DefineRecord> records_;
     DefineIndex checksum_ = kNoDefine;
     uint64_t version_ = 0;

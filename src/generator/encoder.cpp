@@ -7,7 +7,6 @@
 #include <limits>
 #include <span>
 
-#include "util/display.h"
 #include "util/numbers.h"
 #include "util/text.h"
 
@@ -160,7 +159,9 @@ class Encoder::Run {
             case DefineKind::FieldExpr:
             case DefineKind::Field:
             case DefineKind::CheckedField: {
-                const int32_t value = e_.evaluator_.Evaluate(item.define);
+                const Result<int32_t> evaluated = e_.evaluator_.Evaluate(item.define);
+                if (!evaluated) e_.notes_.push_back(evaluated.reason());
+                const int32_t value = evaluated.value_or(0);
                 AddToChecksum(value);
                 EmitBits(value, item);
                 break;
@@ -239,9 +240,9 @@ class Encoder::Run {
     }
 
     void RawLabel(const RawToken& token) {
-        Display& display = e_.display_;
+        std::vector<std::string>& notes = e_.notes_;
         if (token.define == kNoDefine) {
-            display.ShowMessage("Name " + token.text + " Is not defined in the Defines Tables");
+            notes.push_back("Name " + token.text + " Is not defined in the Defines Tables");
             return;
         }
         const DefineRecord& define = e_.defines_[token.define];
@@ -257,15 +258,15 @@ class Encoder::Run {
                 FramePad(define.Value, token.text);
                 return;
             case DefineKind::None:
-                display.ShowMessage("Name " + token.text + " has no defined value");
+                notes.push_back("Name " + token.text + " has no defined value");
                 break;
             case DefineKind::Raw:
-                display.ShowMessage("Raw data may not be embedded in raw data");
+                notes.push_back("Raw data may not be embedded in raw data");
                 break;
             default:
-                display.ShowMessage("Name " + token.text +
-                                    " type=" + std::to_string(static_cast<int>(define.Kind)) +
-                                    " has no defined meaning");
+                notes.push_back("Name " + token.text +
+                                " type=" + std::to_string(static_cast<int>(define.Kind)) +
+                                " has no defined meaning");
                 break;
         }
         out_.Append(0);
@@ -284,14 +285,14 @@ class Encoder::Run {
 };
 
 Encoder::Encoder(const ProtocolRecord& protocol, DefineTable& defines, const RequestValues& request,
-                 Evaluator& evaluator, Display& display)
+                 Evaluator& evaluator, std::vector<std::string>& notes)
     : protocol_(protocol),
       defines_(defines),
       request_(request),
-      display_(display),
-      evaluator_(evaluator) {}
+      evaluator_(evaluator),
+      notes_(notes) {}
 
-int Encoder::EncodeForm(const std::string& form, DurationBuffer& out, int repetitions) {
+Status Encoder::EncodeForm(const std::string& form, DurationBuffer& out, int repetitions) {
     // The request-derived defines; the checksum starts at 0.
     for (size_t i = 0; i < defines_.size(); ++i) {
         const auto index = static_cast<DefineIndex>(i);
@@ -321,10 +322,9 @@ int Encoder::EncodeForm(const std::string& form, DurationBuffer& out, int repeti
         Run(*this, out).Form(forms_.Cut(form, defines_), repetitions);
     } catch (const Refusal& refusal) {
         out.Clear();
-        display_.ShowMessage(refusal.reason);
-        return -1;
+        return refusal;
     }
-    return out.Size();
+    return {};
 }
 
 }  // namespace kestrel

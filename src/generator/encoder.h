@@ -7,27 +7,28 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "generator/defines.h"
 #include "generator/durations.h"
 #include "generator/evaluator.h"
 #include "generator/protocol.h"
+#include "util/result.h"
 
 namespace kestrel {
-
-class Display;
 
 class Encoder {
   public:
     // Numeric fields are worked out by evaluator, over the same defines and
-    // request values.
+    // request values. What does not stop a code (a label without a value, a
+    // failed evaluation, which then sends 0) is added to notes in the order
+    // it happens.
     Encoder(const ProtocolRecord& protocol, DefineTable& defines, const RequestValues& request,
-            Evaluator& evaluator, Display& display);
+            Evaluator& evaluator, std::vector<std::string>& notes);
 
-    // Encodes the form repetitions times into out and returns the number of
-    // durations. A form that breaks the limits of a code is refused: the
-    // reason is shown, out is left empty and the result is -1.
-    int EncodeForm(const std::string& form, DurationBuffer& out, int repetitions = 1);
+    // Encodes the form repetitions times into out. A form that breaks the
+    // limits of a code is refused with the reason, and out is left empty.
+    Status EncodeForm(const std::string& form, DurationBuffer& out, int repetitions = 1);
 
   private:
     class Run;
@@ -35,8 +36,8 @@ class Encoder {
     const ProtocolRecord& protocol_;
     DefineTable& defines_;
     const RequestValues& request_;
-    Display& display_;
     Evaluator& evaluator_;
+    std::vector<std::string>& notes_;
     FormCache forms_;
 };
 

@@ -14,12 +14,16 @@
 #include <vector>
 
 #include "generator/evaluator.h"
-#include "util/display.h"
 #include "util/numbers.h"
 #include "util/text.h"
 
 namespace kestrel {
 namespace {
+
+// Why an evaluation failed ("Overflow", "Division by zero", ...).
+struct EvaluationError {
+    std::string reason;
+};
 
 constexpr const char* kOverflow = "Overflow";
 constexpr const char* kDivisionByZero = "Division by zero";
@@ -111,9 +115,10 @@ struct Stacks {
     }
 };
 
-}  // namespace
-
-double Evaluator::BitSlice(double value, int16_t lo, int16_t hi) {
+// Bits lo..hi (1 = least significant) of value moved down to bit 1.
+// Fails when the mask does not fit 16 bits (hi above 15), the value not 32
+// bits, or for a division by zero (lo = 0).
+double BitSlice(double value, int16_t lo, int16_t hi) {
     // The mask is a 16-bit integer: bits above 15 do not fit. Bit positions
     // below 1 add fractions that round away.
     int32_t mask = 0;
@@ -129,6 +134,8 @@ double Evaluator::BitSlice(double value, int16_t lo, int16_t hi) {
     if (divisor == 0) throw EvaluationError{kDivisionByZero};
     return static_cast<double>(ToInt16((whole & mask) / divisor));
 }
+
+}  // namespace
 
 double Evaluator::EvaluateExpression(const std::string& definition) {
     const std::string s = UpperCase(definition);
@@ -167,7 +174,7 @@ double Evaluator::EvaluateExpression(const std::string& definition) {
         } else if (c == '[') {
             const size_t close = s.find(']', i);
             if (close == std::string::npos) {
-                display_.ShowMessage("Error in evaluation of subspan in Defines, no ']' present");
+                notes_.push_back("Error in evaluation of subspan in Defines, no ']' present");
                 continue;
             }
             std::string selector = s.substr(i, close - i);
@@ -185,7 +192,7 @@ double Evaluator::EvaluateExpression(const std::string& definition) {
     return stacks.values[1];
 }
 
-int32_t Evaluator::Evaluate(DefineIndex index) {
+Result<int32_t> Evaluator::Evaluate(DefineIndex index) {
     if (index == kNoDefine) return 0;
     const DefineRecord& define = defines_[index];
     switch (define.Role) {
@@ -206,8 +213,7 @@ int32_t Evaluator::Evaluate(DefineIndex index) {
         if (!RoundToInt32(value, result)) throw EvaluationError{kOverflow};
         return result;
     } catch (const EvaluationError& error) {
-        display_.ShowMessage("Evaluation of define " + define.Label + " failed: " + error.reason);
-        return 0;
+        return Refused("Evaluation of define " + define.Label + " failed: " + error.reason);
     }
 }
 

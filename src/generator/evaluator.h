@@ -5,19 +5,20 @@
 // or an expression of 16-bit integer arithmetic and bit operations on
 // decimal and hexadecimal (0X) constants and one-letter labels, with
 // parentheses, "~" for a negative operand and the bit-range selector
-// [lo..hi]. A failed evaluation is reported as
-// "Evaluation of define " + label + " failed: " + reason and gives 0.
+// [lo..hi]. A failed evaluation is refused with the reason
+// "Evaluation of define " + label + " failed: " + why; the encoder notes it
+// and sends 0.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "generator/defines.h"
+#include "util/result.h"
 
 namespace kestrel {
-
-class Display;
 
 // What the current request asks for. RequestFunction and the value text
 // keep their contents for a request that does not set them.
@@ -28,32 +29,26 @@ struct RequestValues {
     int32_t extension = 0;  // nothing sets it
 };
 
-// Why an evaluation failed ("Overflow", "Division by zero", ...).
-struct EvaluationError {
-    std::string reason;
-};
-
 class Evaluator {
   public:
-    Evaluator(const DefineTable& defines, const RequestValues& request, Display& display)
-        : defines_(defines), request_(request), display_(display) {}
+    // What an evaluation has to say without failing (a bit range without
+    // its "]") is added to notes.
+    Evaluator(const DefineTable& defines, const RequestValues& request,
+              std::vector<std::string>& notes)
+        : defines_(defines), request_(request), notes_(notes) {}
 
-    // The value of the define with that label; 0 when there is none or its
-    // evaluation fails (the failure is shown).
-    int32_t EvaluateDefine(std::string_view label) { return Evaluate(defines_.FindLabel(label)); }
-    int32_t Evaluate(DefineIndex index);
-
-    // Bits lo..hi (1 = least significant) of value moved down to bit 1.
-    // Throws EvaluationError when the mask does not fit 16 bits (hi above
-    // 15), the value not 32 bits, or for a division by zero (lo = 0).
-    static double BitSlice(double value, int16_t lo, int16_t hi);
+    // The value of the define with that label; 0 when there is none.
+    Result<int32_t> EvaluateDefine(std::string_view label) {
+        return Evaluate(defines_.FindLabel(label));
+    }
+    Result<int32_t> Evaluate(DefineIndex index);
 
   private:
     double EvaluateExpression(const std::string& definition);
 
     const DefineTable& defines_;
     const RequestValues& request_;
-    Display& display_;
+    std::vector<std::string>& notes_;
 };
 
 }  // namespace kestrel

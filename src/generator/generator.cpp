@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "generator/pronto.h"
-#include "util/display.h"
 #include "util/hex.h"
 #include "util/numbers.h"
 #include "util/text.h"
@@ -31,18 +30,18 @@ std::optional<int32_t> DecimalValue(std::string_view value) {
 
 }  // namespace
 
-Generator::Generator(Display& display)
-    : display_(display),
-      defines_(display),
-      evaluator_(defines_, request_, display),
-      encoder_(protocol_, defines_, request_, evaluator_, display) {}
+Generator::Generator()
+    : evaluator_(defines_, request_, notes_),
+      encoder_(protocol_, defines_, request_, evaluator_, notes_) {}
 
 void Generator::SetupProtocol() {
+    notes_.clear();
     protocol_ = BuiltInProtocol();
     defines_.Clear();
     for (const char* text : kBuiltInDirectives) {
         std::string directive = text;
-        AddDefine(directive, false);
+        // The built-in directives are well formed and their labels distinct.
+        (void)defines_.AddDefine(directive, false, protocol_.TimeUnit);
     }
     PrepareProtocol();
 }
@@ -51,7 +50,7 @@ void Generator::SetupProtocol() {
 // function labels.
 void Generator::PrepareProtocol() {
     if (protocol_.Form.empty()) {
-        display_.ShowMessage("No form has beeen specified for " + protocol_.Name + " Protocol");
+        notes_.push_back("No form has beeen specified for " + protocol_.Name + " Protocol");
     }
     for (const std::string& name : FormNames(protocol_.Form)) {
         if (defines_.FindLabel(name) == kNoDefine) {
@@ -79,64 +78,66 @@ void Generator::PrepareProtocol() {
     }
 }
 
-void Generator::AddDefine(std::string& directive, bool replace) {
-    defines_.AddDefine(directive, replace, protocol_.TimeUnit);
+Status Generator::AddDefine(std::string& directive, bool replace) {
+    notes_.clear();
+    return defines_.AddDefine(directive, replace, protocol_.TimeUnit);
+}
+
+Result<int32_t> Generator::EvaluateDefine(std::string_view label) {
+    notes_.clear();
+    return evaluator_.EvaluateDefine(label);
 }
 
 // Sets the request values from the request texts. Everything is checked
 // before any value changes, so that a refused request leaves the values
 // that carry over untouched.
-bool Generator::LoadRequest(std::string_view code, std::string_view value, std::string_view kind) {
+Status Generator::LoadRequest(std::string_view code, std::string_view value,
+                              std::string_view kind) {
     const std::optional<int32_t> device = ParseDecimalInt32(code);
     if (!device) {
-        display_.ShowMessage("The function code '" + std::string(code) +
-                             "' is not a decimal number that fits 32 bits" + kNoCodeGenerated);
-        return false;
+        return Refused("The function code '" + std::string(code) +
+                       "' is not a decimal number that fits 32 bits" + kNoCodeGenerated);
     }
     const char letter = kind.empty() ? 'V' : UpperAscii(kind[0]);
     const bool oneLetter = kind.size() == 1;
     if (oneLetter && letter == 'A') {
         if (value.empty()) {
-            display_.ShowMessage(std::string("An ASCII value needs a character") +
-                                 kNoCodeGenerated);
-            return false;
+            return Refused(std::string("An ASCII value needs a character") + kNoCodeGenerated);
         }
         request_.function = static_cast<unsigned char>(value[0]);
     } else if (oneLetter && letter == 'H') {
         const std::optional<int32_t> number = HexToLong(value);
         if ((!value.empty() && !IsHexDigits(value)) || !number) {
-            display_.ShowMessage("The value '" + std::string(value) +
-                                 "' is not a hexadecimal number that fits 32 bits" +
-                                 kNoCodeGenerated);
-            return false;
+            return Refused("The value '" + std::string(value) +
+                           "' is not a hexadecimal number that fits 32 bits" + kNoCodeGenerated);
         }
         request_.function = *number;
     } else if (oneLetter && letter == 'D') {
         const std::optional<int32_t> number = DecimalValue(value);
         if (!number) {
-            display_.ShowMessage("The value '" + std::string(value) +
-                                 "' is outside the 32-bit range" + kNoCodeGenerated);
-            return false;
+            return Refused("The value '" + std::string(value) + "' is outside the 32-bit range" +
+                           kNoCodeGenerated);
         }
         request_.function = *number;
     } else {
         request_.valueText = value;
     }
     request_.device = *device;
-    return true;
+    return {};
 }
 
-std::string Generator::GenerateCode(std::string_view form, std::string_view code,
-                                    std::string_view value, std::string_view kind) {
+Result<std::string> Generator::GenerateCode(std::string_view form, std::string_view code,
+                                            std::string_view value, std::string_view kind) {
+    notes_.clear();
     if (protocol_.Form != form) protocol_.Form = form;
     durations_.Clear();
-    if (!LoadRequest(code, value, kind)) return {};
-    if (encoder_.EncodeForm(protocol_.Form, durations_) < 0) return {};
+    if (Status loaded = LoadRequest(code, value, kind); !loaded) return Refused(loaded.reason());
+    if (Status encoded = encoder_.EncodeForm(protocol_.Form, durations_); !encoded)
+        return Refused(encoded.reason());
     if (pronto_.CarrierHz() != protocol_.CarrierHz) pronto_ = ProntoAssembler(protocol_.CarrierHz);
-    if (pronto_.PeriodMicros() <= 0) {
-        display_.ShowMessage("The carrier of " + std::to_string(protocol_.CarrierHz) +
-                             " Hz cannot be written as a Pronto code" + kNoCodeGenerated);
-        return {};
+    if (!pronto_.PeriodMicros()) {
+        return Refused("The carrier of " + std::to_string(protocol_.CarrierHz) +
+                       " Hz cannot be written as a Pronto code" + kNoCodeGenerated);
     }
     return pronto_.Assemble(durations_);
 }

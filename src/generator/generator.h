@@ -15,20 +15,25 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "generator/defines.h"
 #include "generator/encoder.h"
 #include "generator/evaluator.h"
 #include "generator/pronto.h"
 #include "generator/protocol.h"
+#include "util/result.h"
 
 namespace kestrel {
 
-class Display;
-
+// What the generator refuses or notes is worded for the user; it shows
+// nothing itself. A refusal is the result's reason. A note is a message
+// that does not stop the operation (a failed evaluation sends 0 and the code
+// is still made); Notes() keeps those of the last call, in the order they
+// arose, for the caller to show before the result.
 class Generator {
   public:
-    explicit Generator(Display& display);
+    Generator();
     Generator(const Generator&) = delete;
     Generator& operator=(const Generator&) = delete;
 
@@ -38,18 +43,21 @@ class Generator {
 
     // The DEFINES directive (see DefineTable::AddDefine); the directive is
     // consumed.
-    void AddDefine(std::string& directive, bool replace);
+    Status AddDefine(std::string& directive, bool replace);
 
-    // The Pronto hex line for one request, or the empty text when the
-    // request is refused (the reason is shown). kind is "A" (the value's
-    // first character), "H" (hexadecimal), "D" (decimal) or anything else
-    // (the value is a text); code is the device code in decimal.
-    std::string GenerateCode(std::string_view form, std::string_view code, std::string_view value,
-                             std::string_view kind);
+    // The Pronto hex line for one request, or the reason it is refused.
+    // kind is "A" (the value's first character), "H" (hexadecimal), "D"
+    // (decimal) or anything else (the value is a text); code is the device
+    // code in decimal.
+    Result<std::string> GenerateCode(std::string_view form, std::string_view code,
+                                     std::string_view value, std::string_view kind);
 
-    // The value of a define for the last request; 0 when there is none or
-    // its evaluation fails (the failure is shown).
-    int32_t EvaluateDefine(std::string_view label) { return evaluator_.EvaluateDefine(label); }
+    // The value of a define for the last request; 0 when there is none.
+    Result<int32_t> EvaluateDefine(std::string_view label);
+
+    // The notes of the last SetupProtocol, AddDefine, GenerateCode or
+    // EvaluateDefine.
+    const std::vector<std::string>& Notes() const { return notes_; }
 
     const ProtocolRecord& Protocol() const { return protocol_; }
     const DefineTable& Defines() const { return defines_; }
@@ -58,9 +66,9 @@ class Generator {
 
   private:
     void PrepareProtocol();
-    bool LoadRequest(std::string_view code, std::string_view value, std::string_view kind);
+    Status LoadRequest(std::string_view code, std::string_view value, std::string_view kind);
 
-    Display& display_;
+    std::vector<std::string> notes_;
     ProtocolRecord protocol_;
     DefineTable defines_;
     RequestValues request_;

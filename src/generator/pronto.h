@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "generator/durations.h"
@@ -23,11 +24,14 @@ class ProntoAssembler {
     int32_t CarrierHz() const { return carrierHz_; }
     // The carrier period in whole microseconds that cycle counts are based
     // on: 1000000 / the carrier the frequency word stands for (26 for
-    // 38380 Hz); 0 when the carrier has no such period, and then no code
+    // 38380 Hz); none when the carrier has no such period, and then no code
     // can be assembled.
-    int32_t PeriodMicros() const { return period_; }
+    std::optional<int32_t> PeriodMicros() const {
+        if (period_ <= 0) return std::nullopt;
+        return period_;
+    }
 
-    // The Pronto line of durations; PeriodMicros() must be above 0.
+    // The Pronto line of durations; only when there is a PeriodMicros().
     std::string Assemble(const DurationBuffer& durations);
 
   private:

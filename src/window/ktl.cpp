@@ -217,8 +217,8 @@ class KTL::Fields : public WindowFields {
 KTL::KTL(KtlServices services) : services_(std::move(services)) {
     windowDisplay_ = std::make_unique<WindowDisplay>(*this);
     display_ = services_.display ? services_.display : windowDisplay_.get();
-    generator_ = std::make_unique<Generator>(*display_);
-    catalogue_ = std::make_unique<Catalogue>(*display_);
+    generator_ = std::make_unique<Generator>();
+    catalogue_ = std::make_unique<Catalogue>();
     catalogue_->ProcessEvents = [] { QCoreApplication::processEvents(); };
     fields_ = std::make_unique<Fields>(*this);
     if (!services_.files) {
@@ -401,6 +401,9 @@ void KTL::Form_Load() {
     frmRange->hide();
     KTLinit();
     generator_->SetupProtocol();
+    const std::vector<std::string> notes = generator_->Notes();  // a box may run a request
+    for (const std::string& note : notes)
+        display_->ShowMessage(note);
     // Centred on the screen.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
@@ -587,8 +590,9 @@ void KTL::lstmodel_Click(const QString& text) {
         list->clear();
     }
     const std::string folder = ModelFolder(models_, Latin1(text), services_.programFolder);
-    if (!SelectModel(*catalogue_, folder, Latin1(text))) {
-        EndProgram();  // the missing file's message has been shown
+    if (const Status selected = SelectModel(*catalogue_, folder, Latin1(text)); !selected) {
+        display_->ShowMessage(selected.reason());
+        EndProgram();
         return;
     }
     {

@@ -55,13 +55,13 @@ struct DecodeTest : ::testing::Test, GenerateAllObserver {
     }
 
     test::RecordingDisplay display;
-    Generator generator{display};
+    Generator generator;
     int checked = 0;
 };
 
 TEST_F(DecodeTest, EverySampleOfEverySampleModelGivesBackItsRequest) {
     for (const char* model : {"Tessel10", "Tessel20", "Vorta"}) {
-        Catalogue catalogue(display);
+        Catalogue catalogue;
         ASSERT_TRUE(SelectModel(catalogue, KESTREL_SOURCE_DIR "/devices", model));
         for (const char* file : {"/out.txt", "/out.hex", "/out.ccf"}) {
             test::MemoryFiles files;

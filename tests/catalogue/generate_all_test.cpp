@@ -77,8 +77,8 @@ class GenerateAllTest : public ::testing::Test {
     std::string Converter() const { return (program / "hex2ccf").string(); }
 
     test::RecordingDisplay display;
-    Generator generator{display};
-    Catalogue catalogue{display};
+    Generator generator;
+    Catalogue catalogue;
     test::MemoryFiles files;
     FieldRecord fields;
     RecordingObserver observer{fields};

@@ -10,17 +10,22 @@
 
 #include "generator/generator.h"
 #include "generator/pronto_format.h"
-#include "support/recording_display.h"
 
 namespace kestrel::test {
 namespace {
 
 class GeneratorTest : public ::testing::Test {
   protected:
-    GeneratorTest() : generator(display) { generator.SetupProtocol(); }
+    GeneratorTest() { generator.SetupProtocol(); }
     void Define(const std::string& text, bool replace = false) {
         std::string directive = text;
-        generator.AddDefine(directive, replace);
+        const Status added = generator.AddDefine(directive, replace);
+        if (!added) refusals.push_back(added.reason());
+    }
+    // The code of a request; "" when refused.
+    std::string Code(const std::string& form, const std::string& code, const std::string& value,
+                     const std::string& kind) {
+        return generator.GenerateCode(form, code, value, kind).value_or("");
     }
     // The define with that label as "LABEL=definition/kind/value".
     std::string Describe(std::string_view label) {
@@ -30,11 +35,11 @@ class GeneratorTest : public ::testing::Test {
         return d.Label + "=" + d.Definition + "/" + std::to_string(static_cast<int>(d.Kind)) + "/" +
                std::to_string(static_cast<long long>(d.Value));
     }
-    int32_t Evaluate(const std::string& expression) {
+    Result<int32_t> Evaluate(const std::string& expression) {
         Define("X=" + expression, true);
         return generator.EvaluateDefine("x");
     }
-    RecordingDisplay display;
+    std::vector<std::string> refusals;  // of AddDefine
     Generator generator;
 };
 
@@ -64,11 +69,11 @@ TEST_F(GeneratorTest, SetUpAndDirectivesGiveTheirKinds) {
         if (*directive != '\0') Define(directive);
         EXPECT_EQ(Describe(label), expected) << directive;
     }
-    EXPECT_EQ(display.messages,
+    EXPECT_EQ(refusals,
               (std::vector<std::string>{"Duplicate Definition for label E",
                                         "Badly formed DEFINES directive, 'no separator'"}));
     std::string directive = "E AS 5";
-    generator.AddDefine(directive, true);
+    ASSERT_TRUE(generator.AddDefine(directive, true).ok());
     EXPECT_EQ(directive, "5");  // consumed up to its definition
     EXPECT_EQ(Describe("E"), "E=5/1/5");
     EXPECT_EQ(DefineTable::NormaliseSpan("5  -20 \"a b\" -0.5", 10), "50 -20 a b -5");
@@ -80,7 +85,7 @@ TEST_F(GeneratorTest, SetUpAndDirectivesGiveTheirKinds) {
 TEST_F(GeneratorTest, EvaluatorValuesAndFailures) {
     Define("Y=D+F");
     Define("N=3000000000");
-    generator.GenerateCode("D:8,F:8", "32", "5", "D");
+    ASSERT_NE(Code("D:8,F:8", "32", "5", "D"), "");
     const std::pair<const char*, int32_t> values[] = {
         {"D+F*2", 42},  {"(D+F)*2", 74}, {"D-F-1", 26},        {"2@3@2", 64},
         {"~5", -5},     {"3+~2", 1},     {"D^F", 37},          {"D|F", 37},
@@ -91,9 +96,10 @@ TEST_F(GeneratorTest, EvaluatorValuesAndFailures) {
         {"((D))", 32},  {"Q", 0},        {"~32767-1", -32768}, {"40000", 40000},
         {"-5", -5},     {"Y", 0},  // an expression define stores no result
     };
-    for (const auto& [expression, value] : values)
-        EXPECT_EQ(Evaluate(expression), value) << expression;
-    EXPECT_TRUE(display.messages.empty());
+    for (const auto& [expression, value] : values) {
+        EXPECT_EQ(Evaluate(expression).value_or(-99999), value) << expression;
+        EXPECT_TRUE(generator.Notes().empty()) << expression;
+    }
     const std::pair<const char*, std::vector<const char*>> failures[] = {
         {"Division by zero", {"7/0", "D[0..3]"}},
         {"Overflow",
@@ -103,17 +109,14 @@ TEST_F(GeneratorTest, EvaluatorValuesAndFailures) {
     };
     for (const auto& [reason, expressions] : failures) {
         for (const char* expression : expressions) {
-            display.Clear();
-            EXPECT_EQ(Evaluate(expression), 0) << expression;
-            EXPECT_EQ(
-                display.messages,
-                std::vector<std::string>{std::string("Evaluation of define X failed: ") + reason});
+            const Result<int32_t> failed = Evaluate(expression);
+            ASSERT_FALSE(failed.ok()) << expression;
+            EXPECT_EQ(failed.reason(), std::string("Evaluation of define X failed: ") + reason);
         }
     }
-    display.Clear();
-    EXPECT_EQ(Evaluate("D[1..4"), 32);  // reported, and the evaluation goes on
-    EXPECT_EQ(display.messages, std::vector<std::string>{
-                                    "Error in evaluation of subspan in Defines, no ']' present"});
+    EXPECT_EQ(Evaluate("D[1..4").value_or(0), 32);  // noted, and the evaluation goes on
+    EXPECT_EQ(generator.Notes(), std::vector<std::string>{
+                                     "Error in evaluation of subspan in Defines, no ']' present"});
 }
 
 // "bV:W" are the W low bits of V in the built-in symbols; \xHH is a byte.
@@ -150,13 +153,16 @@ TEST_F(GeneratorTest, RequestsGiveTheirDurationsAndMessages) {
         for (std::istringstream in(line); std::getline(in, f.emplace_back(), '\t');) {
         }
         f.resize(6);
-        display.Clear();
-        const std::string code = generator.GenerateCode(f[0], f[1], Unescape(f[2]), f[3]);
+        const Result<std::string> made = generator.GenerateCode(f[0], f[1], Unescape(f[2]), f[3]);
+        const std::string code = made.value_or("");
         const std::vector<int32_t> durations = Durations(f[4]);
-        const auto made = generator.Durations();
-        EXPECT_EQ(std::vector<int32_t>(made.begin(), made.end()), durations) << line;
+        const auto sent = generator.Durations();
+        EXPECT_EQ(std::vector<int32_t>(sent.begin(), sent.end()), durations) << line;
+        // The notes in order, then the reason of a refusal.
+        std::vector<std::string> messages = generator.Notes();
+        if (!made) messages.push_back(made.reason());
         std::string shown;
-        for (const std::string& message : display.messages)
+        for (const std::string& message : messages)
             shown += (shown.empty() ? "" : "|") + message;
         EXPECT_EQ(shown, f[5]) << line;
         EXPECT_EQ(code.empty(), f[5].find("no code") != std::string::npos) << line;
@@ -178,8 +184,8 @@ TEST_F(GeneratorTest, RequestsGiveTheirDurationsAndMessages) {
     std::string ones;  // the most durations a code holds, then one more
     for (int i = 0; i < 1000; ++i)
         ones += " 1";
-    EXPECT_EQ(generator.GenerateCode("[" + ones + "]", "1", "1", "D").size(), 19u + 5 * 1000);
-    EXPECT_EQ(generator.GenerateCode("[" + ones + " 1]", "1", "1", "D"), "");
+    EXPECT_EQ(Code("[" + ones + "]", "1", "1", "D").size(), 19u + 5 * 1000);
+    EXPECT_EQ(Code("[" + ones + " 1]", "1", "1", "D"), "");
 }
 
 TEST_F(GeneratorTest, WorkedExampleCarriersAndCycles) {
@@ -190,7 +196,7 @@ TEST_F(GeneratorTest, WorkedExampleCarriersAndCycles) {
         "0016 0015 0016 0015 0016 0041 0016 0015 0016 0015 0016 0015 0016 0015 0016 0015 0016 0015 "
         "0016 0015 0016 0041 0016 0015 0016 0015 0016 0015 0016 0015 0016 0041 0016 0015 0016 0015 "
         "0044 0044 0016 0001";
-    EXPECT_EQ(generator.GenerateCode(generator.Protocol().FormDiscrete, "32", "01", "H"), line);
+    EXPECT_EQ(Code(generator.Protocol().FormDiscrete, "32", "01", "H"), line);
     const std::tuple<int32_t, int16_t, float, int32_t> carriers[] = {{38380, 108, 38461, 26},
                                                                      {36000, 115, 35714, 28},
                                                                      {40000, 103, 40000, 25},
@@ -199,15 +205,13 @@ TEST_F(GeneratorTest, WorkedExampleCarriersAndCycles) {
     for (const auto& [hz, word, carrier, period] : carriers) {
         EXPECT_EQ(ProntoFreqWord(hz), word) << hz;
         EXPECT_EQ(ProntoCarrierHz(hz), carrier) << hz;
-        EXPECT_EQ(ProntoAssembler(hz).PeriodMicros(), period) << hz;
+        EXPECT_EQ(ProntoAssembler(hz).PeriodMicros().value_or(0), period) << hz;
     }
     // 13 us at 26 us a cycle is one cycle, 12 none; 65536 cycles take five digits.
-    EXPECT_EQ(generator.GenerateCode("[13 -12 0 39]", "1", "1", "D"),
-              "0000 006C 0002 0000 0001 0000 0000 0002");
-    EXPECT_EQ(generator.GenerateCode("[1703936 -1703935 1]", "1", "1", "D"),
-              "0000 006C 0002 0000 10000 10000 0000");
-    EXPECT_EQ(generator.GenerateCode("", "1", "1", "D"), "0000 006C 0000 0000");
-    EXPECT_TRUE(display.messages.empty());
+    EXPECT_EQ(Code("[13 -12 0 39]", "1", "1", "D"), "0000 006C 0002 0000 0001 0000 0000 0002");
+    EXPECT_EQ(Code("[1703936 -1703935 1]", "1", "1", "D"), "0000 006C 0002 0000 10000 10000 0000");
+    EXPECT_EQ(Code("", "1", "1", "D"), "0000 006C 0000 0000");
+    EXPECT_TRUE(generator.Notes().empty());
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ struct SampleRun {
                        bool realStart = false) {
         generator.SetupProtocol();
         catalogue.ModelName = "Tessel10";
-        loaded = catalogue.LoadDeviceFile(kSampleDevices, "Tessel10IR.ini");
+        loaded = catalogue.LoadDeviceFile(kSampleDevices, "Tessel10IR.ini").ok();
         run = std::make_unique<GenerateAll>(catalogue, generator, display, files);
         run->SetConverter(
             std::move(programFolder),
@@ -60,8 +60,8 @@ struct SampleRun {
         return run->Run(fields, chosen);
     }
     RecordingDisplay display;
-    Generator generator{display};
-    Catalogue catalogue{display};
+    Generator generator;
+    Catalogue catalogue;
     std::unique_ptr<GenerateAll> run;
     std::vector<Launch> launches;
     std::vector<std::unique_ptr<StartedProgram>> started;

@@ -26,10 +26,9 @@ namespace kestrel::test {
 // requests does not matter for the forms and kinds the tests use.
 inline std::string Expected(std::string ProtocolRecord::*form, const std::string& code,
                             const std::string& value, const std::string& kind) {
-    RecordingDisplay display;
-    Generator generator(display);
+    Generator generator;
     generator.SetupProtocol();
-    return generator.GenerateCode(generator.Protocol().*form, code, value, kind);
+    return generator.GenerateCode(generator.Protocol().*form, code, value, kind).value_or("");
 }
 
 class AnsweringChooser : public SaveFileChooser {

@@ -46,6 +46,15 @@ TEST(ProntoCli, RequestsFromArgumentsAndStandardInput) {
          2},
         // F is now the number 3: X = 32 + 3 x 2 = 38.
         {"--define 'X=D+F*2' --define 'F=3' X:8 32 5 D", "", F8(38), "", 0},
+        // What does not stop a code comes first, in order, then a refusal.
+        {"--define F --define 'X=1/0' 'X:8,[Q]' 1 1 D", "", F8(0),
+         "Badly formed DEFINES directive, 'F'\nEvaluation of define X failed: Division by zero\n"
+         "Name Q Is not defined in the Defines Tables\n",
+         0},
+        {"--define 'X=1/0' X:8,V:8 1 " + std::string(70, 'x') + " V", "", "",
+         "Evaluation of define X failed: Division by zero\nThe code would hold more than 1000 "
+         "durations; no code was generated\n",
+         1},
         // One generator for all lines; CR LF, empty lines, a last line without its end.
         {"- < \"$1\"", "F:8\t1\t7F\tH\nF:8\t1\tignored\tV\r\nF:8\tx\t1\tD\ntoo few\n\nF:8\t1\t1\tD",
          F8(127) + F8(127) + "\n\n\n" + F8(1),
