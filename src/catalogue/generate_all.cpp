@@ -110,8 +110,11 @@ GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chos
     observer.RunStarted();
 
     const Status walked = Walk(fields, *writer, observer, result);
+    if (result.stopped) {  // ending: nothing further is reported or started
+        writer->Abandon();
+        return result;
+    }
     const Status closed = writer->Close();
-    if (result.stopped) return result;  // ending: nothing further is reported or started
     const Status& failure = walked ? closed : walked;
     if (!failure) display_.ShowMessage(failure.reason());
     observer.RunEnded();

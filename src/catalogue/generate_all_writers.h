@@ -92,6 +92,9 @@ class OutputWriter {
     // Closes every file, also after a failure; refused, naming the file,
     // when a close failed or a write before it did.
     virtual Status Close() = 0;
+    // Instead of Close, when the program ends during the run: the files
+    // are closed as they stand, or dropped by a kind written whole.
+    virtual void Abandon() { (void)Close(); }
     // After a run whose files were all written and closed: what the kind
     // does next. The result learns what became of the converter; a refusal
     // is shown to the user.
