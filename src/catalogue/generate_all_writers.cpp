@@ -1,5 +1,6 @@
 #include "catalogue/generate_all_writers.h"
 
+#include "catalogue/export_writers.h"
 #include "catalogue/file_formats.h"
 #include "catalogue/generate_all.h"
 #include "catalogue/output_file.h"
@@ -120,11 +121,14 @@ std::unique_ptr<OutputWriter> Make() {
 }
 
 // The output kinds; the first is also taken for a file name that no
-// ending picks.
+// ending picks. The exports are picked by their names alone.
 const OutputKind kOutputKinds[] = {
     {"txt", ".txt", Make<TextListingWriter>},
     {"hex", ".hex", Make<ProntoHexWriter>},
     {"ccf", CcfRunWriter::kExtension, Make<CcfRunWriter>},
+    {"lircd", "", MakeLircdWriter},
+    {"json", "", MakeJsonWriter},
+    {"csv", "", MakeCsvWriter},
 };
 
 }  // namespace
