@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -126,13 +127,17 @@ class LircdWriter : public OutputWriter {
     void Abandon() override { file_.Drop(); }
 
   private:
-    // name, or name with the first of "_2", "_3", ... that no earlier code has.
+    // name, or name with the first of "_2", "_3", ... that no earlier code
+    // has (one "_" between them); each name goes on from its last number,
+    // so that many codes of one name take no quadratic time.
     std::string UniqueName(const std::string& name) {
         if (names_.insert(name).second) return name;
-        for (int n = 2;; ++n) {
-            const std::string suffix = "_" + std::to_string(n);
-            const std::string numbered = name.substr(0, nameLimit_ - suffix.size()) + suffix;
-            if (names_.insert(numbered).second) return numbered;
+        int& number = lastNumber_.try_emplace(name, 1).first->second;
+        while (true) {
+            const std::string digits = std::to_string(++number);
+            std::string numbered = name.substr(0, nameLimit_ - 1 - digits.size());
+            if (numbered.back() != '_') numbered += '_';
+            if (names_.insert(numbered + digits).second) return numbered + digits;
         }
     }
 
@@ -140,6 +145,7 @@ class LircdWriter : public OutputWriter {
     std::string remote_;
     size_t nameLimit_ = 0;
     std::set<std::string> names_;
+    std::map<std::string, int> lastNumber_;
     std::string codes_;
     int64_t frequency_ = 0;     // of the first code, in whole hertz
     int64_t longestSpace_ = 0;  // of any code, the final spaces included
