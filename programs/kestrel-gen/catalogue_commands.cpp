@@ -141,8 +141,15 @@ int RunManual(const Args& args) {
 
 int RunExport(const Args& args) {
     CliOptions options;
-    if (!ParseCliOptions(args, {"--dir", "--no-wait"}, options)) return kExitUsage;
-    if (options.positional.size() != 2) return Usage("export MODEL FILE [--dir DIR] [--no-wait]");
+    if (!ParseCliOptions(args, {"--dir", "--no-wait", "--format"}, options)) return kExitUsage;
+    const char* usage = "export MODEL FILE [--format lircd|json|csv] [--dir DIR] [--no-wait]";
+    if (options.positional.size() != 2) return Usage(usage);
+    // Without --format the file name picks the kind, as Gen ALL's does.
+    const OutputKind* kind = &OutputKindOf(options.positional[1]);
+    if (!options.format.empty() && !(kind = OutputKindNamed(options.format))) {
+        std::cerr << "kestrel-gen: unknown format '" << options.format << "'\n";
+        return Usage(usage);
+    }
     CliSession session;
     if (!OpenModel(session, options, options.positional[0])) return kExitRefused;
     std::error_code error;
@@ -165,7 +172,7 @@ int RunExport(const Args& args) {
                          if (!converter) return Refused(error);
                          return {};
                      });
-    const GenerateAllResult result = run.Run(session.fields, chosen);
+    const GenerateAllResult result = run.Run(session.fields, chosen, *kind);
     if (!result.written || result.converterMissing) return kExitRefused;
     if (!converterAsked || options.noWait) return 0;
     if (!converter) return kExitRefused;  // it could not be started; that was reported

@@ -44,6 +44,7 @@ bool ParseCliOptions(const Args& args, const std::vector<std::string>& allowed,
         if (name == "--dir") options.dir = value;
         if (name == "--kind") options.kind = value;
         if (name == "--model") options.model = value;
+        if (name == "--format") options.format = value;
     }
     if (options.dir.empty()) {
         options.dir = ProgramFolder();

@@ -22,6 +22,7 @@ struct CliOptions {
     std::string userDir;  // the user's own device files when --dir is not given
     std::string kind;     // --kind (manual)
     std::string model;    // --model (decode)
+    std::string format;   // --format (export)
     bool noWait = false;  // --no-wait (export)
     std::vector<std::string> positional;
 };

@@ -18,8 +18,10 @@ void PrintUsage(std::ostream& out) {
            "  code MODEL COMMAND VALUE [--dir DIR]  a command with a value label or number\n"
            "  remote MODEL BUTTON [--dir DIR]       a remote-control button\n"
            "  manual CODE VALUE [--kind A|D|H|V]    a typed function code and value\n"
-           "  export MODEL FILE [--dir DIR] [--no-wait]\n"
-           "                                        Gen ALL into FILE (.txt, .hex or .ccf)\n"
+           "  export MODEL FILE [--format lircd|json|csv] [--dir DIR] [--no-wait]\n"
+           "                                        Gen ALL into FILE (.txt, .hex or .ccf),\n"
+           "                                        or its samples as a lircd.conf, JSON\n"
+           "                                        or CSV\n"
            "  send MODEL COMMAND VALUE [--dir DIR]  a command's code, transmitted\n"
            "  send --remote MODEL BUTTON [--dir DIR]\n"
            "  send --manual CODE VALUE [--kind A|D|H|V]\n"
@@ -82,10 +84,19 @@ constexpr CommandHelp kCommandHelp[] = {
      "D (decimal), H (hexadecimal) or V (Value, the default).\n",
      false},
     {"export",
-     "usage: kestrel-gen export MODEL FILE [--dir DIR] [--no-wait]\n"
+     "usage: kestrel-gen export MODEL FILE [--format lircd|json|csv] [--dir DIR] [--no-wait]\n"
      "Gen ALL right after picking MODEL, into FILE: .hex gives a Pronto hex file,\n"
      ".ccf a CCF file through hex2ccf (waiting at most two minutes for it unless\n"
-     "--no-wait is given), anything else a text listing.\n",
+     "--no-wait is given), anything else a text listing. --format writes the\n"
+     "samples of a text listing, in its order, whatever FILE's name:\n"
+     "  lircd  a lircd.conf: one remote named after the model, RAW_CODES, one raw\n"
+     "         code per sample named from its caption (upper case; blanks, \"#\" and\n"
+     "         bytes outside printable ASCII become \"_\"; made unique with \"_2\"...)\n"
+     "  json   model, firmware, options and the samples: caption, command, value,\n"
+     "         functionCode {decimal, hex}, valueKind, carrier, durations, pronto\n"
+     "  csv    the same fields as columns, one header row, RFC 4180 quoting\n"
+     "An export appears whole or not at all: it is written to a temporary file\n"
+     "beside FILE and renamed over FILE when complete.\n",
      true},
     {"send",
      "usage: kestrel-gen send MODEL COMMAND VALUE [--dir DIR]\n"

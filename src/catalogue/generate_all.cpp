@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "catalogue/catalogue.h"
 #include "catalogue/output_file.h"
 #include "catalogue/request.h"
+#include "generator/generator.h"
 #include "util/display.h"
 #include "util/hex.h"
 #include "util/numbers.h"
@@ -110,8 +112,11 @@ GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chos
     observer.RunStarted();
 
     const Status walked = Walk(fields, *writer, observer, result);
+    if (result.stopped) {  // ending: nothing further is reported or started
+        writer->Abandon();
+        return result;
+    }
     const Status closed = writer->Close();
-    if (result.stopped) return result;  // ending: nothing further is reported or started
     const Status& failure = walked ? closed : walked;
     if (!failure) display_.ShowMessage(failure.reason());
     observer.RunEnded();
@@ -186,6 +191,11 @@ Status GenerateAll::Walk(WindowFields& fields, OutputWriter& writer, GenerateAll
             sample.functionDec = dec();
             sample.valueKind = KindLetter(fields.SelectedKind());
             sample.code = fields.Text(Box::Output);
+            if (!sample.code.empty()) {
+                sample.carrierHz = generator_.Protocol().CarrierHz;
+                const std::span<const int32_t> durations = generator_.Durations();
+                sample.durations.assign(durations.begin(), durations.end());
+            }
             if (const Status written = writer.Write(sample); !written) return written;
             ++result.samples;
             observer.SampleWritten(fields, sample);

@@ -1,5 +1,6 @@
 #include "catalogue/generate_all_writers.h"
 
+#include "catalogue/export_writers.h"
 #include "catalogue/file_formats.h"
 #include "catalogue/generate_all.h"
 #include "catalogue/output_file.h"
@@ -27,38 +28,6 @@ std::string WithEnding(const std::string& path, std::string_view ending,
     const size_t keep = EndsWithNoCase(path, ending) ? path.size() - ending.size() : path.size();
     return path.substr(0, keep) + std::string(newEnding);
 }
-
-// One file of a run, with the messages that name it.
-class RunFile {
-  public:
-    Status Create(OutputFiles& files, std::string path) {
-        path_ = std::move(path);
-        Result<std::unique_ptr<OutputFile>> created = files.Create(path_);
-        if (!created)
-            return Refused("Could not create the file '" + path_ + "': " + created.reason());
-        file_ = std::move(created).value();
-        return {};
-    }
-    Status WriteLine(std::string_view text) {
-        Status written = file_->Write(text);
-        if (written) written = file_->Write(kLineEnd);
-        return written ? written : WriteFailure(written);
-    }
-    // Closes the file when it was created.
-    Status Close() {
-        if (!file_) return {};
-        const Status closed = file_->Close();
-        return closed ? closed : WriteFailure(closed);
-    }
-
-  private:
-    Status WriteFailure(const Status& failed) const {
-        return Refused("Could not write the file '" + path_ + "': " + failed.reason());
-    }
-
-    std::string path_;
-    std::unique_ptr<OutputFile> file_;
-};
 
 // Two lines a sample: the caption, then the code.
 class TextListingWriter : public OutputWriter {
@@ -152,11 +121,14 @@ std::unique_ptr<OutputWriter> Make() {
 }
 
 // The output kinds; the first is also taken for a file name that no
-// ending picks.
+// ending picks. The exports are picked by their names alone.
 const OutputKind kOutputKinds[] = {
     {"txt", ".txt", Make<TextListingWriter>},
     {"hex", ".hex", Make<ProntoHexWriter>},
     {"ccf", CcfRunWriter::kExtension, Make<CcfRunWriter>},
+    {"lircd", "", MakeLircdWriter},
+    {"json", "", MakeJsonWriter},
+    {"csv", "", MakeCsvWriter},
 };
 
 }  // namespace

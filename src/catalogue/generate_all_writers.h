@@ -6,6 +6,9 @@
 //   ccf   ".ccf"                   enumerations              "Temp$$.hex" in the chosen file's
 //                                                            folder and the companion listing
 //                                                            "<name>.txt", then the converter
+//   lircd (its name only)          enumerations and ranges   a lircd.conf, written whole
+//   json  (its name only)          enumerations and ranges   one JSON object, written whole
+//   csv   (its name only)          enumerations and ranges   a table, written whole
 //
 // A run asks its writer which samples it takes and how their captions
 // read, opens the writer's files, hands it every sample in order, closes
@@ -56,6 +59,11 @@ struct Sample {
     char valueKind = 'V';     // the value kind letter sent: A, D, H or V
     std::string caption;
     std::string code;  // the Pronto hex text; "" when the request was refused
+    // What the generator made the code from: its carrier and durations in
+    // microseconds, marks positive and spaces negative (0 and none when the
+    // request was refused).
+    int32_t carrierHz = 0;
+    std::vector<int32_t> durations;
 
     // The label of a Pronto button: the decimal code and the value text.
     std::string ButtonLabel() const { return functionDec + value; }
@@ -92,6 +100,9 @@ class OutputWriter {
     // Closes every file, also after a failure; refused, naming the file,
     // when a close failed or a write before it did.
     virtual Status Close() = 0;
+    // Instead of Close, when the program ends during the run: the files
+    // are closed as they stand, or dropped by a kind written whole.
+    virtual void Abandon() { (void)Close(); }
     // After a run whose files were all written and closed: what the kind
     // does next. The result learns what became of the converter; a refusal
     // is shown to the user.
@@ -102,7 +113,7 @@ class OutputWriter {
 
 // One output kind: its name, the file name ending that picks it, its writer.
 struct OutputKind {
-    std::string_view name;       // "txt", "hex", "ccf"
+    std::string_view name;       // "txt", "hex", "ccf", "lircd", "json", "csv"
     std::string_view extension;  // compared ignoring case; "" when only the name picks it
     std::unique_ptr<OutputWriter> (*make)();
 };

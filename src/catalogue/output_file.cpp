@@ -1,10 +1,16 @@
 #include "catalogue/output_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+
+#include "catalogue/file_formats.h"
 
 namespace kestrel {
 namespace {
@@ -16,7 +22,14 @@ std::string Reason(int error) {
 class StdioOutputFile : public OutputFile {
   public:
     explicit StdioOutputFile(std::FILE* file) : file_(file) {}
-    ~StdioOutputFile() override { (void)Close(); }
+    // A whole file: file is the temporary file at temporary, renamed over
+    // target when it is closed without failure and removed otherwise.
+    StdioOutputFile(std::FILE* file, std::string temporary, std::string target)
+        : file_(file), temporary_(std::move(temporary)), target_(std::move(target)) {}
+    ~StdioOutputFile() override {
+        if (file_ && !temporary_.empty()) (void)Fail(ECANCELED);  // dropped: never put in place
+        (void)Close();
+    }
 
     Status Write(std::string_view bytes) override {
         if (!file_) return Fail(EBADF);
@@ -39,9 +52,16 @@ class StdioOutputFile : public OutputFile {
         const bool closed = std::fclose(file_) == 0;
         const int closeError = errno;
         file_ = nullptr;
-        if (!flushed) return Fail(flushError);
-        if (!closed) return Fail(closeError);
-        if (removed) return Fail(ENOENT);
+        if (!flushed) (void)Fail(flushError);
+        if (!closed) (void)Fail(closeError);
+        if (removed) (void)Fail(ENOENT);
+        if (!temporary_.empty()) {
+            errno = 0;
+            if (error_.empty() && std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+                (void)Fail(errno);
+            }
+            if (!error_.empty()) (void)std::remove(temporary_.c_str());
+        }
         return Outcome();
     }
 
@@ -58,7 +78,25 @@ class StdioOutputFile : public OutputFile {
 
     std::FILE* file_;
     std::string error_;
+    std::string temporary_;
+    std::string target_;
 };
+
+// Creates a new temporary file in target's folder, with the permissions
+// mode allows once the umask is applied; -1 with errno set when it cannot.
+int CreateTemporary(const std::string& target, mode_t mode, std::string& temporary) {
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
+    // Short enough that the name stays within the file system's limit.
+    const std::string name = target.substr(folder.size()).substr(0, 200);
+    const std::string stem = folder + "." + name + "." + std::to_string(getpid()) + "-";
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        temporary = stem + std::to_string(attempt) + ".tmp";
+        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
 
 }  // namespace
 
@@ -67,6 +105,66 @@ Result<std::unique_ptr<OutputFile>> StdioOutputFiles::Create(const std::string& 
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) return Refused(Reason(errno));
     return std::unique_ptr<OutputFile>(std::make_unique<StdioOutputFile>(file));
+}
+
+Result<std::unique_ptr<OutputFile>> StdioOutputFiles::CreateWhole(const std::string& path) {
+    std::string target = path;
+    mode_t mode = 0666;  // less the umask, as for any new file
+    bool replacing = false;
+    struct stat status {};
+    if (stat(path.c_str(), &status) == 0) {
+        // A device or a pipe cannot be replaced; it takes the bytes as they come.
+        if (!S_ISREG(status.st_mode)) return Create(path);
+        char resolved[PATH_MAX];
+        if (realpath(path.c_str(), resolved) != nullptr) target = resolved;
+        mode = status.st_mode & 07777;
+        replacing = true;
+    }
+    std::string temporary;
+    errno = 0;
+    const int fd = CreateTemporary(target, mode, temporary);
+    if (fd < 0) return Refused(Reason(errno));
+    // The umask does not narrow the mode of the file replaced.
+    if (replacing) (void)fchmod(fd, mode);
+    std::FILE* file = fdopen(fd, "wb");
+    if (!file) {
+        const int error = errno;
+        close(fd);
+        (void)std::remove(temporary.c_str());
+        return Refused(Reason(error));
+    }
+    return std::unique_ptr<OutputFile>(
+        std::make_unique<StdioOutputFile>(file, std::move(temporary), std::move(target)));
+}
+
+Status RunFile::Create(OutputFiles& files, std::string path, bool whole) {
+    path_ = std::move(path);
+    Result<std::unique_ptr<OutputFile>> created =
+        whole ? files.CreateWhole(path_) : files.Create(path_);
+    if (!created) return Refused("Could not create the file '" + path_ + "': " + created.reason());
+    file_ = std::move(created).value();
+    return {};
+}
+
+Status RunFile::Write(std::string_view bytes) {
+    const Status written = file_->Write(bytes);
+    return written ? written : WriteFailure(written);
+}
+
+Status RunFile::WriteLine(std::string_view text) {
+    Status written = file_->Write(text);
+    if (written) written = file_->Write(file_format::kLineEnd);
+    return written ? written : WriteFailure(written);
+}
+
+Status RunFile::Close() {
+    if (!file_) return {};
+    const Status closed = file_->Close();
+    return closed ? closed : WriteFailure(closed);
+}
+
+Status RunFile::WriteFailure(const Status& failed) const {
+    return Refused("Could not write the file '" + path_ + "': " + failed.reason());
 }
 
 }  // namespace kestrel

@@ -103,13 +103,15 @@ TEST_F(GenerateAllTest, EachKindWritesItsGoldenFiles) {
     }
     EXPECT_TRUE(display.messages.empty());
     const char* const byFile[][2] = {{"REMOTE.HEX", "hex"}, {"a.CcF", "ccf"}, {"R.DAT", "txt"},
-                                     {"hex", "txt"},        {"x.txt", "txt"}, {"codes", "txt"}};
+                                     {"hex", "txt"},        {"x.txt", "txt"}, {"codes", "txt"},
+                                     {"c.json", "txt"},     {"c.csv", "txt"}};
     for (const auto& [file, kind] : byFile)
         EXPECT_EQ(OutputKindOf(file).name, kind) << file;
     EXPECT_EQ(OutputKindNamed("HEX"), &OutputKindOf("a.hex"));
     EXPECT_EQ(OutputKindNamed("ccf")->name, "ccf");
     EXPECT_EQ(OutputKindNamed("txt")->name, "txt");
-    EXPECT_EQ(OutputKindNamed("json"), nullptr);
+    EXPECT_EQ(OutputKindNamed("JSON")->name, "json");
+    EXPECT_EQ(OutputKindNamed("xml"), nullptr);
 }
 
 // The worked examples: Power (1A) with (1)On, Level (0C) from 0 to 255.

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -282,6 +284,170 @@ TEST(KestrelGenCli, ExportReportsFilesItCannotWrite) {
     EXPECT_NE(r.status, 0);
     EXPECT_EQ(r.err,
               "Could not create the file '/nonexistent-folder/x.txt': No such file or directory\n");
+}
+
+// The exports as outside readers see them. Python's json and csv modules
+// print each sample, TAB-separated and in Latin-1 as the device files write
+// text: caption, command, value, decimal and hexadecimal function code,
+// value kind, carrier, durations, Pronto text.
+constexpr const char* kReadBack = R"(import csv, json, sys
+path = sys.argv[1]
+if path.endswith(".json"):
+    rows = [[s["caption"], s["command"], s["value"], str(s["functionCode"]["decimal"]),
+             s["functionCode"]["hex"], s["valueKind"], str(s["carrier"]),
+             " ".join(map(str, s["durations"])), s["pronto"]]
+            for s in json.load(open(path, encoding="utf-8"))["samples"]]
+else:
+    rows = list(csv.reader(open(path, encoding="utf-8", newline="")))[1:]
+sys.stdout.buffer.write("".join("\t".join(r) + "\n" for r in rows).encode("latin-1"))
+)";
+
+ToolResult Export(const std::string& model, const fs::path& file, const std::string& format,
+                  const std::string& dir = kDevices) {
+    return Gen({"export", model, file.string(), "--format", format, "--dir", dir});
+}
+
+// The words of a Pronto text after its header times the carrier period.
+std::vector<double> Micros(const std::string& pronto, double& period) {
+    std::istringstream words(pronto);
+    unsigned word[4];
+    words >> std::hex >> word[0] >> word[1] >> word[2] >> word[3];
+    period = word[1] * 0.241246;
+    std::vector<double> micros;
+    while (words >> word[0])
+        micros.push_back(word[0] * period);
+    return micros;
+}
+
+TEST(KestrelGenCli, ExportFormatsWriteTheirGoldenFiles) {
+    const fs::path folder = Scratch("formats");
+    for (const std::string format : {"lircd", "json", "csv"}) {
+        const ToolResult r = Export("Tessel20", folder / format, format);
+        EXPECT_EQ(r.status, 0) << format;
+        EXPECT_EQ(r.out + r.err, "") << format;
+        ExpectGolden("export_Tessel20." + format, ReadFile(folder / format));
+    }
+    // Without --format the name decides, as in Gen ALL's dialog.
+    EXPECT_EQ(Gen({"export", "Tessel20", (folder / "t.json").string(), "--dir", kDevices}).status,
+              0);
+    EXPECT_TRUE(ReadFile(folder / "t.json") == ReadFile(kGolden / "export_Tessel20.txt"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 4);
+    EXPECT_EQ(Export("Tessel20", folder / "x", "xml").status, 2);
+}
+
+// Every sample of the golden text listing, in order: its caption with the
+// function code, its Pronto text; the durations fit the Pronto words.
+TEST(KestrelGenCli, JsonAndCsvReadBackAsTheTextListing) {
+    const fs::path folder = Scratch("readback");
+    for (const std::string model : {"Tessel10", "Tessel20", "Vorta"}) {
+        std::string read[2];
+        for (int i = 0; i < 2; ++i) {
+            const fs::path file = folder / (model + (i == 0 ? ".json" : ".csv"));
+            ASSERT_EQ(Export(model, file, i == 0 ? "json" : "csv").status, 0);
+            const ToolResult r = RunTool("/usr/bin/env", {"python3", "-c", kReadBack, file});
+            ASSERT_EQ(r.status, 0) << r.err;
+            read[i] = r.out;
+        }
+        EXPECT_EQ(read[1], read[0]) << model;
+        const std::string csv = ReadFile(folder / (model + ".csv"));
+        EXPECT_EQ(Lines(csv, "\r\n").size(), size_t(std::count(csv.begin(), csv.end(), '\n')));
+        const std::vector<std::string> samples = Lines(read[0]);
+
+        const std::vector<std::string> listing =
+            Lines(ReadFile(kGolden / ("export_" + model + ".txt")), "\r\n");
+        ASSERT_EQ(listing.size(), 2 * samples.size()) << model;
+        for (size_t i = 0; i < samples.size(); ++i) {
+            const std::vector<std::string> f = Lines(samples[i] + "\t", "\t");
+            ASSERT_EQ(f.size(), 9u) << samples[i];
+            const std::string shown = listing[2 * i].substr(std::strlen("IR Data For Command "));
+            const std::string code = "(0x" + f[4] + "/" + f[3];
+            EXPECT_TRUE(shown == f[0] ? f[0].find(code + ") ") != std::string::npos
+                                      : shown.rfind(f[0] + "  " + code + "  '", 0) == 0)
+                << shown << " | " << f[0];
+            EXPECT_EQ(f[8], listing[2 * i + 1]);
+            double period = 0;
+            const std::vector<double> micros = Micros(f[8], period);
+            EXPECT_NEAR(std::stod(f[6]), 1e6 / period, 100);
+            std::istringstream durations(f[7]);
+            long duration = 0;
+            for (size_t n = 0; n < micros.size(); ++n) {
+                ASSERT_TRUE(durations >> duration) << f[0];
+                EXPECT_EQ(duration > 0, n % 2 == 0) << f[0];
+                EXPECT_NEAR(std::labs(duration), micros[n], period) << f[0];
+            }
+            EXPECT_FALSE(durations >> duration) << f[0];
+        }
+    }
+}
+
+// irsimreceive, LIRC's own decoder, names each code of the lircd.conf when
+// it is fed the code's durations (words times period, the final space
+// left out).
+TEST(KestrelGenCli, LircNamesEveryCodeItReceives) {
+    const fs::path folder = Scratch("lirc");
+    std::ofstream(folder / "OddIR.ini", std::ios::binary)
+        << "[SYSTEM]\nMODEL = Odd One\n[COMMANDS]\nSay \"it\", now = 1; Enumeration; "
+           "(0)a b, (1)a#b, (2)\xe9\x01\\\n";
+    for (const auto& [model, dir] :
+         {std::pair<std::string, std::string>{"Tessel20", kDevices}, {"Odd", folder.string()}}) {
+        const fs::path conf = folder / (model + ".conf");
+        ASSERT_EQ(Export(model, conf, "lircd", dir).status, 0);
+        ASSERT_EQ(Export(model, folder / "listing.txt", "txt", dir).status, 0);
+        const std::vector<std::string> listing = Lines(ReadFile(folder / "listing.txt"), "\r\n");
+        std::string data = "space 100000\n";
+        for (size_t i = 1; i < listing.size(); i += 2) {
+            double period = 0;
+            const std::vector<double> micros = Micros(listing[i], period);
+            for (size_t n = 0; n < micros.size() - (micros.size() + 1) % 2; ++n) {
+                data += (n % 2 == 0 ? "pulse " : "space ") +
+                        std::to_string(std::lround(micros[n])) + "\n";
+            }
+            data += "space 100000\n";
+        }
+        std::ofstream(folder / "codes.data") << data;
+        std::vector<std::string> names;
+        for (const std::string& line : Lines(ReadFile(conf))) {
+            if (line.rfind("    name ", 0) == 0) names.push_back(line.substr(9));
+        }
+        EXPECT_EQ(names.size(), listing.size() / 2);
+        if (model == "Odd") {
+            EXPECT_EQ(names, (std::vector<std::string>{"SAY_IT,_NOW_=_A_B", "SAY_IT,_NOW_=_A_B_2",
+                                                       "SAY_IT,_NOW_=_\\"}));
+        }
+        // It leaves a log in $XDG_CACHE_HOME and "dummy.out" where it runs.
+        const ToolResult r = RunTool(
+            "/usr/bin/env",
+            {"XDG_CACHE_HOME=" + folder.string(), "irsimreceive", conf, "codes.data"}, folder);
+        std::vector<std::string> received;
+        for (const std::string& line : Lines(r.out)) {
+            std::istringstream fields(line);
+            std::string number, repeat, name, remote;
+            fields >> number >> repeat >> name >> remote;
+            received.push_back(name);
+            EXPECT_EQ(remote, model == "Odd" ? "Odd_One" : model);
+        }
+        EXPECT_EQ(received, names) << r.err;
+    }
+}
+
+// A write that fails (the file size limit, a full device) leaves the file
+// as it was and names it; the folder holds no temporary file.
+TEST(KestrelGenCli, ExportFormatsAreWrittenWholeOrNotAtAll) {
+    const fs::path folder = Scratch("whole");
+    for (const std::string format : {"lircd", "json", "csv"}) {
+        const fs::path file = folder / ("codes." + format);
+        std::ofstream(file) << "old";
+        const ToolResult r =
+            RunTool("/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 1; exec \"$@\"", "sh", kTool,
+                                "export", "Tessel20", file, "--format", format, "--dir", kDevices});
+        EXPECT_EQ(r.status, 1) << format;
+        EXPECT_EQ(r.err, "Could not write the file '" + file.string() + "': File too large\n");
+        EXPECT_EQ(ReadFile(file), "old");
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3);
+    const ToolResult r = Export("Tessel20", "/dev/full", "json");
+    EXPECT_EQ(r.err, "Could not write the file '/dev/full': No space left on device\n");
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
 // A device file that breaks every limit of the format once, with every
