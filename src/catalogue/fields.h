@@ -19,6 +19,23 @@ enum class Mode { Discrete, Remote, Manual };
 // optVAL is selected.
 enum class ValueKindOption { None, Ascii, Dec, Hex, Value };
 
+// The letter a request sends for a value-kind option: "A", "D", "H", or "V"
+// for Value and for none selected.
+constexpr char KindLetter(ValueKindOption kind) {
+    switch (kind) {
+        case ValueKindOption::Ascii:
+            return 'A';
+        case ValueKindOption::Dec:
+            return 'D';
+        case ValueKindOption::Hex:
+            return 'H';
+        case ValueKindOption::Value:
+        case ValueKindOption::None:
+            break;
+    }
+    return 'V';
+}
+
 // The text boxes: txtFCdec (function code in decimal, the generator's code
 // text), txtFChex (the same code in hexadecimal), txtValue, txtOutput.
 enum class Box { FCdec, FChex, Value, Output };

@@ -58,19 +58,6 @@ std::string Caption(CaptionStyle style, const CommandEntry& entry, const Sample&
     return caption;
 }
 
-char KindLetter(ValueKindOption kind) {
-    switch (kind) {
-        case ValueKindOption::Ascii:
-            return 'A';
-        case ValueKindOption::Dec:
-            return 'D';
-        case ValueKindOption::Hex:
-            return 'H';
-        default:
-            return 'V';
-    }
-}
-
 }  // namespace
 
 std::optional<std::string> MiddleOfRange(const ValueRange& range) {

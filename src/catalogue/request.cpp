@@ -62,20 +62,8 @@ void FieldRecord::PickMode(Mode picked) {
 }
 
 std::string GetValueKind(WindowFields& fields) {
-    switch (fields.SelectedKind()) {
-        case ValueKindOption::Ascii:
-            return "A";
-        case ValueKindOption::Dec:
-            return "D";
-        case ValueKindOption::Hex:
-            return "H";
-        case ValueKindOption::Value:
-            return "V";
-        case ValueKindOption::None:
-            break;
-    }
-    fields.SelectKind(ValueKindOption::Value);
-    return "V";
+    if (fields.SelectedKind() == ValueKindOption::None) fields.SelectKind(ValueKindOption::Value);
+    return std::string(1, KindLetter(fields.SelectedKind()));
 }
 
 std::string RequestCode(WindowFields& fields, Generator& generator, Display& display) {
