@@ -620,10 +620,11 @@ class WindowTest : public QObject {
         KTL& w = f.w();
         f.PickModel("Hostile");
         QVERIFY(w.lstCmnds->count() == 5 && f.display.messages.empty() && f.ended == 0);
-        W::Pick(w.lstCmnds, "Big");   // its first label is 10 MB long
         W::Pick(w.lstCmnds, "Wide");  // its range prompt is 10 MB long
         w.txtRange->setText(QStringLiteral("1.5"));
         w.cmdGen->click();
+        W::Pick(w.lstCmnds, "Big");  // its first label is 10 MB long
+        QCOMPARE(w.lstValues->count(), 2);
         QVERIFY(f.ModelLabel().size() <= 1100 && w.lblRange->text().size() <= 1100);
         for (QListWidget* list : {w.lstCmnds, w.lstValues, w.lstRemote}) {
             for (const QString& item : W::Items(list))
