@@ -9,6 +9,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -82,84 +83,91 @@ struct ScratchFolder {
     fs::path path;
 };
 
-TEST(HostileDeviceFiles, SkipTheirHostileLinesAndKeepTheGoodOnes) {
+// One test a row, so that CTest runs the large files side by side.
+class DeviceFiles : public testing::TestWithParam<TsvRow> {};
+
+TEST_P(DeviceFiles, SkipTheirHostileLinesAndKeepTheGoodOnes) {
     const std::string on = Code("[code] [Tessel10] [Power] [On]");
     const std::string menu = Code("[remote] [Tessel10] [Menu]");
     const std::string exit = Code("[remote] [Tessel10] [power toggle]");
-    for (const TsvRow& row : Rows("device_files.tsv")) {
-        SCOPED_TRACE(row.at(0));
-        ScratchFolder folder;
-        const std::string text =
-            "[SYSTEM]\r\nMODEL = Tessel10\r\nALLOWMANUAL = TRUE\r\n[COMMANDS]\r\n"
-            "Before = 10; Enumeration; (0)Off, (1)On\r\n" +
-            Expand(row.at(1)) + "\r\nAfter = 20; Integer; 0..100\r\n[REMOTECODES]\r\nMenu = 5\r\n" +
-            Expand(row.at(2)) + "\r\nExit = 12\r\n";
-        WriteBytes(folder.path / "HostileIR.ini", text);
-        RecordingDisplay display;
-        Generator generator;
-        generator.SetupProtocol();
-        Catalogue catalogue;
-        int skipped = 0;
-        catalogue.OnLineNote = [&](const LineNote& note) {
-            skipped += note.kind == LineNote::Kind::Skipped ? 1 : 0;
-        };
-        ASSERT_TRUE(SelectModel(catalogue, folder.path.string(), "Hostile").ok());
-        EXPECT_EQ(catalogue.CommandCount(), std::stoi(row.at(3)));
-        EXPECT_EQ(catalogue.RemoteCount(), std::stoi(row.at(4)));
-        EXPECT_EQ(skipped, std::stoi(row.at(5)));
+    const TsvRow& row = GetParam();
+    ScratchFolder folder;
+    const std::string text =
+        "[SYSTEM]\r\nMODEL = Tessel10\r\nALLOWMANUAL = TRUE\r\n[COMMANDS]\r\n"
+        "Before = 10; Enumeration; (0)Off, (1)On\r\n" +
+        Expand(row.at(1)) + "\r\nAfter = 20; Integer; 0..100\r\n[REMOTECODES]\r\nMenu = 5\r\n" +
+        Expand(row.at(2)) + "\r\nExit = 12\r\n";
+    WriteBytes(folder.path / "HostileIR.ini", text);
+    RecordingDisplay display;
+    Generator generator;
+    generator.SetupProtocol();
+    Catalogue catalogue;
+    int skipped = 0;
+    catalogue.OnLineNote = [&](const LineNote& note) {
+        skipped += note.kind == LineNote::Kind::Skipped ? 1 : 0;
+    };
+    ASSERT_TRUE(SelectModel(catalogue, folder.path.string(), "Hostile").ok());
+    EXPECT_EQ(catalogue.CommandCount(), std::stoi(row.at(3)));
+    EXPECT_EQ(catalogue.RemoteCount(), std::stoi(row.at(4)));
+    EXPECT_EQ(skipped, std::stoi(row.at(5)));
 
-        // The good lines give the codes they always give, unless a full table
-        // left one out.
-        FieldRecord fields;
-        fields.selectedCommand = "Before";
+    // The good lines give the codes they always give, unless a full table
+    // left one out.
+    FieldRecord fields;
+    fields.selectedCommand = "Before";
+    ClickCommand(catalogue, fields, display);
+    ClickValue(catalogue, fields, 1, generator, display);
+    EXPECT_EQ(fields.txtOutput, on);
+    EXPECT_EQ(catalogue.getETindex("After") == 0, row.at(6) == "After");
+    if (row.at(6) != "After") {
+        fields.selectedCommand = "After";
         ClickCommand(catalogue, fields, display);
-        ClickValue(catalogue, fields, 1, generator, display);
-        EXPECT_EQ(fields.txtOutput, on);
-        EXPECT_EQ(catalogue.getETindex("After") == 0, row.at(6) == "After");
-        if (row.at(6) != "After") {
-            fields.selectedCommand = "After";
-            ClickCommand(catalogue, fields, display);
-            EXPECT_TRUE(GenerateRangeValue(catalogue, fields, "50", generator, display));
-            EXPECT_EQ(fields.txtOutput, GoldenCode("export_Tessel10.txt",
-                                                   "IR Data For Command "
-                                                   "Brightness(0x20/32) Middle of Range=50"));
-        }
-        fields.PickMode(Mode::Remote);
-        ClickRemote(catalogue, fields, catalogue.RemoteIndex("Menu") - 1, generator, display);
-        EXPECT_EQ(fields.txtOutput, menu);
-        EXPECT_EQ(catalogue.RemoteIndex("Exit") == 0, row.at(6) == "Exit");
-        if (row.at(6) != "Exit") {
-            ClickRemote(catalogue, fields, catalogue.RemoteIndex("Exit") - 1, generator, display);
-            EXPECT_EQ(fields.txtOutput, exit);
-        }
-        // Every click on what was loaded ends in a code or a clear refusal.
-        fields.PickMode(Mode::Discrete);
-        for (int i = 1; i <= std::min<int>(catalogue.CommandCount(), 64); ++i) {
-            const CommandEntry entry = catalogue.Command(i);
-            fields.selectedCommand = entry.Name;
-            ClickCommand(catalogue, fields, display);
-            for (size_t j = 0; j < entry.Values.size() && j < 64; ++j)
-                ClickValue(catalogue, fields, static_cast<int>(j), generator, display);
-            for (const std::string& bound : {entry.Range.Min, entry.Range.Max})
-                if (entry.HasRange)
-                    GenerateRangeValue(catalogue, fields, bound, generator, display);
-        }
-        for (const std::string& message : display.messages)
-            EXPECT_NE(message.find("no code was generated"), std::string::npos) << message;
-
-        // kestrel-gen loads them too (the largest files once: the sanitizer
-        // build reads slowly).
-        const std::string dir = folder.path.string();
-        ToolResult r = RunTool(kKestrelGen, {"code", "Hostile", "Before", "On", "--dir", dir});
-        EXPECT_EQ(r.out + r.err, on + "\n");
-        if (text.size() > 1000000) continue;
-        EXPECT_EQ(RunTool(kKestrelGen, {"remote", "Hostile", "Menu", "--dir", dir}).out,
-                  menu + "\n");
-        r = RunTool(kKestrelGen, {"show", "Hostile", "--dir", dir});
-        EXPECT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(r.out.find("Commands: " + row.at(3) + "\n"), std::string::npos);
+        EXPECT_TRUE(GenerateRangeValue(catalogue, fields, "50", generator, display));
+        EXPECT_EQ(fields.txtOutput, GoldenCode("export_Tessel10.txt",
+                                               "IR Data For Command "
+                                               "Brightness(0x20/32) Middle of Range=50"));
     }
+    fields.PickMode(Mode::Remote);
+    ClickRemote(catalogue, fields, catalogue.RemoteIndex("Menu") - 1, generator, display);
+    EXPECT_EQ(fields.txtOutput, menu);
+    EXPECT_EQ(catalogue.RemoteIndex("Exit") == 0, row.at(6) == "Exit");
+    if (row.at(6) != "Exit") {
+        ClickRemote(catalogue, fields, catalogue.RemoteIndex("Exit") - 1, generator, display);
+        EXPECT_EQ(fields.txtOutput, exit);
+    }
+    // Every click on what was loaded ends in a code or a clear refusal.
+    fields.PickMode(Mode::Discrete);
+    for (int i = 1; i <= std::min<int>(catalogue.CommandCount(), 64); ++i) {
+        const CommandEntry entry = catalogue.Command(i);
+        fields.selectedCommand = entry.Name;
+        ClickCommand(catalogue, fields, display);
+        for (size_t j = 0; j < entry.Values.size() && j < 64; ++j)
+            ClickValue(catalogue, fields, static_cast<int>(j), generator, display);
+        for (const std::string& bound : {entry.Range.Min, entry.Range.Max})
+            if (entry.HasRange) GenerateRangeValue(catalogue, fields, bound, generator, display);
+    }
+    for (const std::string& message : display.messages)
+        EXPECT_NE(message.find("no code was generated"), std::string::npos) << message;
+
+    // kestrel-gen loads them too (the largest files once: the sanitizer
+    // build reads slowly).
+    const std::string dir = folder.path.string();
+    ToolResult r = RunTool(kKestrelGen, {"code", "Hostile", "Before", "On", "--dir", dir});
+    EXPECT_EQ(r.out + r.err, on + "\n");
+    if (text.size() > 1000000) return;
+    EXPECT_EQ(RunTool(kKestrelGen, {"remote", "Hostile", "Menu", "--dir", dir}).out, menu + "\n");
+    r = RunTool(kKestrelGen, {"show", "Hostile", "--dir", dir});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Commands: " + row.at(3) + "\n"), std::string::npos);
 }
+
+INSTANTIATE_TEST_SUITE_P(Rows, DeviceFiles, testing::ValuesIn(Rows("device_files.tsv")),
+                         [](const testing::TestParamInfo<TsvRow>& row) {
+                             std::string name = row.param.at(0);
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
 
 // Straight to the generator and through kestrel-gen pronto: no code, the
 // message, and the next request is unharmed.
