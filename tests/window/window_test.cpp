@@ -399,6 +399,16 @@ class WindowTest : public QObject {
         QVERIFY(!f.display.messages.empty() && f.asked == 1 && w.optDiscrete->isChecked());
     }
 
+    // One timer serves every wait: a wait started inside another ends both.
+    void nestedWaitsEndTogether() {
+        Window f;
+        QTimer::singleShot(0, [&f] { f.w().windowDisplay().Delay(20); });
+        QElapsedTimer clock;
+        clock.start();
+        f.w().windowDisplay().Delay(20000000);  // 20 s at the tests' time scale
+        QVERIFY(clock.elapsed() < 10000);
+    }
+
     // The user acts while a handler waits; what the inner handler does
     // stands when the outer one resumes.
     void handlersInsideAWaitActOnTheLiveWindow_data() {
