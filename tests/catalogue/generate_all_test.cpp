@@ -215,7 +215,7 @@ TEST_F(GenerateAllTest, FailingFilesAreReportedAndEveryFileClosed) {
     }
     EXPECT_TRUE(launches.empty());
     // Real files that fail (a full disk, a folder deleted during the run) are
-    // rows of tests/hostile/hostile_output_test.cpp.
+    // rows of tests/hostile/output.tsv.
 }
 
 TEST_F(GenerateAllTest, TheConverterIsStartedBesideTheChosenFile) {
@@ -233,7 +233,7 @@ TEST_F(GenerateAllTest, TheConverterIsStartedBesideTheChosenFile) {
     }
     EXPECT_TRUE(display.messages.empty());
 
-    // A converter that cannot be started is reported: tests/hostile.
+    // A converter that cannot be started is reported: tests/window, tests/launcher.
     fs::remove(Converter());
     EXPECT_TRUE(Run("/out/c.ccf").converterMissing);
     EXPECT_EQ(display.messages,

@@ -1,6 +1,7 @@
 // The rows of a tab-separated data file of the tests, lines that are empty
 // or start with "#" left out. In a field \t, \r, \n and \0 stand for a tab,
-// the line ends and a zero byte, and \ before any other character for it.
+// the line ends and a zero byte, \xHH for the byte HH, and \ before any
+// other character for it.
 #pragma once
 
 #include <fstream>
@@ -22,6 +23,9 @@ inline std::vector<TsvRow> TsvRows(const std::string& path) {
         for (size_t i = 0; i < line.size(); ++i) {
             if (line[i] == '\t') {
                 row.emplace_back();
+            } else if (line.compare(i, 2, "\\x") == 0 && i + 3 < line.size()) {
+                row.back() += static_cast<char>(std::stoi(line.substr(i + 2, 2), nullptr, 16));
+                i += 3;
             } else if (line[i] == '\\' && i + 1 < line.size()) {
                 const size_t escape = kEscapes.find(line[++i]);
                 row.back() += escape == std::string_view::npos ? line[i] : kBytes[escape];

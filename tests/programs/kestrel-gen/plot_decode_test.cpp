@@ -1,29 +1,21 @@
-// kestrel-gen decode and plot end to end: what decode prints and refuses,
-// and that the picture plot writes shows the marks where the durations say.
+// kestrel-gen decode and plot end to end: what decode prints, what both
+// refuse, and that the picture plot writes shows the marks where the
+// durations say.
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 #include <filesystem>
-#include <string>
-#include <vector>
 
+#include "support/golden.h"
 #include "support/run_tool.h"
 
-namespace kestrel {
+namespace kestrel::test {
 namespace {
 
-using test::RunTool;
-using test::ToolResult;
-
-const std::string kTool = std::string(KESTREL_PROGRAM_DIR) + "/kestrel-gen";
-const std::string kDevices = std::string(KESTREL_SOURCE_DIR) + "/devices";
+const std::string kTool = KESTREL_PROGRAM_DIR "/kestrel-gen";
+const std::string kDevices = KESTREL_SOURCE_DIR "/devices";
 const std::string kFiles = ::testing::TempDir() + "kestrel-gen-plot-";
-
-std::string Line(const std::vector<std::string>& args) {
-    const std::string out = RunTool(kTool, args).out;
-    return out.substr(0, out.find('\n'));
-}
 
 // Lines from standard input; a blank one is skipped, but counted.
 TEST(KestrelGenDecode, PrintsWhatLinesCarry) {
@@ -31,16 +23,16 @@ TEST(KestrelGenDecode, PrintsWhatLinesCarry) {
         "/bin/sh",
         {"-c",
          "printf '%s\\n\\n%s\\nbad\\n' \"$1\" \"$2\" | \"$0\" decode --model Tessel10 --dir \"$3\"",
-         kTool, Line({"pronto", "discrete", "32", "01", "H"}),
-         Line({"code", "Tessel10", "Power", "On", "--dir", kDevices}), kDevices});
+         kTool, GoldenCode("requests.txt", "$ [manual] [16] [1] [--kind] [D]"),
+         GoldenCode("requests.txt", "$ [code] [Tessel10] [Power] [On]"), kDevices});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Line 4 is not a Pronto code: not a Pronto hex code\n");
     // 100 periods of 1000000 / (108 x 0.241246) = 38381 Hz make 2605 us.
     EXPECT_EQ(
         r.out.rfind("line 1: carrier 38381 Hz, 54 durations\n  once: 2605 -2605 573 -547 ", 0), 0u);
     for (const char* part : {" 1772 -1772 573 -26\n  repeat: none\n"
-                             "  match: discrete, device 32 (0x20), function 1 (0x1)\n"
-                             "  match: valuetext, device 32 (0x20), value \"\\x01\"\n"
+                             "  match: discrete, device 16 (0x10), function 1 (0x1)\n"
+                             "  match: valuetext, device 16 (0x10), value \"\\x01\"\n"
                              "  entry: none\nline 3: ",
                              "  match: valuetext, device 16 (0x10), value \"1\"\n"
                              "  entry: Power = On\n"}) {
@@ -48,24 +40,34 @@ TEST(KestrelGenDecode, PrintsWhatLinesCarry) {
     }
 }
 
-TEST(KestrelGenDecode, TextThatIsNoProntoCodeIsRefused) {
+TEST(KestrelGenDecode, TextThatIsNoProntoCodeOrNoFileIsRefused) {
+    const std::string usage = "usage: kestrel-gen plot code MODEL COMMAND VALUE";
     const struct {
         std::vector<std::string> args;
+        int status;
         std::string err;  // how standard error starts
     } rows[] = {
         {{"decode", "0000 006C 0001 0000 001G 0010"},
+         1,
          "Line 1 is not a Pronto code: not a Pronto hex code\n"},
         {{"decode", "0000 006C 0003 0000 0010 0010"},
+         1,
          "Line 1 is not a Pronto code: pair counts do not match the words\n"},
         {{"plot", "--pronto", "0000 006C", "-o", kFiles + "not-a-code.png"},
+         1,
          "The text is not a Pronto code: not a Pronto hex code\n"},
         {{"plot", "remote", "Tessel10", "Menu", "--dir", kDevices, "-o",
           kFiles + "none/signal.png"},
+         1,
          "Could not write the file '" + kFiles + "none/signal.png': "},
+        {{"plot", "manual", "16", "1", "--kind", "Q", "-o", kFiles + "q.png"}, 2, usage},
+        {{"plot", "--pronto", "0000 006C 0001 0000 0010 0010"}, 2, usage},
+        {{"plot", "bogus", "-o", kFiles + "b.png"}, 2, usage},
+        {{"plot", "code", "Tessel10", "-o", "a.png", "-o", "b.png"}, 2, usage},
     };
     for (const auto& row : rows) {
         const ToolResult r = RunTool(kTool, row.args);
-        EXPECT_EQ(r.status, 1) << row.args[1];
+        EXPECT_EQ(r.status, row.status) << row.args[1];
         EXPECT_EQ(r.err.substr(0, row.err.size()), row.err);
     }
     EXPECT_FALSE(std::filesystem::exists(kFiles + "not-a-code.png"));
@@ -82,14 +84,12 @@ TEST(KestrelGenPlot, TheMarksStandWhereTheDurationsSay) {
     ASSERT_EQ(r.status, 0) << r.err;
     const QImage image(QString::fromStdString(file));
     ASSERT_EQ(image.size(), QSize(1000, 260));
-    // The runs of one colour other than the background along the middle row.
-    struct Run {
+    struct Run {  // of one colour other than the background along the middle row
         int from, to;
         QRgb colour;
     };
     std::vector<Run> runs;
-    const int y = image.height() / 2;
-    for (int x = 0; x < image.width(); ++x) {
+    for (int x = 0, y = image.height() / 2; x < image.width(); ++x) {
         const QRgb pixel = image.pixel(x, y);
         if (pixel == image.pixel(0, y)) continue;
         if (runs.empty() || runs.back().to != x - 1 || runs.back().colour != pixel)
@@ -104,10 +104,10 @@ TEST(KestrelGenPlot, TheMarksStandWhereTheDurationsSay) {
         EXPECT_NEAR(runs[i].from - runs[0].from, starts[i] * perPeriod, 1.5) << i;
         EXPECT_NEAR(runs[i].to + 1 - runs[0].from, ends[i] * perPeriod, 1.5) << i;
     }
-    EXPECT_EQ(runs[0].colour, runs[1].colour);  // the once part's
-    EXPECT_EQ(runs[2].colour, runs[3].colour);  // the repeat part's
+    // The once part's colour, then the repeat part's.
+    EXPECT_TRUE(runs[0].colour == runs[1].colour && runs[2].colour == runs[3].colour);
     EXPECT_NE(runs[0].colour, runs[2].colour);
 }
 
 }  // namespace
-}  // namespace kestrel
+}  // namespace kestrel::test
