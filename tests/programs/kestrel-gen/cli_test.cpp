@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "support/golden.h"
 #include "support/run_tool.h"
@@ -33,16 +34,19 @@ std::string ReadFile(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+const fs::path kGolden = KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen/golden";
+
 void ExpectGolden(const std::string& name, const std::string& actual) {
-    const fs::path path = fs::path(KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen/golden") / name;
+    const fs::path path = kGolden / name;
     if (std::getenv("KESTREL_UPDATE_GOLDEN")) std::ofstream(path, std::ios::binary) << actual;
     EXPECT_TRUE(GoldenText(name) == actual) << "differs from " << path;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
+// text cut at every separator; a last piece without one is a piece too.
+std::vector<std::string> Lines(const std::string& text, const std::string& separator = "\n") {
     std::vector<std::string> lines;
-    for (size_t start = 0, end; start < text.size(); start = end + 1) {
-        end = std::min(text.find('\n', start), text.size());
+    for (size_t start = 0, end; start < text.size(); start = end + separator.size()) {
+        end = std::min(text.find(separator, start), text.size());
         lines.push_back(text.substr(start, end - start));
     }
     return lines;
