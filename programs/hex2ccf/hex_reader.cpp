@@ -3,6 +3,7 @@
 #include <string>
 
 #include "catalogue/file_formats.h"
+#include "util/text.h"
 
 namespace kestrel::hex2ccf {
 namespace {
@@ -17,28 +18,12 @@ constexpr size_t kProntoHeaderWords = 4;
 // Words quoted in a message are cut to this many characters.
 constexpr size_t kQuoteLimit = 16;
 
-constexpr char FoldAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-    }
-    return true;
-}
-
-// Position of the first (or, with last set, the last) occurrence of needle
-// in text, ignoring case; npos when there is none.
-size_t FindNoCase(std::string_view text, std::string_view needle, bool last) {
-    if (needle.size() > text.size()) return std::string_view::npos;
+// The position of the last occurrence of needle in text, ignoring case.
+size_t FindLastNoCase(std::string_view text, std::string_view needle) {
     size_t found = std::string_view::npos;
-    for (size_t i = 0; i + needle.size() <= text.size(); ++i) {
-        if (EqualNoCase(text.substr(i, needle.size()), needle)) {
-            if (!last) return i;
-            found = i;
-        }
+    for (size_t at = FindNoCase(text, needle); at != std::string_view::npos;
+         at = FindNoCase(text, needle, at + 1)) {
+        found = at;
     }
     return found;
 }
@@ -149,19 +134,19 @@ Result<std::vector<uint16_t>> ParseProntoCode(std::string_view line) {
 
 Result<EntryHeader> ParseEntryHeader(std::string_view line) {
     if (line.size() < kEntryPrefix.size() ||
-        !EqualNoCase(line.substr(0, kEntryPrefix.size()), kEntryPrefix)) {
+        !EqualsNoCase(line.substr(0, kEntryPrefix.size()), kEntryPrefix)) {
         return Refused("expected a line starting with \"" + std::string(kEntryPrefix) + "\"");
     }
     std::string_view rest = line.substr(kEntryPrefix.size());
     // The caption comes from the device file and could hold anything; the
     // label after it is a number and a value, so the last mark is the real one.
-    size_t device = FindNoCase(rest, kDeviceCodeMark, /*last=*/true);
+    size_t device = FindLastNoCase(rest, kDeviceCodeMark);
     if (device == std::string_view::npos) {
         return Refused("no \"" + std::string(kDeviceCodeMark) +
                        "\" after the caption: this is not a line of a Pronto hex file");
     }
     std::string_view afterDevice = rest.substr(device + kDeviceCodeMark.size());
-    size_t function = FindNoCase(afterDevice, kFunctionMark, /*last=*/false);
+    size_t function = FindNoCase(afterDevice, kFunctionMark);
     if (function == std::string_view::npos) {
         return Refused("no \"" + std::string(kFunctionMark) + "\" after the device code");
     }
