@@ -8,16 +8,16 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <system_error>
+
+#include <unistd.h>
+
+#include "util/file_beside.h"
 
 namespace kestrel::hex2ccf {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Attempts at finding an unused temporary name before giving up.
-constexpr int kTemporaryNameAttempts = 100;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -30,14 +30,6 @@ std::string Quoted(const std::string& path) {
 
 std::string Reason(int error) {
     return std::generic_category().message(error);
-}
-
-std::string TemporaryName(std::mt19937& random) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string name = ".hex2ccf-";
-    for (int i = 0; i < 8; ++i)
-        name += kDigits[random() % 16];
-    return name + ".tmp";
 }
 
 CcfTimestamp FromTm(const std::tm& tm) {
@@ -68,23 +60,20 @@ Result<std::string> ReadWholeFile(const std::string& path) {
 Status WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
     const fs::path target(path);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::random_device seed;
-    std::mt19937 random(seed());
-
-    fs::path temporary;
-    File file;
-    int openError = 0;
-    for (int attempt = 0; attempt < kTemporaryNameAttempts && !file; ++attempt) {
-        temporary = folder / TemporaryName(random);
-        errno = 0;
-        // "x": create the file, failing when the name is taken.
-        file.reset(std::fopen(temporary.string().c_str(), "wbx"));
-        openError = errno;
-        if (!file && openError != EEXIST) break;
-    }
-    if (!file) {
+    Result<FileBeside> beside = CreateFileBeside(path, 0666);
+    if (!beside) {
         return Refused("cannot create a temporary file in the folder " + Quoted(folder.string()) +
-                       " of the output file: " + Reason(openError));
+                       " of the output file: " + beside.reason());
+    }
+    const fs::path temporary = beside->path;
+    File file(fdopen(beside->descriptor, "wb"));
+    if (!file) {
+        const int error = errno;
+        close(beside->descriptor);
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        return Refused("cannot write the temporary file " + Quoted(temporary.string()) + ": " +
+                       Reason(error));
     }
 
     auto fail = [&](const std::string& what, int error) -> Status {

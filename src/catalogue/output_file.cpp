@@ -1,6 +1,5 @@
 #include "catalogue/output_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +10,7 @@
 #include <cstring>
 
 #include "catalogue/file_formats.h"
+#include "util/file_beside.h"
 
 namespace kestrel {
 namespace {
@@ -82,22 +82,6 @@ class StdioOutputFile : public OutputFile {
     std::string target_;
 };
 
-// Creates a new temporary file in target's folder, with the permissions
-// mode allows once the umask is applied; -1 with errno set when it cannot.
-int CreateTemporary(const std::string& target, mode_t mode, std::string& temporary) {
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target.substr(0, slash + 1);
-    // Short enough that the name stays within the file system's limit.
-    const std::string name = target.substr(folder.size()).substr(0, 200);
-    const std::string stem = folder + "." + name + "." + std::to_string(getpid()) + "-";
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        temporary = stem + std::to_string(attempt) + ".tmp";
-        const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
-}
-
 }  // namespace
 
 Result<std::unique_ptr<OutputFile>> StdioOutputFiles::Create(const std::string& path) {
@@ -120,21 +104,19 @@ Result<std::unique_ptr<OutputFile>> StdioOutputFiles::CreateWhole(const std::str
         mode = status.st_mode & 07777;
         replacing = true;
     }
-    std::string temporary;
-    errno = 0;
-    const int fd = CreateTemporary(target, mode, temporary);
-    if (fd < 0) return Refused(Reason(errno));
+    Result<FileBeside> beside = CreateFileBeside(target, mode);
+    if (!beside) return Refused(beside.reason());
     // The umask does not narrow the mode of the file replaced.
-    if (replacing) (void)fchmod(fd, mode);
-    std::FILE* file = fdopen(fd, "wb");
+    if (replacing) (void)fchmod(beside->descriptor, mode);
+    std::FILE* file = fdopen(beside->descriptor, "wb");
     if (!file) {
         const int error = errno;
-        close(fd);
-        (void)std::remove(temporary.c_str());
+        close(beside->descriptor);
+        (void)std::remove(beside->path.c_str());
         return Refused(Reason(error));
     }
     return std::unique_ptr<OutputFile>(
-        std::make_unique<StdioOutputFile>(file, std::move(temporary), std::move(target)));
+        std::make_unique<StdioOutputFile>(file, std::move(beside).value().path, std::move(target)));
 }
 
 Status RunFile::Create(OutputFiles& files, std::string path, bool whole) {
