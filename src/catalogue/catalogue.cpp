@@ -1,17 +1,16 @@
 #include "catalogue/catalogue.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <span>
 #include <system_error>
 
 #include "catalogue/field_cursor.h"
 #include "catalogue/file_formats.h"
 #include "util/hex.h"
 #include "util/numbers.h"
+#include "util/substring_index.h"
 #include "util/text.h"
 
 namespace kestrel {
@@ -78,92 +77,6 @@ std::string SectionName(Section section) {
 }
 
 }  // namespace
-
-// The options text indexed for the O: qualifiers of a load: its positions
-// in the order of the eight bytes that start there (bytes past the end count
-// as 0), 12 bytes for each byte of the text. A word of up to eight bytes is found by binary search;
-// a longer one is compared at the positions of the rarest of its eight-byte pieces. A device file
-// may hold an options text of megabytes and hundreds of thousands of qualifiers, and reading the
-// whole text for each took minutes.
-class Catalogue::OptionsIndex {
-  public:
-    explicit OptionsIndex(std::string_view options) : text_(UpperCase(options)) {
-        std::vector<std::pair<uint64_t, uint32_t>> keyed;
-        keyed.reserve(text_.size());
-        uint64_t key = Key(text_, 0);
-        for (size_t at = 0; at < text_.size(); ++at) {
-            keyed.emplace_back(key, static_cast<uint32_t>(at));
-            key = key << 8 | Byte(text_, at + kPiece);
-        }
-        std::sort(keyed.begin(), keyed.end());
-        keys_.reserve(keyed.size());
-        positions_.reserve(keyed.size());
-        for (const auto& [sortKey, at] : keyed) {
-            keys_.push_back(sortKey);
-            positions_.push_back(at);
-        }
-    }
-
-    // Longer texts are not indexed (positions are 32-bit).
-    static constexpr size_t kMaxLength = UINT32_MAX;
-
-    bool Contains(std::string_view option) const {
-        const std::string word = UpperCase(option);
-        if (word.empty()) return true;
-        if (word.size() > text_.size()) return false;
-        if (word.size() <= kPiece) {
-            // Only the last few positions of the text can match through the
-            // 0s past its end.
-            for (const uint32_t at : Run(word)) {
-                if (at + word.size() <= text_.size()) return true;
-            }
-            return false;
-        }
-        size_t offset = 0;
-        std::span<const uint32_t> rarest = Run(std::string_view(word).substr(0, kPiece));
-        for (size_t at = kPiece; at < word.size() && !rarest.empty(); at += kPiece) {
-            const size_t piece = std::min(at, word.size() - kPiece);
-            const std::span<const uint32_t> run = Run(std::string_view(word).substr(piece, kPiece));
-            if (run.size() < rarest.size()) {
-                rarest = run;
-                offset = piece;
-            }
-        }
-        for (const uint32_t at : rarest) {
-            if (at >= offset && std::string_view(text_).substr(at - offset, word.size()) == word)
-                return true;
-        }
-        return false;
-    }
-
-  private:
-    static constexpr size_t kPiece = 8;
-
-    static uint64_t Byte(std::string_view text, size_t at) {
-        return at < text.size() ? static_cast<unsigned char>(text[at]) : 0;
-    }
-    // The kPiece bytes from at as one number, the first byte highest.
-    static uint64_t Key(std::string_view text, size_t at) {
-        uint64_t key = 0;
-        for (size_t i = 0; i < kPiece; ++i)
-            key = key << 8 | Byte(text, at + i);
-        return key;
-    }
-    // The positions whose first bytes are piece (1 to kPiece bytes).
-    std::span<const uint32_t> Run(std::string_view piece) const {
-        const uint64_t low = Key(piece, 0);
-        const uint64_t high =
-            piece.size() >= kPiece ? low : low | ~uint64_t{0} >> (8 * piece.size());
-        const auto first = std::lower_bound(keys_.begin(), keys_.end(), low);
-        const auto last = std::upper_bound(first, keys_.end(), high);
-        return std::span<const uint32_t>(positions_)
-            .subspan(static_cast<size_t>(first - keys_.begin()), static_cast<size_t>(last - first));
-    }
-
-    std::string text_;                 // upper case
-    std::vector<uint64_t> keys_;       // in order
-    std::vector<uint32_t> positions_;  // where each key starts
-};
 
 std::string DeviceFilePath(const std::string& folder, const std::string& fileName) {
     const std::string path = folder + "/" + fileName;
@@ -331,9 +244,9 @@ Catalogue::Catalogue() = default;
 Catalogue::~Catalogue() = default;
 
 bool Catalogue::OptionsContain(std::string_view option) {
-    if (loadDepth_ == 0 || ModelOptions.size() > OptionsIndex::kMaxLength)
+    if (loadDepth_ == 0 || ModelOptions.size() > SubstringIndex::kMaxLength)
         return ContainsNoCase(ModelOptions, option);
-    if (!optionsIndex_) optionsIndex_ = std::make_unique<OptionsIndex>(ModelOptions);
+    if (!optionsIndex_) optionsIndex_ = std::make_unique<SubstringIndex>(ModelOptions);
     return optionsIndex_->Contains(option);
 }
 

@@ -29,6 +29,8 @@
 
 namespace kestrel {
 
+class SubstringIndex;
+
 // Largest number of entries of a table (indexes are 16-bit).
 inline constexpr int kMaxTableEntries = 32767;
 
@@ -145,10 +147,9 @@ class Catalogue {
     // a firmware or options text of megabytes and hundreds of thousands of
     // qualifiers. Kept only while a load runs (loads may nest through
     // ProcessEvents); outside one the settings are read directly.
-    class OptionsIndex;
     int loadDepth_ = 0;
-    double firmwareNumber_ = 0;                   // LeadingNumber(ModelFirmware)
-    std::unique_ptr<OptionsIndex> optionsIndex_;  // of ModelOptions; made when first asked
+    double firmwareNumber_ = 0;                     // LeadingNumber(ModelFirmware)
+    std::unique_ptr<SubstringIndex> optionsIndex_;  // of ModelOptions; made when first asked
 };
 
 // The characters of text, split into lines at CR, CR LF and a lone LF; a
