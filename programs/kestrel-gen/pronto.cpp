@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,7 +22,6 @@
 #include "commands.h"
 #include "generator/generator.h"
 #include "stderr_display.h"
-#include "util/text.h"
 
 namespace kestrel {
 namespace {
@@ -31,11 +31,8 @@ constexpr size_t kOutputBlockSize = 1 << 20;  // written at a time
 
 // FORM may name a built-in form.
 std::string_view FormText(const Generator& generator, std::string_view form) {
-    const ProtocolRecord& protocol = generator.Protocol();
-    if (EqualsNoCase(form, "discrete")) return protocol.FormDiscrete;
-    if (EqualsNoCase(form, "valuetext")) return protocol.FormValueText;
-    if (EqualsNoCase(form, "remote")) return protocol.FormRemote;
-    return form;
+    const std::optional<BuiltInForm> named = FormNamed(form);
+    return named ? FormText(generator.Protocol(), *named) : form;
 }
 
 // Some bytes of standard input: the count, 0 at the end, -1 on an error.

@@ -189,30 +189,13 @@ std::vector<int64_t> MicrosOf(const ProntoCode& code) {
     return micros;
 }
 
-const char* FormWord(BuiltInForm form) {
-    switch (form) {
-        case BuiltInForm::Discrete:
-            return "discrete";
-        case BuiltInForm::ValueText:
-            return "valuetext";
-        case BuiltInForm::Remote:
-            return "remote";
-    }
-    return "";
-}
-
 std::vector<DecodedCode> DecodeDurations(std::span<const int64_t> durations,
                                          const ProtocolRecord& protocol,
                                          const DefineTable& defines) {
-    const std::pair<BuiltInForm, const std::string*> forms[] = {
-        {BuiltInForm::Discrete, &protocol.FormDiscrete},
-        {BuiltInForm::ValueText, &protocol.FormValueText},
-        {BuiltInForm::Remote, &protocol.FormRemote},
-    };
     std::vector<DecodedCode> matches;
-    for (const auto& [form, text] : forms) {
-        std::optional<DecodedCode> code =
-            FormMatch(durations, protocol, defines).Match(CutForm(*text, defines));
+    for (const BuiltInForm form : kBuiltInForms) {
+        std::optional<DecodedCode> code = FormMatch(durations, protocol, defines)
+                                              .Match(CutForm(FormText(protocol, form), defines));
         if (code) {
             code->form = form;
             matches.push_back(std::move(*code));

@@ -35,10 +35,6 @@ std::vector<int64_t> MicrosOf(const std::vector<uint32_t>& words, double periodM
 // The durations of one sending of code: the once part, then the repeat part.
 std::vector<int64_t> MicrosOf(const ProntoCode& code);
 
-// The forms, named as `kestrel-gen pronto` names them.
-enum class BuiltInForm { Discrete, ValueText, Remote };
-const char* FormWord(BuiltInForm form);
-
 // What a code carries in one form.
 struct DecodedCode {
     BuiltInForm form = BuiltInForm::Discrete;

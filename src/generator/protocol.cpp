@@ -46,6 +46,37 @@ bool IsReservedItem(const std::string& item) {
 
 }  // namespace
 
+const char* FormWord(BuiltInForm form) {
+    switch (form) {
+        case BuiltInForm::Discrete:
+            return "discrete";
+        case BuiltInForm::ValueText:
+            return "valuetext";
+        case BuiltInForm::Remote:
+            return "remote";
+    }
+    return "";
+}
+
+std::optional<BuiltInForm> FormNamed(std::string_view word) {
+    for (const BuiltInForm form : kBuiltInForms) {
+        if (EqualsNoCase(word, FormWord(form))) return form;
+    }
+    return std::nullopt;
+}
+
+const std::string& FormText(const ProtocolRecord& protocol, BuiltInForm form) {
+    switch (form) {
+        case BuiltInForm::ValueText:
+            return protocol.FormValueText;
+        case BuiltInForm::Remote:
+            return protocol.FormRemote;
+        case BuiltInForm::Discrete:
+            break;
+    }
+    return protocol.FormDiscrete;
+}
+
 ProtocolRecord BuiltInProtocol() {
     ProtocolRecord protocol;
     protocol.BitOrder = "LSB";

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -51,6 +52,16 @@ struct ProtocolRecord {
     std::vector<SymbolPair> ZeroSymbol;
     std::string BitOrder;  // "MSB": most significant bit first; else least
 };
+
+// The record's three forms, as kestrel-gen names them: "discrete",
+// "valuetext" and "remote".
+enum class BuiltInForm { Discrete, ValueText, Remote };
+inline constexpr BuiltInForm kBuiltInForms[] = {BuiltInForm::Discrete, BuiltInForm::ValueText,
+                                                BuiltInForm::Remote};
+const char* FormWord(BuiltInForm form);
+// The form a word names (ignoring case); none for any other text.
+std::optional<BuiltInForm> FormNamed(std::string_view word);
+const std::string& FormText(const ProtocolRecord& protocol, BuiltInForm form);
 
 // The one protocol the program carries, with its bit symbols set.
 ProtocolRecord BuiltInProtocol();

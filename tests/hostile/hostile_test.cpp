@@ -179,11 +179,9 @@ TEST(HostileRequests, AreRefusedWithTheirMessageAndHarmNothing) {
         generator.SetupProtocol();
         const ProtocolRecord& protocol = generator.Protocol();
         const std::string form = Expand(row.at(1)), value = Expand(row.at(3));
-        const Result<std::string> refused =
-            generator.GenerateCode(form == "discrete"    ? protocol.FormDiscrete
-                                   : form == "valuetext" ? protocol.FormValueText
-                                                         : form,
-                                   row.at(2), value, row.at(4));
+        const std::optional<BuiltInForm> named = FormNamed(form);
+        const Result<std::string> refused = generator.GenerateCode(
+            named ? FormText(protocol, *named) : form, row.at(2), value, row.at(4));
         EXPECT_EQ(refused.ok() ? "a code" : refused.reason(), row.at(5));
         EXPECT_TRUE(generator.Notes().empty());
         EXPECT_EQ(generator.GenerateCode(protocol.FormDiscrete, "16", "1", "D").value_or(""), good);
