@@ -55,8 +55,7 @@ bool ParseCliOptions(const Args& args, const std::vector<std::string>& allowed,
 
 CliSession::CliSession() {
     generator.SetupProtocol();
-    for (const std::string& note : generator.Notes())
-        display.ShowMessage(note);
+    ShowNotes(generator, display);
 }
 
 bool CliSession::SelectModel(const std::string& model) {

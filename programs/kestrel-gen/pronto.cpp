@@ -19,6 +19,7 @@
 #include <unistd.h>
 #endif
 
+#include "catalogue/request.h"
 #include "commands.h"
 #include "generator/generator.h"
 #include "stderr_display.h"
@@ -94,12 +95,8 @@ bool SplitRequest(std::string_view line, std::string_view (&fields)[4]) {
 // standard error.
 Result<std::string> Generate(Generator& generator, const std::string_view (&fields)[4],
                              StderrDisplay& display) {
-    Result<std::string> code =
-        generator.GenerateCode(FormText(generator, fields[0]), fields[1], fields[2], fields[3]);
-    for (const std::string& note : generator.Notes())
-        display.ShowMessage(note);
-    if (!code) display.ShowMessage(code.reason());
-    return code;
+    return GenerateShown(generator, FormText(generator, fields[0]), fields[1], fields[2], fields[3],
+                         display);
 }
 
 int OutputFailed(StderrDisplay& display) {
@@ -170,8 +167,7 @@ int RunPronto(const Args& args) {
     StderrDisplay display;
     Generator generator;
     generator.SetupProtocol();
-    for (const std::string& note : generator.Notes())
-        display.ShowMessage(note);
+    ShowNotes(generator, display);
 
     Args rest;
     for (size_t i = 0; i < args.size(); ++i) {

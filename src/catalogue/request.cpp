@@ -91,16 +91,22 @@ std::string RequestCode(WindowFields& fields, Generator& generator, Display& dis
                                   ? protocol.FormValueText
                                   : protocol.FormDiscrete;
     const std::string kind = GetValueKind(fields);
-    Result<std::string> made = generator.GenerateCode(form, code, value, kind);
-    // A copy: a handler running while a message is shown may make a request.
+    return GenerateShown(generator, form, code, value, kind, display).value_or("");
+}
+
+void ShowNotes(const Generator& generator, Display& display) {
     const std::vector<std::string> notes = generator.Notes();
     for (const std::string& note : notes)
         display.ShowMessage(note);
-    if (!made) {
-        display.ShowMessage(made.reason());
-        return {};
-    }
-    return std::move(made).value();
+}
+
+Result<std::string> GenerateShown(Generator& generator, std::string_view form,
+                                  std::string_view code, std::string_view value,
+                                  std::string_view kind, Display& display) {
+    Result<std::string> made = generator.GenerateCode(form, code, value, kind);
+    ShowNotes(generator, display);
+    if (!made) display.ShowMessage(made.reason());
+    return made;
 }
 
 std::string EditValue(std::string_view text) {

@@ -36,6 +36,14 @@ std::string GetValueKind(WindowFields& fields);
 // so that the form and the kind sent agree (the text form with kind "V").
 std::string RequestCode(WindowFields& fields, Generator& generator, Display& display);
 
+// Shows the notes of the generator's last call, in the order they came (a
+// copy is shown: a handler run while a message is up may make a request).
+void ShowNotes(const Generator& generator, Display& display);
+// A code from the generator with its notes, then a refusal's reason, shown.
+Result<std::string> GenerateShown(Generator& generator, std::string_view form,
+                                  std::string_view code, std::string_view value,
+                                  std::string_view kind, Display& display);
+
 // The character codes (0-255) of text in decimal, separated by ",".
 std::string EditValue(std::string_view text);
 

@@ -401,9 +401,7 @@ void KTL::Form_Load() {
     frmRange->hide();
     KTLinit();
     generator_->SetupProtocol();
-    const std::vector<std::string> notes = generator_->Notes();  // a box may run a request
-    for (const std::string& note : notes)
-        display_->ShowMessage(note);
+    ShowNotes(*generator_, *display_);
     // Centred on the screen.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
