@@ -52,20 +52,17 @@ std::vector<Entry> CatalogueEntries(CliSession& session) {
     const Catalogue& catalogue = session.catalogue;
     for (int i = 1; i <= catalogue.CommandCount(); ++i) {
         const CommandEntry entry = catalogue.Command(i);
-        if (entry.IsEnumeration) {
-            for (const EnumValue& value : entry.Values) {
-                add(entry.Name + " = " + value.Label,
-                    DiscreteCode(session, entry.Name, value.Label));
-            }
-        } else if (entry.HasRange) {
-            const std::pair<const char*, std::optional<std::string>> samples[] = {
-                {"minimum", entry.Range.Min},
-                {"middle", MiddleOfRange(entry.Range)},
-                {"maximum", entry.Range.Max}};
-            for (const auto& [which, value] : samples) {
-                if (!value) continue;
-                add(entry.Name + " = " + *value + " (" + which + " of range)",
-                    DiscreteCode(session, entry.Name, *value));
+        for (const PlannedSample& sample : SamplesOf(entry, /*ranges=*/true)) {
+            if (!sample.value) continue;
+            if (sample.rule == SampleRule::Enumeration) {
+                add(entry.Name + " = " + sample.label,
+                    DiscreteCode(session, entry.Name, sample.label));
+            } else {  // "Level = 0 (minimum of range)"
+                const char* which = sample.rule == SampleRule::Minimum  ? "minimum"
+                                    : sample.rule == SampleRule::Middle ? "middle"
+                                                                        : "maximum";
+                add(entry.Name + " = " + *sample.value + " (" + which + " of range)",
+                    DiscreteCode(session, entry.Name, *sample.value));
             }
         }
     }

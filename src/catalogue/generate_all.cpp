@@ -16,31 +16,6 @@
 namespace kestrel {
 namespace {
 
-// A sample of an entry before it is taken.
-struct PlannedSample {
-    SampleRule rule;
-    int item;
-    std::optional<std::string> value;  // none: a middle that is no finite number
-    std::string label;
-};
-
-// The samples of an entry, in the order they are taken.
-std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges) {
-    std::vector<PlannedSample> samples;
-    if (entry.IsEnumeration) {
-        int item = 0;
-        for (const EnumValue& choice : entry.Values) {
-            samples.push_back(
-                {SampleRule::Enumeration, ++item, std::to_string(choice.Code), choice.Label});
-        }
-    } else if (entry.HasRange && ranges) {
-        samples = {{SampleRule::Minimum, 1, entry.Range.Min, "Minimum of Range"},
-                   {SampleRule::Middle, 2, MiddleOfRange(entry.Range), "Middle of Range"},
-                   {SampleRule::Maximum, 3, entry.Range.Max, "Maximum of Range"}};
-    }
-    return samples;
-}
-
 // The caption of a sample; dec gives the decimal function code (and shows
 // its message) each time a caption needs it.
 template <typename Dec>
@@ -66,6 +41,22 @@ std::optional<std::string> MiddleOfRange(const ValueRange& range) {
     if (range.Min.find('.') != std::string::npos) return PlainDecimal15(middle);
     // Kept as a whole number of any size (0..65535 gives 32768).
     return WholeDecimal(middle);
+}
+
+std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges) {
+    std::vector<PlannedSample> samples;
+    if (entry.IsEnumeration) {
+        int item = 0;
+        for (const EnumValue& choice : entry.Values) {
+            samples.push_back(
+                {SampleRule::Enumeration, ++item, std::to_string(choice.Code), choice.Label});
+        }
+    } else if (entry.HasRange && ranges) {
+        samples = {{SampleRule::Minimum, 1, entry.Range.Min, "Minimum of Range"},
+                   {SampleRule::Middle, 2, MiddleOfRange(entry.Range), "Middle of Range"},
+                   {SampleRule::Maximum, 3, entry.Range.Max, "Maximum of Range"}};
+    }
+    return samples;
 }
 
 GenerateAll::GenerateAll(const Catalogue& catalogue, Generator& generator, Display& display,

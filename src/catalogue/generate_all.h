@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "catalogue/fields.h"
 #include "catalogue/generate_all_writers.h"
@@ -23,6 +24,7 @@ class Catalogue;
 class Display;
 class Generator;
 class OutputFiles;
+struct CommandEntry;
 struct ValueRange;
 
 // The middle sample of a range: (Min + Max) / 2 by the leading-number rule,
@@ -30,6 +32,18 @@ struct ValueRange;
 // else rounded (halves to even) to an integer of any size. Empty when the
 // middle is not a finite number.
 std::optional<std::string> MiddleOfRange(const ValueRange& range);
+
+// A sample of an entry before it is taken.
+struct PlannedSample {
+    SampleRule rule;
+    int item;                          // from 1
+    std::optional<std::string> value;  // none: a middle that is no finite number
+    std::string label;                 // the choice's, or "Minimum of Range" and its siblings
+};
+
+// The samples a run takes of an entry, in order: its enumeration choices, or
+// (when ranges are taken) the minimum, middle and maximum of its range.
+std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges);
 
 // What a window does while a run goes on.
 class GenerateAllObserver {
