@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,6 +14,7 @@
 #include "catalogue/output_file.h"
 #include "catalogue/request.h"
 #include "generator/generator.h"
+#include "support/golden.h"
 #include "support/memory_files.h"
 #include "support/recording_display.h"
 #include "util/text.h"
@@ -26,12 +26,6 @@ namespace fs = std::filesystem;
 
 static_assert(std::is_same_v<decltype(Sample::number), int64_t>,
               "button numbers must not overflow on long runs");
-
-std::string Golden(const std::string& name) {
-    std::ifstream in(KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen/golden/" + name,
-                     std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // Records what a window would show at each step of a run.
 struct RecordingObserver : GenerateAllObserver {
@@ -97,7 +91,7 @@ TEST_F(GenerateAllTest, EachKindWritesItsGoldenFiles) {
             files.files.clear();
             EXPECT_TRUE(Run(chosen).written);
             EXPECT_EQ(files.files.size(), EndsWithNoCase(chosen, ".ccf") ? 2u : 1u);
-            EXPECT_EQ(files.files[path].bytes, Golden(golden)) << path;
+            EXPECT_EQ(files.files[path].bytes, test::GoldenText(golden)) << path;
             EXPECT_TRUE(files.files[path].closed) << path;
         }
     }
@@ -239,7 +233,7 @@ TEST_F(GenerateAllTest, TheConverterIsStartedBesideTheChosenFile) {
     EXPECT_EQ(display.messages,
               std::vector<std::string>{"file '" + Converter() + "' does not exist"});
     EXPECT_EQ(launches.size(), 1u);
-    EXPECT_EQ(files.files["/out/Temp$$.hex"].bytes, Golden("export_Tessel10.hex"));
+    EXPECT_EQ(files.files["/out/Temp$$.hex"].bytes, test::GoldenText("export_Tessel10.hex"));
 }
 
 TEST_F(GenerateAllTest, ARunEndedByTheUserStopsBeforeItsNextSample) {
@@ -247,8 +241,8 @@ TEST_F(GenerateAllTest, ARunEndedByTheUserStopsBeforeItsNextSample) {
     const GenerateAllResult result = Run("/out/codes.ccf");
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(result.samples, 1);
-    const std::string hex = Golden("export_Tessel10.hex");
-    const std::string listing = Golden("export_Tessel10_ccf_listing.txt");
+    const std::string hex = test::GoldenText("export_Tessel10.hex");
+    const std::string listing = test::GoldenText("export_Tessel10_ccf_listing.txt");
     EXPECT_EQ(files.files["/out/Temp$$.hex"].bytes,
               hex.substr(0, hex.find("\r\n", hex.find("\r\n") + 2) + 2));
     EXPECT_EQ(files.files["/out/codes.txt"].bytes, listing.substr(0, listing.find("\r\n") + 2));

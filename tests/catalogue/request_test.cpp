@@ -4,29 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 
 #include "catalogue/catalogue.h"
 #include "catalogue/request.h"
 #include "generator/generator.h"
+#include "support/golden.h"
 #include "support/recording_display.h"
 
 namespace kestrel {
 namespace {
-
-// The line a kestrel-gen command of the golden file printed, by its
-// arguments joined with blanks ("manual 16 7F --kind h").
-std::string Golden(const std::string& arguments) {
-    std::ifstream in(KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen/golden/requests.txt");
-    for (std::string line; std::getline(in, line);) {
-        std::string key;  // "$ [manual] [16]" is "manual 16"
-        for (size_t at = line.find('['); at != std::string::npos; at = line.find('[', at + 1))
-            key += (key.empty() ? "" : " ") + line.substr(at + 1, line.find(']', at) - at - 1);
-        if (line.rfind("$ ", 0) == 0 && key == arguments && std::getline(in, line)) return line;
-    }
-    return "(not in the golden file)";
-}
 
 class RequestTest : public ::testing::Test {
   protected:
@@ -58,9 +45,12 @@ TEST_F(RequestTest, TheFormFollowsModeCodeAndValueOption) {
     EXPECT_EQ(fields.valueKind, K::None);
     // Only Manual mode takes the remote form for 8324. With no kind the text
     // form is used, not the F field that holds the last request's 0x7F.
-    EXPECT_EQ(Request(Mode::Discrete, "8324", "12", K::Dec), Golden("manual 08324 12 --kind D"));
-    EXPECT_EQ(Request(Mode::Manual, "16", "7F", K::Hex), Golden("manual 16 7F --kind h"));
-    EXPECT_EQ(Request(Mode::Manual, "16", "1", K::None), Golden("manual 16 1 --kind V"));
+    EXPECT_EQ(Request(Mode::Discrete, "8324", "12", K::Dec),
+              test::GoldenCode("requests.txt", "$ [manual] [08324] [12] [--kind] [D]"));
+    EXPECT_EQ(Request(Mode::Manual, "16", "7F", K::Hex),
+              test::GoldenCode("requests.txt", "$ [manual] [16] [7F] [--kind] [h]"));
+    EXPECT_EQ(Request(Mode::Manual, "16", "1", K::None),
+              test::GoldenCode("requests.txt", "$ [manual] [16] [1] [--kind] [V]"));
     EXPECT_EQ(fields.valueKind, K::Value);  // selected for the user to see
     std::string kinds;
     for (const K option : {K::Ascii, K::Dec, K::Hex, K::Value, K::None}) {
@@ -97,7 +87,8 @@ TEST_F(RequestTest, ClicksInTheListsAndTheRangePanel) {
     EXPECT_TRUE(CheckValue(catalogue, fields, ""));
     ClickValue(catalogue, fields, 1, generator, display);
     ClickValue(catalogue, fields, 2, generator, display);  // no such item: nothing changes
-    EXPECT_EQ(fields.txtValue + " " + fields.txtOutput, "1 " + Golden("code Tessel10 Power On"));
+    EXPECT_EQ(fields.txtValue + " " + fields.txtOutput,
+              "1 " + test::GoldenCode("requests.txt", "$ [code] [Tessel10] [Power] [On]"));
 
     fields.selectedCommand = "Brightness";
     EXPECT_EQ(ClickCommand(catalogue, fields, display).rangePrompt,

@@ -12,7 +12,6 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "catalogue/catalogue.h"
@@ -60,10 +59,6 @@ std::string Expand(const std::string& field) {
     return out + field.substr(at);
 }
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 void WriteBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }

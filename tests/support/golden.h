@@ -1,6 +1,6 @@
 // Codes as kestrel-gen's golden files hold them, worked out once and checked
 // since: the tests that need a code take it from there, never from a second
-// generator.
+// generator. And the bytes of any file, which the tests compare with them.
 #pragma once
 
 #include <fstream>
@@ -9,10 +9,14 @@
 
 namespace kestrel::test {
 
-inline std::string GoldenText(const std::string& name) {
-    std::ifstream in(KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen/golden/" + name,
-                     std::ios::binary);
+// The bytes of the file at path; empty when it cannot be read.
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline std::string GoldenText(const std::string& name) {
+    return ReadBytes(KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen/golden/" + name);
 }
 
 // The line after the first line of a golden file that starts with start: a

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -16,6 +15,7 @@
 #include "ccf_writer.h"
 #include "convert.h"
 #include "hex_reader.h"
+#include "support/golden.h"
 #include "support/run_tool.h"
 
 namespace kestrel::hex2ccf {
@@ -28,10 +28,6 @@ const std::string kData = HEX2CCF_TEST_DATA;
 constexpr CcfTimestamp kGoldenTime{2024, 5, 17, 12, 34, 56};
 constexpr const char* kGoldenEpoch = "1715949296";
 
-std::string Read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 void Write(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -75,11 +71,13 @@ CcfOptions Options(const std::string& device) {
 TEST(Hex2Ccf, GoldenFile) {
     // Any line end, blank lines between entries, case and blanks: the same file.
     for (const char* input : {"small.hex", "lenient.hex"}) {
-        const Result<std::vector<HexEntry>> entries = ReadHexText(Read(kData + "/" + input));
+        const Result<std::vector<HexEntry>> entries =
+            ReadHexText(test::ReadBytes(kData + "/" + input));
         ASSERT_TRUE(entries) << entries.reason();
         const Result<CcfFile> built = BuildCcf(*entries, Options("small"));
         ASSERT_TRUE(built) << built.reason();
-        EXPECT_EQ(std::string(built->bytes.begin(), built->bytes.end()), Read(kData + "/small.ccf"))
+        EXPECT_EQ(std::string(built->bytes.begin(), built->bytes.end()),
+                  test::ReadBytes(kData + "/small.ccf"))
             << input;
     }
     const std::string check = "123456789";  // the CRC-16/XMODEM check value
@@ -100,7 +98,7 @@ TEST(Hex2Ccf, RefusesWithTheMessagesOfTheTable) {
         Write(output, "old contents");
         const Status converted = ConvertFile(input, output, kGoldenTime);
         EXPECT_EQ(converted.reason(), "'" + input + "' " + row.at(1));
-        EXPECT_EQ(Read(output), "old contents");  // untouched
+        EXPECT_EQ(test::ReadBytes(output), "old contents");  // untouched
     }
     EXPECT_EQ(rows.size(), 15u);
     EXPECT_EQ(Names(folder), (std::set<std::string>{"Temp$$.hex", "out.ccf"}));
@@ -162,10 +160,11 @@ TEST(Hex2CcfProgram, AsTheWindowAndGenAllStartIt) {
                                        {"export", "Tessel20", (folder / "Living Room.ccf").string(),
                                         "--dir", KESTREL_SOURCE_DIR "/devices"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Read(folder / "Living Room.ccf"), Read(kData + "/tessel20.ccf"));
+    EXPECT_EQ(test::ReadBytes(folder / "Living Room.ccf"),
+              test::ReadBytes(kData + "/tessel20.ccf"));
 
     // In the input's folder, with its bare name and the output's path.
-    Write(folder / "small.hex", Read(kData + "/small.hex"));
+    Write(folder / "small.hex", test::ReadBytes(kData + "/small.hex"));
     r = test::RunTool(KESTREL_PROGRAM_DIR "/hex2ccf",
                       {"small.hex", (folder / "small.ccf").string()}, folder.string());
     EXPECT_EQ(r.status, 0);
@@ -182,8 +181,8 @@ TEST(Hex2CcfProgram, AsTheWindowAndGenAllStartIt) {
         EXPECT_EQ(r.status, std::stoi(row.at(0))) << row.at(1);
         EXPECT_EQ(r.err, row.at(2));
     }
-    EXPECT_EQ(Read(folder / "small.ccf"), Read(kData + "/small.ccf"));
-    EXPECT_GT(Read(folder / "empty.ccf").size(), ccf::kHeaderSize);
+    EXPECT_EQ(test::ReadBytes(folder / "small.ccf"), test::ReadBytes(kData + "/small.ccf"));
+    EXPECT_GT(test::ReadBytes(folder / "empty.ccf").size(), ccf::kHeaderSize);
     // Nothing left over from the refusals.
     EXPECT_EQ(Names(folder),
               (std::set<std::string>{"Living Room.ccf", "Living Room.txt", "Temp$$.hex", "bad.hex",

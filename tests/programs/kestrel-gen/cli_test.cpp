@@ -29,11 +29,6 @@ ToolResult Gen(const std::vector<std::string>& args, const std::string& folder =
     return RunTool(kTool, args, folder);
 }
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 const fs::path kGolden = KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen/golden";
 
 void ExpectGolden(const std::string& name, const std::string& actual) {
@@ -120,11 +115,11 @@ TEST(KestrelGenCli, Export) {
             const ToolResult r = Gen({"export", model, file.string(), "--dir", kDevices});
             EXPECT_EQ(r.status, 0) << r.err;
             EXPECT_EQ(r.out + r.err, "");
-            ExpectGolden("export_" + model + kind, ReadFile(file));
+            ExpectGolden("export_" + model + kind, ReadBytes(file));
         }
     }
     EXPECT_EQ(Gen({"export", "Vorta", "listing.DAT", "--dir", kDevices}, out.string()).status, 0);
-    EXPECT_EQ(ReadFile(out / "listing.DAT"), GoldenText("export_Vorta.txt"));
+    EXPECT_EQ(ReadBytes(out / "listing.DAT"), GoldenText("export_Vorta.txt"));
 
     fs::copy_file(kTool, program / "kestrel-gen");
     const auto converter = [&](const std::string& script) {
@@ -155,14 +150,14 @@ TEST(KestrelGenCli, Export) {
         EXPECT_EQ(r.status, row.status);
         EXPECT_EQ(r.err, row.err);
         if (row.file[0] == '/') continue;
-        EXPECT_EQ(ReadFile(out / "Temp$$.hex"), GoldenText("export_Tessel10.hex"));
-        EXPECT_EQ(ReadFile(fs::path(out / row.file).replace_extension(".txt")),
+        EXPECT_EQ(ReadBytes(out / "Temp$$.hex"), GoldenText("export_Tessel10.hex"));
+        EXPECT_EQ(ReadBytes(fs::path(out / row.file).replace_extension(".txt")),
                   GoldenText("export_Tessel10_ccf_listing.txt"));
     }
-    EXPECT_EQ(Lines(ReadFile(record)),
+    EXPECT_EQ(Lines(ReadBytes(record)),
               (std::vector<std::string>{fs::canonical(out).string(), "Temp$$.hex",
                                         (out / rows[0].file).string()}));
-    EXPECT_EQ(ReadFile(out / rows[0].file), GoldenText("export_Tessel10.hex"));
+    EXPECT_EQ(ReadBytes(out / rows[0].file), GoldenText("export_Tessel10.hex"));
 }
 
 // The exports as outside readers see them. Python's json and csv modules
@@ -204,12 +199,12 @@ TEST(KestrelGenCli, ExportFormatsWriteTheirGoldenFiles) {
         const ToolResult r = Export("Tessel20", folder / format, format);
         EXPECT_EQ(r.status, 0) << format;
         EXPECT_EQ(r.out + r.err, "") << format;
-        ExpectGolden("export_Tessel20." + format, ReadFile(folder / format));
+        ExpectGolden("export_Tessel20." + format, ReadBytes(folder / format));
     }
     // Without --format the name decides, as in Gen ALL's dialog.
     EXPECT_EQ(Gen({"export", "Tessel20", (folder / "t.json").string(), "--dir", kDevices}).status,
               0);
-    EXPECT_TRUE(ReadFile(folder / "t.json") == ReadFile(kGolden / "export_Tessel20.txt"));
+    EXPECT_TRUE(ReadBytes(folder / "t.json") == ReadBytes(kGolden / "export_Tessel20.txt"));
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 4);
     EXPECT_EQ(Export("Tessel20", folder / "x", "xml").status, 2);
 }
@@ -228,12 +223,12 @@ TEST(KestrelGenCli, JsonAndCsvReadBackAsTheTextListing) {
             read[i] = r.out;
         }
         EXPECT_EQ(read[1], read[0]) << model;
-        const std::string csv = ReadFile(folder / (model + ".csv"));
+        const std::string csv = ReadBytes(folder / (model + ".csv"));
         EXPECT_EQ(Lines(csv, "\r\n").size(), size_t(std::count(csv.begin(), csv.end(), '\n')));
         const std::vector<std::string> samples = Lines(read[0]);
 
         const std::vector<std::string> listing =
-            Lines(ReadFile(kGolden / ("export_" + model + ".txt")), "\r\n");
+            Lines(ReadBytes(kGolden / ("export_" + model + ".txt")), "\r\n");
         ASSERT_EQ(listing.size(), 2 * samples.size()) << model;
         for (size_t i = 0; i < samples.size(); ++i) {
             const std::vector<std::string> f = Lines(samples[i] + "\t", "\t");
@@ -272,7 +267,7 @@ TEST(KestrelGenCli, LircNamesEveryCodeItReceives) {
         const fs::path conf = folder / (model + ".conf");
         ASSERT_EQ(Export(model, conf, "lircd", dir).status, 0);
         ASSERT_EQ(Export(model, folder / "listing.txt", "txt", dir).status, 0);
-        const std::vector<std::string> listing = Lines(ReadFile(folder / "listing.txt"), "\r\n");
+        const std::vector<std::string> listing = Lines(ReadBytes(folder / "listing.txt"), "\r\n");
         std::string data = "space 100000\n";
         for (size_t i = 1; i < listing.size(); i += 2) {
             double period = 0;
@@ -285,7 +280,7 @@ TEST(KestrelGenCli, LircNamesEveryCodeItReceives) {
         }
         std::ofstream(folder / "codes.data") << data;
         std::vector<std::string> names;
-        for (const std::string& line : Lines(ReadFile(conf))) {
+        for (const std::string& line : Lines(ReadBytes(conf))) {
             if (line.rfind("    name ", 0) == 0) names.push_back(line.substr(9));
         }
         EXPECT_EQ(names.size(), listing.size() / 2);
@@ -324,7 +319,7 @@ TEST(KestrelGenCli, ExportFormatsAreWrittenWholeOrNotAtAll) {
                      "export", "Tessel20", file, "--format", format, "--dir", kDevices});
         EXPECT_EQ(r.status, 1) << format;
         EXPECT_EQ(r.err, "Could not write the file '" + file.string() + "': File too large\n");
-        EXPECT_EQ(ReadFile(file), "old");
+        EXPECT_EQ(ReadBytes(file), "old");
     }
     fs::remove_all(folder / "gcov");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3);
