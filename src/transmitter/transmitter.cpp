@@ -73,6 +73,8 @@ std::string OpenErrorText(uint32_t lastError) {
             return kNoCommunicationText;
         case uuirt::OpenError::WrongFirmware:
             return kFirmwareText;
+        case uuirt::OpenError::InUse:
+            return kInUseText;
     }
     return kUnknownErrorText;
 }

@@ -37,6 +37,9 @@ inline constexpr const char* kNoConnectionText = "Unable to connect to USB-UIRT 
 inline constexpr const char* kNoCommunicationText = "Unable to communicate with USB-UIRT device!";
 inline constexpr const char* kFirmwareText =
     "The USB-UIRT's firmware is not compatible with this API DLL!";
+// Not among the vendor library's texts: our own drivers report a device
+// that another process holds.
+inline constexpr const char* kInUseText = "The USB-UIRT is in use by another program!";
 inline constexpr const char* kUnknownErrorText = "Unable to initialize USB-UIRT (unknown error)!";
 inline constexpr const char* kTransmitErrorText = "Error Transmitting Pronto IR data";
 
