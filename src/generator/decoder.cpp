@@ -2,6 +2,7 @@
 
 #include "generator/decoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
@@ -15,16 +16,18 @@ namespace {
 class FormMatch {
   public:
     FormMatch(std::span<const int64_t> durations, const ProtocolRecord& protocol,
-              const DefineTable& defines)
+              const DefineTable& defines, DecodeEnd end)
         : in_(durations),
           protocol_(protocol),
           defines_(defines),
-          msbFirst_(EqualsNoCase(protocol.BitOrder, "MSB")) {}
+          msbFirst_(EqualsNoCase(protocol.BitOrder, "MSB")),
+          capture_(end == DecodeEnd::Capture) {}
 
     // The fields of form when the durations follow it to the end.
     std::optional<DecodedCode> Match(const ParsedForm& form) {
         for (size_t i = 0; i < form.size(); ++i) {
             if (!Item(form, i)) return std::nullopt;
+            if (cut_) return RestKnown(form, i + 1) ? std::optional(code_) : std::nullopt;
         }
         if (pos_ != in_.size()) return std::nullopt;
         return code_;
@@ -33,7 +36,7 @@ class FormMatch {
   private:
     bool Item(const ParsedForm& form, size_t index) {
         const FormItem& item = form[index];
-        if (item.type == FormItem::Type::Raw) return Raw(item.raw);
+        if (item.type == FormItem::Type::Raw) return Raw(item.raw, index + 1 == form.size());
         if (!item.width || *item.width < 1 || *item.width > 31) return false;
         if (item.type == FormItem::Type::Literal) {
             const std::optional<uint32_t> bits = Bits(item);
@@ -57,13 +60,46 @@ class FormMatch {
         }
     }
 
-    // A raw span's numbers, scaled by the time unit as the encoder does.
-    bool Raw(const std::vector<RawToken>& tokens) {
-        for (const RawToken& token : tokens) {
-            if (token.type != RawToken::Type::Number || !token.whole) return false;
-            int64_t expected = *token.whole;
-            if (std::llabs(expected) < protocol_.TimeUnit) expected *= protocol_.TimeUnit;
-            if (!Expect(expected)) return false;
+    // A raw span's numbers, scaled by the time unit as the encoder does. A
+    // capture may end where the span expects a gap or the form's last space.
+    bool Raw(const std::vector<RawToken>& tokens, bool lastItem) {
+        for (size_t t = 0; t < tokens.size(); ++t) {
+            if (capture_ && pos_ == in_.size() && CutBefore(tokens, t, lastItem)) {
+                cut_ = true;
+                return true;
+            }
+            const std::optional<int64_t> expected = Expected(tokens[t]);
+            if (!expected || !Expect(*expected)) return false;
+        }
+        return true;
+    }
+
+    // A number token's duration, scaled by the time unit.
+    std::optional<int64_t> Expected(const RawToken& token) const {
+        if (token.type != RawToken::Type::Number || !token.whole) return std::nullopt;
+        const int64_t value = *token.whole;
+        return std::llabs(value) < protocol_.TimeUnit ? value * protocol_.TimeUnit : value;
+    }
+
+    // Whether a capture may end before token t of a raw span: at a gap, or
+    // at the form's last duration when that is a space.
+    bool CutBefore(const std::vector<RawToken>& tokens, size_t t, bool lastItem) const {
+        const std::optional<int64_t> expected = Expected(tokens[t]);
+        return expected && *expected < 0 &&
+               (-*expected >= kCaptureGapMicros || (lastItem && t + 1 == tokens.size()));
+    }
+
+    // After a capture's cut: the items from index on send nothing unread.
+    bool RestKnown(const ParsedForm& form, size_t index) const {
+        for (size_t i = index; i < form.size(); ++i) {
+            const FormItem& item = form[i];
+            if (item.type == FormItem::Type::Raw) continue;
+            if (item.type != FormItem::Type::Label || item.define == kNoDefine) return false;
+            const DefineRole role = defines_[item.define].Role;
+            if ((role != DefineRole::Device && role != DefineRole::Function) ||
+                seen_[item.define] == 0) {
+                return false;
+            }
         }
         return true;
     }
@@ -79,14 +115,18 @@ class FormMatch {
     }
 
     // The value text: as many characters of the field's width as leave room
-    // for the items after it.
+    // for the items after it (up to where a capture may end).
     bool Text(const ParsedForm& form, size_t index) {
         const FormItem& item = form[index];
         const size_t symbol = SymbolLength();
         size_t after = 0;
+        std::vector<size_t> cuts;  // durations after the text up to each possible cut
         for (size_t i = index + 1; i < form.size(); ++i) {
             const FormItem& next = form[i];
             if (next.type == FormItem::Type::Raw) {
+                for (size_t t = 0; capture_ && t < next.raw.size(); ++t) {
+                    if (CutBefore(next.raw, t, i + 1 == form.size())) cuts.push_back(after + t);
+                }
                 after += next.raw.size();
             } else if (next.define != kNoDefine &&
                        defines_[next.define].Role == DefineRole::Value) {
@@ -95,10 +135,15 @@ class FormMatch {
                 after += static_cast<size_t>(next.width.value_or(0)) * symbol;
             }
         }
+        if (symbol == 0) return false;
         const size_t perCharacter = static_cast<size_t>(*item.width) * symbol;
         const size_t left = in_.size() - pos_;
-        if (symbol == 0 || left < after || (left - after) % perCharacter != 0) return false;
-        for (size_t n = (left - after) / perCharacter; n > 0; --n) {
+        cuts.insert(cuts.begin(), after);
+        const auto fits = std::find_if(cuts.begin(), cuts.end(), [&](size_t rest) {
+            return left >= rest && (left - rest) % perCharacter == 0;
+        });
+        if (fits == cuts.end()) return false;
+        for (size_t n = (left - *fits) / perCharacter; n > 0; --n) {
             const std::optional<uint32_t> bits = Bits(item);
             if (!bits) return false;
             code_.valueText += static_cast<char>(*bits & 255);
@@ -159,6 +204,8 @@ class FormMatch {
     const ProtocolRecord& protocol_;
     const DefineTable& defines_;
     const bool msbFirst_;
+    const bool capture_;
+    bool cut_ = false;  // the capture ended inside the form
     size_t pos_ = 0;
     DecodedCode code_;
     uint64_t checksum_ = 0;
@@ -190,11 +237,11 @@ std::vector<int64_t> MicrosOf(const ProntoCode& code) {
 }
 
 std::vector<DecodedCode> DecodeDurations(std::span<const int64_t> durations,
-                                         const ProtocolRecord& protocol,
-                                         const DefineTable& defines) {
+                                         const ProtocolRecord& protocol, const DefineTable& defines,
+                                         DecodeEnd end) {
     std::vector<DecodedCode> matches;
     for (const BuiltInForm form : kBuiltInForms) {
-        std::optional<DecodedCode> code = FormMatch(durations, protocol, defines)
+        std::optional<DecodedCode> code = FormMatch(durations, protocol, defines, end)
                                               .Match(CutForm(FormText(protocol, form), defines));
         if (code) {
             code->form = form;

@@ -45,6 +45,16 @@ struct DecodedCode {
     bool operator==(const DecodedCode&) const = default;
 };
 
+// How the durations end.
+//   Exact    as a code is made: every duration of the form is there.
+//   Capture  as a receiver hears a frame, from its first mark to its last:
+//            the form's final space is not there, nor is anything from a
+//            space of kCaptureGapMicros or more on (a receiver ends a signal
+//            at such a gap). What the form holds after the cut must be raw
+//            spans or labels already read, so that no field goes unread.
+enum class DecodeEnd { Exact, Capture };
+inline constexpr int64_t kCaptureGapMicros = 10000;
+
 // Every form of protocol whose items durations follow from the first to the
 // last, with the fields read back: raw spans within tolerance, every field a
 // sequence of whole bit symbols, the checksum byte equal to the low byte of
@@ -52,7 +62,7 @@ struct DecodedCode {
 // its complement -f) the same both times. A code of one character of value
 // text follows both discrete forms. defines are the protocol's labels.
 std::vector<DecodedCode> DecodeDurations(std::span<const int64_t> durations,
-                                         const ProtocolRecord& protocol,
-                                         const DefineTable& defines);
+                                         const ProtocolRecord& protocol, const DefineTable& defines,
+                                         DecodeEnd end = DecodeEnd::Exact);
 
 }  // namespace kestrel

@@ -14,6 +14,7 @@
 #include "catalogue/request.h"
 #include "generator/decoder.h"
 #include "generator/generator.h"
+#include "support/golden.h"
 #include "support/memory_files.h"
 #include "support/recording_display.h"
 
@@ -23,8 +24,9 @@ namespace {
 // Every code a run or a click makes is checked against its fields.
 struct DecodeTest : ::testing::Test, GenerateAllObserver {
     void SetUp() override { generator.SetupProtocol(); }
-    std::vector<DecodedCode> Decode(const std::vector<int64_t>& durations) {
-        return DecodeDurations(durations, generator.Protocol(), generator.Defines());
+    std::vector<DecodedCode> Decode(const std::vector<int64_t>& durations,
+                                    DecodeEnd end = DecodeEnd::Exact) {
+        return DecodeDurations(durations, generator.Protocol(), generator.Defines(), end);
     }
     static std::vector<int64_t> Durations(const std::string& pronto) {
         return MicrosOf(ReadProntoCode(pronto).value());
@@ -108,6 +110,42 @@ TEST_F(DecodeTest, ToleranceAndChecksum) {
         std::vector<int64_t> durations = example;
         durations[row.at] = row.duration;
         EXPECT_EQ(!Decode(durations).empty(), row.matches) << row.at << " " << row.duration;
+    }
+}
+
+// A capture ends at its last mark: before the form's last space, or at a gap
+// of the form, after which only what was read already may follow.
+TEST_F(DecodeTest, CapturesMayEndAtTheLastSpaceOrAGap) {
+    const std::vector<int64_t> power =
+        Durations(test::GoldenCode("requests.txt", "$ [code] [Tessel10] [Power] [On]"));
+    const std::vector<int64_t> menu =
+        Durations(test::GoldenCode("requests.txt", "$ [remote] [Tessel10] [Menu]"));
+    const auto cut = [](std::vector<int64_t> d, size_t keep) {
+        d.resize(keep);
+        return d;
+    };
+    const DecodedCode powerText{BuiltInForm::ValueText, 0x10, 0, "1"};
+    const DecodedCode menuFields{BuiltInForm::Remote, 8324, 5, ""};
+    const struct {
+        const char* name;
+        std::vector<int64_t> durations;
+        std::vector<DecodedCode> exact, capture;
+    } rows[] = {
+        {"whole code",
+         power,
+         {{BuiltInForm::Discrete, 0x10, 49, ""}, powerText},
+         {{BuiltInForm::Discrete, 0x10, 49, ""}, powerText}},
+        {"without the 25 us space",
+         cut(power, 53),
+         {},
+         {{BuiltInForm::Discrete, 0x10, 49, ""}, powerText}},
+        {"without the trailer's last mark", cut(power, 52), {}, {}},
+        {"remote code up to its 44925 us gap", cut(menu, 67), {}, {menuFields}},
+        {"remote code cut inside the complement", cut(menu, 63), {}, {}},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(Decode(row.durations), row.exact) << row.name;
+        EXPECT_EQ(Decode(row.durations, DecodeEnd::Capture), row.capture) << row.name;
     }
 }
 
