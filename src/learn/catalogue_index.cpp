@@ -1,0 +1,225 @@
+#include "learn/catalogue_index.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "catalogue/request.h"
+#include "generator/generator.h"
+#include "generator/pronto_reader.h"
+#include "util/hex.h"
+#include "util/numbers.h"
+
+namespace kestrel {
+namespace {
+
+std::string KeyOf(const DecodedCode& fields) {
+    std::string key = FormWord(fields.form);
+    key += ' ' + std::to_string(fields.device) + ' ';
+    key +=
+        fields.form == BuiltInForm::ValueText ? fields.valueText : std::to_string(fields.function);
+    return key;
+}
+
+// A value text the Manual mode's Value option sends as it stands.
+bool IsPlainText(const std::string& text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c <= 0x7E; });
+}
+
+// Bits that differ between two fields of one form.
+int BitsApart(const DecodedCode& a, const DecodedCode& b) {
+    int bits = std::popcount(a.device ^ b.device);
+    if (a.form != BuiltInForm::ValueText) return bits + std::popcount(a.function ^ b.function);
+    const size_t shorter = std::min(a.valueText.size(), b.valueText.size());
+    for (size_t i = 0; i < shorter; ++i) {
+        bits += std::popcount(static_cast<unsigned char>(a.valueText[i] ^ b.valueText[i]));
+    }
+    return bits + 8 * static_cast<int>(std::max(a.valueText.size(), b.valueText.size()) - shorter);
+}
+
+bool Holds(const std::vector<DecodedCode>& all, const DecodedCode& one) {
+    return std::find(all.begin(), all.end(), one) != all.end();
+}
+
+}  // namespace
+
+std::string CatalogueEntry::Name() const {
+    switch (kind) {
+        case Kind::Value:
+        case Kind::Range:
+            return model + ": " + command + " = " + value;
+        case Kind::Remote:
+            return model + ": remote " + command;
+        case Kind::Manual:
+            break;
+    }
+    return model + ": manual code " + functionCode + " (" + command + "), " +
+           (valueKind == ValueKindOption::Value ? "value \"" + value + "\""
+                                                : "decimal value " + value);
+}
+
+CatalogueIndex::CatalogueIndex(std::string model, std::unique_ptr<const Catalogue> catalogue,
+                               Generator& generator, Display& display)
+    : model_(std::move(model)),
+      catalogue_(std::move(catalogue)),
+      generator_(generator),
+      display_(display) {
+    const Catalogue& c = *catalogue_;
+    FieldRecord fields;
+    for (int16_t i = 1; i <= c.CommandCount(); ++i) {
+        const CommandEntry& command = c.Command(i);
+        if (command.IsEnumeration || command.HasRange) {
+            fields.selectedCommand = command.Name;
+            ClickCommand(c, fields, display_);
+        }
+        if (command.IsEnumeration) {
+            for (size_t j = 0; j < command.Values.size(); ++j) {
+                ClickValue(c, fields, static_cast<int>(j), generator_, display_);
+                Index({CatalogueEntry::Kind::Value, model_, command.Name, command.Values[j].Label,
+                       static_cast<int>(j), "", ValueKindOption::Value, fields.txtOutput});
+            }
+        } else if (command.HasRange && CheckValue(c, fields, command.Range.Min) &&
+                   GenerateRangeValue(c, fields, command.Range.Min, generator_, display_)) {
+            for (const DecodedCode& decoded : Decode(fields.txtOutput)) {
+                if (decoded.form == BuiltInForm::ValueText) ranges_.push_back({i, decoded.device});
+            }
+        }
+    }
+    fields.PickMode(Mode::Remote);
+    for (int i = 0; i < c.RemoteCount(); ++i) {
+        ClickRemote(c, fields, i, generator_, display_);
+        Index({CatalogueEntry::Kind::Remote, model_, c.Remote(i + 1).Name, "", 0, "",
+               ValueKindOption::Dec, fields.txtOutput});
+    }
+    if (!c.AllowManual) return;
+    // The Manual mode takes function codes 0-255 without a warning.
+    constexpr int32_t kLargestManualCode = 255;
+    for (int16_t i = 1; i <= c.CommandCount(); ++i) {
+        const std::optional<int32_t> code = HexToLong(c.Command(i).FunctionCode);
+        if (!code || *code < 0 || *code > kLargestManualCode) continue;
+        for (const DecodedCode& decoded :
+             Decode(ManualCode(fields, std::to_string(*code), "0", ValueKindOption::Value))) {
+            if (decoded.form == BuiltInForm::ValueText) manual_.push_back({i, decoded.device});
+        }
+    }
+}
+
+CatalogueIndex::~CatalogueIndex() = default;
+
+void CatalogueIndex::Index(CatalogueEntry entry) {
+    if (entry.code.empty()) return;  // refused; the reason has been shown
+    std::vector<DecodedCode> decoded = Decode(entry.code);
+    for (const DecodedCode& fields : decoded)
+        byFields_[KeyOf(fields)].push_back(entries_.size());
+    entries_.push_back(std::move(entry));
+    fields_.push_back(std::move(decoded));
+}
+
+std::vector<DecodedCode> CatalogueIndex::Decode(const std::string& code) const {
+    const Result<ProntoCode> read = ReadProntoCode(code);
+    if (!read) return {};
+    return DecodeDurations(MicrosOf(*read), generator_.Protocol(), generator_.Defines());
+}
+
+std::string CatalogueIndex::ManualCode(FieldRecord& fields, const std::string& code,
+                                       const std::string& value, ValueKindOption kind) {
+    fields.PickMode(Mode::Manual);
+    fields.SetText(Box::FCdec, code);
+    UpdateHexFromDecimal(fields, display_);
+    fields.SetText(Box::Value, value);
+    fields.SelectKind(kind);
+    fields.SetText(Box::Output, RequestCode(fields, generator_, display_));
+    return fields.txtOutput;
+}
+
+void CatalogueIndex::Lookup(const std::vector<DecodedCode>& decoded,
+                            std::vector<CatalogueEntry>& out) {
+    const size_t before = out.size();
+    std::vector<size_t> found;
+    for (const DecodedCode& fields : decoded) {
+        const auto at = byFields_.find(KeyOf(fields));
+        if (at == byFields_.end()) continue;
+        for (const size_t i : at->second) {
+            if (std::find(found.begin(), found.end(), i) == found.end()) found.push_back(i);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    for (const size_t i : found)
+        out.push_back(entries_[i]);
+    for (const DecodedCode& fields : decoded) {
+        if (fields.form == BuiltInForm::ValueText) AddRange(fields, out);
+    }
+    if (out.size() == before) AddManual(decoded, out);
+}
+
+// A range command takes a number within its range, typed into its panel.
+void CatalogueIndex::AddRange(const DecodedCode& decoded, std::vector<CatalogueEntry>& out) {
+    if (!IsNumericText(decoded.valueText)) return;
+    for (const CommandDevice& range : ranges_) {
+        if (range.device != decoded.device) continue;
+        const CommandEntry& command = catalogue_->Command(range.index);
+        FieldRecord fields;
+        fields.selectedCommand = command.Name;
+        ClickCommand(*catalogue_, fields, display_);
+        if (!CheckValue(*catalogue_, fields, decoded.valueText) ||
+            !GenerateRangeValue(*catalogue_, fields, decoded.valueText, generator_, display_) ||
+            !Holds(Decode(fields.txtOutput), decoded)) {
+            continue;
+        }
+        out.push_back({CatalogueEntry::Kind::Range, model_, command.Name, decoded.valueText, 0, "",
+                       ValueKindOption::Value, fields.txtOutput});
+    }
+}
+
+// The Manual mode sends a plain value text with the Value option, any
+// other value of the discrete form as a decimal number.
+void CatalogueIndex::AddManual(const std::vector<DecodedCode>& decoded,
+                               std::vector<CatalogueEntry>& out) {
+    const DecodedCode* fields = nullptr;
+    ValueKindOption kind = ValueKindOption::Value;
+    for (const DecodedCode& d : decoded) {
+        if (d.form == BuiltInForm::ValueText && IsPlainText(d.valueText)) fields = &d;
+    }
+    for (const DecodedCode& d : decoded) {
+        if (fields == nullptr && d.form == BuiltInForm::Discrete) {
+            fields = &d;
+            kind = ValueKindOption::Dec;
+        }
+    }
+    if (fields == nullptr) return;
+    const std::string value =
+        kind == ValueKindOption::Value ? fields->valueText : std::to_string(fields->function);
+    FieldRecord record;
+    for (const CommandDevice& manual : manual_) {
+        if (manual.device != fields->device) continue;
+        const CommandEntry& command = catalogue_->Command(manual.index);
+        const std::string code = std::to_string(HexToLong(command.FunctionCode).value_or(0));
+        const std::string made = ManualCode(record, code, value, kind);
+        if (!Holds(Decode(made), *fields)) continue;
+        out.push_back(
+            {CatalogueEntry::Kind::Manual, model_, command.Name, value, 0, code, kind, made});
+    }
+}
+
+void CatalogueIndex::Nearest(const std::vector<DecodedCode>& decoded, size_t limit,
+                             std::vector<NearEntry>& near) const {
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        int bits = -1;
+        for (const DecodedCode& mine : fields_[i]) {
+            for (const DecodedCode& theirs : decoded) {
+                if (mine.form != theirs.form) continue;
+                const int apart = BitsApart(mine, theirs);
+                if (bits < 0 || apart < bits) bits = apart;
+            }
+        }
+        if (bits < 0) continue;
+        const auto at =
+            std::upper_bound(near.begin(), near.end(), bits,
+                             [](int b, const NearEntry& entry) { return b < entry.bits; });
+        if (static_cast<size_t>(at - near.begin()) >= limit) continue;
+        near.insert(at, {&entries_[i], bits});
+        if (near.size() > limit) near.pop_back();
+    }
+}
+
+}  // namespace kestrel
