@@ -24,5 +24,6 @@ int RunSend(const Args& args);
 int RunCheck(const Args& args);
 int RunPlot(const Args& args);
 int RunDecode(const Args& args);
+int RunIdentify(const Args& args);
 
 }  // namespace kestrel

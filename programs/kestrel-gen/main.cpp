@@ -32,6 +32,9 @@ void PrintUsage(std::ostream& out) {
            "  decode [--model MODEL [--dir DIR]] [PRONTO]...\n"
            "                                        what Pronto lines carry, and which\n"
            "                                        entries of MODEL make them\n"
+           "  identify [--model MODEL] [--dir DIR] [FILE|-]...\n"
+           "                                        which catalogue entries the captures\n"
+           "                                        (mode2, ir-ctl, Pronto) in FILE are\n"
            "  help [COMMAND]                        this text, or the help of COMMAND\n"
            "  --version                             the program's version\n"
            "Without --dir the device files are those of the program's folder, then those\n"
@@ -139,6 +142,22 @@ constexpr CommandHelp kCommandHelp[] = {
      "none\". Exit status 1 when a line is not a Pronto code (a message names the\n"
      "line and the reason), 0 otherwise.\n",
      true},
+    {"identify",
+     "usage: kestrel-gen identify [--model MODEL] [--dir DIR] [FILE|-]...\n"
+     "Names the captures in each FILE (standard input for - or none): LIRC mode2\n"
+     "text (pulse N, space N, carrier N, timeout N), ir-ctl text (+N -N ... with\n"
+     "# timeout N) or Pronto hex lines (Kestrel's .txt and .hex files too; caption\n"
+     "lines are skipped), one or many captures a file. Each capture is cleaned\n"
+     "(blips taken out, durations clustered, the receiver's longer marks and\n"
+     "shorter spaces undone, the repeated frame found), matched against the\n"
+     "protocol's forms within 30 % or 100 us, and named: an \"entry:\" line for\n"
+     "every value, range value, remote button or allowed manual code of MODEL,\n"
+     "or of every model when none is given, that makes the same fields, then the\n"
+     "catalogue's own \"code:\"; else \"entry: none\" and the \"nearest:\" entries.\n"
+     "A part of a file that cannot be read is reported as FILE:LINE: REASON and\n"
+     "the other captures are still named. Exit status 0 when every capture is\n"
+     "named, 3 when one has no entry, 1 when a file or a line cannot be read.\n",
+     true},
     {"help",
      "usage: kestrel-gen help [COMMAND]\n"
      "The list of commands, or the help of COMMAND (also: kestrel-gen COMMAND --help).\n",
@@ -198,6 +217,7 @@ int main(int argc, char** argv) {
     if (command == "check") return kestrel::RunCheck(args);
     if (command == "plot") return kestrel::RunPlot(args);
     if (command == "decode") return kestrel::RunDecode(args);
+    if (command == "identify") return kestrel::RunIdentify(args);
     if (command == "help") return RunHelp(args);
     if (command == "--help" || command == "-h") {
         PrintUsage(std::cout);

@@ -1,0 +1,75 @@
+// kestrel-gen identify end to end: what it prints for captures, what it
+// reports of input it cannot read, and its exit status.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "support/golden.h"
+#include "support/run_tool.h"
+
+namespace kestrel::test {
+namespace {
+
+const std::string kTool = KESTREL_PROGRAM_DIR "/kestrel-gen";
+const std::string kDevices = KESTREL_SOURCE_DIR "/devices";
+const std::string kData = KESTREL_SOURCE_DIR "/tests/learn/data/";
+
+TEST(KestrelGenIdentify, NamesCapturesAndReportsLinesItCannotRead) {
+    const ToolResult r =
+        RunTool(kTool, {"identify", "--dir", kDevices, kData + "hand.mode2", kData + "hand.irctl"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, kData + "hand.mode2:119: \"pulse 7OO\" is not a mode2 line\n" + kData +
+                         "hand.irctl:9: \"+abc\" is not a pulse or a space\n");
+    for (const std::string& part :
+         {"capture 1 (" + kData + "hand.mode2:9): carrier 38000 Hz, 107 durations\n",
+          std::string("  match: discrete, device 16 (0x10), function 49 (0x31)\n"
+                      "  match: valuetext, device 16 (0x10), value \"1\"\n"
+                      "  entry: Vorta: Power = On\n  entry: Tessel20: Power = On\n"
+                      "  entry: Tessel10: Power = On\n  code: ") +
+              GoldenCode("requests.txt", "$ [code] [Tessel10] [Power] [On]") + "\ncapture 2 (",
+          std::string("  match: none\n  entry: none\ncapture 3 ("),
+          std::string("  entry: Tessel10: Brightness = 50\n")}) {
+        EXPECT_NE(r.out.find(part), std::string::npos) << part << "\n" << r.out;
+    }
+}
+
+TEST(KestrelGenIdentify, ExitStatus) {
+    const std::string freeze = ::testing::TempDir() + "kestrel-identify-freeze.txt";
+    std::ofstream(freeze) << "Tessel10 Freeze = On\n"
+                          << GoldenCode("export_Tessel10.txt", "IR Data For Command Freeze = On")
+                          << "\n";
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        std::string out;  // a part of standard output
+    } rows[] = {
+        {{"identify", "--model", "Tessel10", "--dir", kDevices, freeze},
+         0,
+         "  entry: Tessel10: Freeze = On\n"},
+        // It holds codes of other makers' remotes.
+        {{"identify", "--dir", kDevices, kData + "receiver.pronto"},
+         3,
+         "  entry: Tessel10: remote Up\n"},
+        {{"identify", "--model", "Tessel20", "--dir", kDevices, freeze},
+         3,
+         "  name: Tessel10 Freeze = On\n  frame: 2605 -2605 573 "},
+        {{"identify", "--model", "Tessel20", "--dir", kDevices, freeze},
+         3,
+         "  match: discrete, device 7 (0x7), function 49 (0x31)\n"
+         "  match: valuetext, device 7 (0x7), value \"1\"\n"
+         "  entry: none\n  nearest: Tessel20: Picture Mode = Cin\xE9ma (2 bits differ)\n"},
+        {{"identify", "--model", "Nothing", "--dir", kDevices}, 1, ""},
+        {{"identify", "--dir", kDevices, "-"}, 1, ""},  // nothing on standard input
+        {{"identify", "--dir", kDevices, kData + "absent.mode2"}, 1, ""},
+        {{"identify", "--count", "2"}, 2, ""},
+    };
+    for (const auto& row : rows) {
+        const ToolResult r = RunTool(kTool, row.args);
+        EXPECT_EQ(r.status, row.status) << row.args.back() << "\n" << r.err;
+        EXPECT_NE(r.out.find(row.out), std::string::npos) << row.out << "\n" << r.out;
+    }
+}
+
+}  // namespace
+}  // namespace kestrel::test
