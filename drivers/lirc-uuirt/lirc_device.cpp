@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/lirc.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -24,6 +25,11 @@ class SystemCalls : public DeviceCalls {
     }
     ssize_t Write(int fd, const void* data, size_t size) override {
         return ::write(fd, data, size);
+    }
+    ssize_t Read(int fd, void* data, size_t size) override { return ::read(fd, data, size); }
+    int Poll(int fd, int milliseconds) override {
+        pollfd wait{fd, POLLIN, 0};
+        return ::poll(&wait, 1, milliseconds);
     }
     int Close(int fd) override { return ::close(fd); }
 };

@@ -1,6 +1,6 @@
 // A transmitter of the Linux kernel's IR framework, reached through its
 // LIRC character device (/dev/lirc0 and so on), behind the driver library's
-// entry points.
+// entry points; a device that can also receive learns codes.
 #pragma once
 
 #include <sys/stat.h>
@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "util/result.h"
@@ -25,6 +26,10 @@ class DeviceCalls {
     // An ioctl whose argument is one 32-bit value.
     virtual int Ioctl(int fd, unsigned long request, uint32_t* value) = 0;
     virtual ssize_t Write(int fd, const void* data, size_t size) = 0;
+    virtual ssize_t Read(int fd, void* data, size_t size) = 0;
+    // Waits at most milliseconds for fd to have something to read: above 0
+    // when it has, 0 when the time ran out, below 0 on failure.
+    virtual int Poll(int fd, int milliseconds) = 0;
     virtual int Close(int fd) = 0;
 };
 
@@ -55,6 +60,12 @@ class LircDevice {
     // device can, then one write of the durations. Refused when the code is
     // refused (see SignalOf) or any call fails or writes short.
     Status Transmit(std::string_view code, int format, int repeatCount);
+    // Listens in mode2 for one signal and gives it as Pronto hex text (see
+    // lirc_learn.cpp). Refused, with error set to an errno value: ENOTSUP
+    // when the device cannot receive in mode2, EIO when a call fails,
+    // ECANCELED as soon as *abort is set.
+    Result<std::string> Learn(const int* abort, UUIRTLearnCallback progress, void* user,
+                              int& error);
     // Closes the device; false when the close fails.
     bool Close();
 

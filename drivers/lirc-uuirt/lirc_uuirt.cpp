@@ -4,11 +4,13 @@
 // UUIRTOpen opens the device named by KESTREL_LIRC_DEVICE (default
 // /dev/lirc0); UUIRTTransmitIR sends Pronto hex codes (format 16). The
 // inactivity wait and the completion event are not used: the write returns
-// once the kernel has sent the code.
+// once the kernel has sent the code. UUIRTLearnIR listens through the same
+// device when it can receive, and writes the code as Pronto hex text.
 
 #include <cerrno>
 #include <cstdlib>
 
+#include "learned_code.h"
 #include "lirc_device.h"
 #include "uuirt_api.h"
 
@@ -49,6 +51,32 @@ UUIRT_EXPORT int UUIRTTransmitIR(void* handle, char* code, int format, int repea
     try {
         return device->Transmit(code, format, repeatCount) ? 1 : 0;
     } catch (...) {
+        return 0;
+    }
+}
+
+UUIRT_EXPORT int UUIRTLearnIR(void* handle, int codeFormat, char* code, UUIRTLearnCallback progress,
+                              void* user, int* abort, unsigned int /*param1*/, void* /*reserved0*/,
+                              void* /*reserved1*/) {
+    LircDevice* device = LircDevice::FromHandle(handle);
+    if (device == nullptr || code == nullptr || codeFormat != uuirt::kProntoFormat) {
+        errno = EINVAL;
+        return 0;
+    }
+    try {
+        int error = EIO;
+        const kestrel::Result<std::string> learned = device->Learn(abort, progress, user, error);
+        if (!learned) {
+            errno = error;
+            return 0;
+        }
+        if (!uuirt::CopyLearnedCode(*learned, code)) {
+            errno = E2BIG;
+            return 0;
+        }
+        return 1;
+    } catch (...) {
+        errno = EIO;
         return 0;
     }
 }

@@ -30,19 +30,47 @@
 //   KESTREL_SIM_HANDLE          handle UUIRTOpen returns (default 0x5157)
 //                               (-1: a failed open that leaves errno alone)
 //   KESTREL_SIM_TRANSMIT_FAIL   flag: UUIRTTransmitIR fails
+//   KESTREL_SIM_LEARN           capture file UUIRTLearnIR plays (see below)
+//   KESTREL_SIM_LEARN_DELAY     milliseconds UUIRTLearnIR listens before the
+//                               capture is heard (default 0)
+//   KESTREL_SIM_LEARN_FAIL      flag: UUIRTLearnIR fails as a device would (EIO)
 // UUIRTTransmitIR also fails for a null code or a handle other than the one
 // UUIRTOpen returns.
+//
+// UUIRTLearnIR plays the first capture of the file KESTREL_SIM_LEARN names:
+// a Pronto hex line (the first line starting with 0000) as it stands, or
+// the pulses and spaces of mode2 text ("pulse N", "space N", "carrier N",
+// "timeout N") or ir-ctl text ("+N -N ...", "# carrier NHz, timeout N") up
+// to the first timeout or blank line, written as a learned code (at the
+// carrier the file reports, else 38000 Hz); other lines are skipped. It calls
+// progress every 10 ms of the delay and once with 100 when it has the code,
+// and returns zero with errno ECANCELED as soon as *abort is set. Without a
+// file it listens until *abort is set. It fails with EINVAL for a format
+// other than 16, a null code, another handle, a null abort flag without a
+// file (it would never return) and a file that holds no readable capture;
+// with the errno of opening a file it cannot open. Its log line:
+//   UUIRTLearnIR result=1 handle=0x5157 format=16 param1=0 reserved0=null
+//       reserved1=null code=0000 006D 001C 0000 ...   (one line)
+//   UUIRTLearnIR result=0 handle=0x5157 format=16 param1=0 reserved0=null
+//       reserved1=null error=ECANCELED
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "generator/pronto_reader.h"
+#include "learned_code.h"
 #include "uuirt_api.h"
 
 namespace {
@@ -126,6 +154,174 @@ void Log(const std::string& line) noexcept {
     errno = savedErrno;
 }
 
+// The first capture of a capture file, or an errno value.
+struct PlayedCapture {
+    std::string pronto;               // a Pronto line as it stands
+    std::vector<uint32_t> durations;  // else mark first, in microseconds
+    uint32_t carrierHz = 0;
+    uint32_t timeoutMicros = 0;
+    int error = 0;
+};
+
+bool ReadNumber(const std::string& text, uint32_t& value) {
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long number = std::strtoull(text.c_str(), &end, 10);
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0])) || *end != '\0' ||
+        errno != 0 || number > 0xFFFFFFFFull) {
+        return false;
+    }
+    value = static_cast<uint32_t>(number);
+    return true;
+}
+
+// A number with a unit after it ("38000Hz,").
+bool ReadLeadingNumber(std::string text, uint32_t& value) {
+    while (!text.empty() && !std::isdigit(static_cast<unsigned char>(text.back())))
+        text.pop_back();
+    return ReadNumber(text, value);
+}
+
+std::vector<std::string> WordsOf(const std::string& line) {
+    std::vector<std::string> words;
+    size_t i = 0;
+    while ((i = line.find_first_not_of(" \t\r", i)) != std::string::npos) {
+        const size_t end = line.find_first_of(" \t\r", i);
+        words.push_back(line.substr(i, end - i));
+        i = end;
+    }
+    return words;
+}
+
+// Adds a pulse or a space; a space before the first pulse is silence.
+void Heard(PlayedCapture& capture, bool pulse, uint32_t micros) {
+    std::vector<uint32_t>& d = capture.durations;
+    if (d.empty() && !pulse) return;
+    if (!d.empty() && (d.size() % 2 == 1) == pulse) {
+        d.back() += micros;  // two of a kind in a row
+    } else {
+        d.push_back(micros);
+    }
+}
+
+PlayedCapture ReadCapture(const char* path) {
+    PlayedCapture capture;
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        capture.error = errno;
+        return capture;
+    }
+    constexpr size_t kMostRead = 1 << 20;
+    std::string text(kMostRead, '\0');
+    text.resize(std::fread(text.data(), 1, kMostRead, file));
+    std::fclose(file);
+    size_t start = 0;
+    bool ended = false;
+    while (!ended && start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        const size_t hash = line.find('#');
+        const std::vector<std::string> comment =
+            WordsOf(hash == std::string::npos ? "" : line.substr(hash + 1));
+        const std::vector<std::string> words = WordsOf(line.substr(0, hash));
+        if (words.empty() && comment.empty() && !capture.durations.empty()) break;
+        if (!words.empty() && words[0] == "0000" && capture.durations.empty()) {
+            const size_t first = line.find_first_not_of(" \t");
+            capture.pronto = line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
+            if (!kestrel::ReadProntoCode(capture.pronto)) capture.error = EINVAL;
+            return capture;
+        }
+        uint32_t value = 0;
+        const bool report = !words.empty() && (words[0] == "pulse" || words[0] == "space" ||
+                                               words[0] == "carrier" || words[0] == "timeout");
+        if (report) {
+            if (words.size() != 2 || !ReadNumber(words[1], value)) {
+                capture.error = EINVAL;
+                return capture;
+            }
+            if (words[0] == "carrier") capture.carrierHz = value;
+            if (words[0] == "timeout") capture.timeoutMicros = value;
+            if (words[0] == "pulse" || words[0] == "space") {
+                Heard(capture, words[0] == "pulse", value);
+            }
+            ended = words[0] == "timeout" && !capture.durations.empty();
+        } else if (!words.empty() && (std::isdigit(static_cast<unsigned char>(words[0][0])) ||
+                                      words[0][0] == '+' || words[0][0] == '-')) {
+            for (const std::string& word : words) {
+                const bool sign = word[0] == '+' || word[0] == '-';
+                if (!ReadNumber(sign ? word.substr(1) : word, value)) {
+                    capture.error = EINVAL;
+                    return capture;
+                }
+                Heard(capture, sign ? word[0] == '+' : capture.durations.size() % 2 == 0, value);
+            }
+        }  // any other line (a caption, what mode2 says of its device) is skipped
+        for (size_t i = 0; i + 1 < comment.size(); ++i) {
+            if (!ReadLeadingNumber(comment[i + 1], value)) continue;
+            if (comment[i] == "carrier") capture.carrierHz = value;
+            if (comment[i] == "timeout") {
+                capture.timeoutMicros = value;
+                ended = ended || !capture.durations.empty();
+            }
+        }
+    }
+    if (capture.durations.empty()) capture.error = EINVAL;
+    return capture;
+}
+
+std::string ErrorName(int error) {
+    switch (error) {
+        case ECANCELED:
+            return "ECANCELED";
+        case EINVAL:
+            return "EINVAL";
+        case ENOENT:
+            return "ENOENT";
+        case EIO:
+            return "EIO";
+        case E2BIG:
+            return "E2BIG";
+        default:
+            return std::to_string(error);
+    }
+}
+
+// Listens for milliseconds (forever when negative) in 10 ms steps, telling
+// progress; false as soon as the caller aborts.
+bool Listen(long long milliseconds, UUIRTLearnCallback progress, void* user, const int* abort) {
+    constexpr int kStepMillis = 10;
+    for (long long waited = 0; milliseconds < 0 || waited < milliseconds; waited += kStepMillis) {
+        if (kestrel::uuirt::AbortAsked(abort)) return false;
+        if (progress != nullptr && milliseconds > 0) {
+            progress(static_cast<unsigned int>(waited * 100 / milliseconds), 0, 0, user);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(kStepMillis));
+    }
+    return !kestrel::uuirt::AbortAsked(abort);
+}
+
+// The learned code of the capture file, or an errno value.
+int Learn(std::string& code, UUIRTLearnCallback progress, void* user, const int* abort) {
+    const char* path = std::getenv("KESTREL_SIM_LEARN");
+    const bool hasFile = path != nullptr && *path != '\0';
+    if (!hasFile && abort == nullptr) return EINVAL;  // it would listen forever
+    if (!Listen(hasFile ? EnvNumber("KESTREL_SIM_LEARN_DELAY", 0) : -1, progress, user, abort)) {
+        return ECANCELED;
+    }
+    if (EnvFlag("KESTREL_SIM_LEARN_FAIL")) return EIO;
+    const PlayedCapture capture = ReadCapture(path);
+    if (capture.error != 0) return capture.error;
+    code = !capture.pronto.empty()
+               ? capture.pronto
+               : kestrel::uuirt::LearnedProntoText(capture.carrierHz, capture.durations,
+                                                   capture.timeoutMicros);
+    if (code.size() + 1 > static_cast<size_t>(kestrel::uuirt::kLearnBufferSize)) return E2BIG;
+    if (progress != nullptr) progress(100, 100, capture.carrierHz, user);
+    return 0;
+}
+
 }  // namespace
 
 UUIRT_EXPORT int UUIRTGetDrvInfo(unsigned int* apiVersion) {
@@ -203,6 +399,34 @@ UUIRT_EXPORT int UUIRTClose(void* handle) {
         Log("UUIRTClose result=1 handle=" + Pointer(handle));
         return 1;
     } catch (...) {
+        return 0;
+    }
+}
+
+UUIRT_EXPORT int UUIRTLearnIR(void* handle, int codeFormat, char* code, UUIRTLearnCallback progress,
+                              void* user, int* abort, unsigned int param1, void* reserved0,
+                              void* reserved1) {
+    try {
+        std::string learned;
+        int error = EINVAL;
+        if (handle == ConfiguredHandle() && code != nullptr &&
+            codeFormat == kestrel::uuirt::kProntoFormat) {
+            error = Learn(learned, progress, user, abort);
+        }
+        std::string line = "UUIRTLearnIR result=" + std::string(error == 0 ? "1" : "0") +
+                           " handle=" + Pointer(handle) + " format=" + std::to_string(codeFormat) +
+                           " param1=" + std::to_string(param1) +
+                           " reserved0=" + Pointer(reserved0) + " reserved1=" + Pointer(reserved1);
+        line += error == 0 ? " code=" + Escaped(learned.c_str()) : " error=" + ErrorName(error);
+        Log(line);
+        if (error != 0) {
+            errno = error;
+            return 0;
+        }
+        kestrel::uuirt::CopyLearnedCode(learned, code);
+        return 1;
+    } catch (...) {
+        errno = EIO;
         return 0;
     }
 }
