@@ -24,6 +24,7 @@
 #include "catalogue/generate_all.h"
 #include "catalogue_session.h"
 #include "commands.h"
+#include "decoded_text.h"
 #include "generator/decoder.h"
 #include "generator/pronto_reader.h"
 
@@ -73,32 +74,6 @@ std::vector<Entry> CatalogueEntries(CliSession& session) {
     return entries;
 }
 
-std::string Hex(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%X", value);
-    return text;
-}
-
-// A value text in double quotes; quotes, backslashes and bytes outside
-// printable ASCII escaped.
-std::string Quoted(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20 || byte > 0x7E) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 std::string Durations(const std::vector<uint32_t>& words, double periodMicros) {
     if (words.empty()) return "none";
     std::string out;
@@ -124,14 +99,8 @@ bool DecodeLine(const std::string& line, size_t number, CliSession& session,
     out += "  repeat: " + Durations(code->repeat, code->PeriodMicros()) + "\n";
     const std::vector<DecodedCode> matches =
         DecodeDurations(MicrosOf(*code), session.generator.Protocol(), session.generator.Defines());
-    for (const DecodedCode& match : matches) {
-        out += std::string("  match: ") + FormWord(match.form) + ", device " +
-               std::to_string(match.device) + " (" + Hex(match.device) + "), ";
-        out += match.form == BuiltInForm::ValueText ? "value " + Quoted(match.valueText)
-                                                    : "function " + std::to_string(match.function) +
-                                                          " (" + Hex(match.function) + ")";
-        out += "\n";
-    }
+    for (const DecodedCode& match : matches)
+        out += "  match: " + DecodedText(match) + "\n";
     if (matches.empty()) out += "  match: none\n";
     if (entries) {
         bool named = false;

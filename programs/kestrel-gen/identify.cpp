@@ -27,6 +27,7 @@
 
 #include "catalogue_session.h"
 #include "commands.h"
+#include "decoded_text.h"
 #include "learn/capture_readers.h"
 #include "learn/identifier.h"
 #include "stderr_display.h"
@@ -36,39 +37,6 @@ namespace {
 
 // Exit status when every capture was read but one has no entry.
 constexpr int kExitNoEntry = 3;
-
-std::string Hex(uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%X", value);
-    return text;
-}
-
-// A text in double quotes; quotes, backslashes and bytes outside printable
-// ASCII escaped, as decode writes a value text.
-std::string Quoted(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20 || byte > 0x7E) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::string Fields(const DecodedCode& d) {
-    std::string out = std::string(FormWord(d.form)) + ", device " + std::to_string(d.device) +
-                      " (" + Hex(d.device) + "), ";
-    if (d.form == BuiltInForm::ValueText) return out + "value " + Quoted(d.valueText);
-    return out + "function " + std::to_string(d.function) + " (" + Hex(d.function) + ")";
-}
 
 std::string Plural(int64_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
@@ -86,7 +54,7 @@ void ReportCode(const HeardCode& code, const CleanSignal& signal, std::ostringst
         << " us longer, jitter " << signal.jitterMicros << " us, "
         << Plural(signal.spikes, "blip", "blips") << "\n";
     for (const DecodedCode& d : code.decoded)
-        out << "  match: " << Fields(d) << "\n";
+        out << "  match: " << DecodedText(d) << "\n";
     if (code.decoded.empty()) out << "  match: none\n";
     std::vector<std::string> codes;
     for (const CatalogueEntry& entry : code.entries) {
@@ -158,6 +126,10 @@ int RunIdentify(const Args& args) {
         for (const ModelSource& model : models) {
             const Status added = identifier.AddModel(model.name, model.folder);
             if (!added) display.ShowMessage(added.reason());
+        }
+        if (identifier.Indexes().empty()) {
+            display.ShowMessage("kestrel-gen: no device files in " + options.dir);
+            return kExitRefused;
         }
     }
 

@@ -61,6 +61,7 @@ struct Identification {
     bool Named() const;
 };
 
+// Codes are made while naming, so one identifier serves one thread.
 class Identifier {
   public:
     // The cleaner, decoder and code making use a generator of the
