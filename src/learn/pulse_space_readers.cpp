@@ -6,6 +6,7 @@
 // kPressGapMicros or more, or the end of the file. A carrier report belongs
 // to the capture in progress, or else to the next one.
 
+#include <algorithm>
 #include <string>
 
 #include "learn/capture_readers.h"
@@ -135,9 +136,16 @@ class IrCtl : public CaptureReader {
     std::string_view Name() const override { return "ir-ctl"; }
 
     int Recognise(std::string_view, std::string_view text) const override {
+        // Signed numbers are ir-ctl's; bare ones may be.
+        constexpr int kBareNumbers = 20;
         int score = 0;
         ForFirstLines(text, [&](std::string_view line) {
             if (line.size() >= 2 && line[0] == '+' && IsDigit(line[1])) score = kReaderLikely;
+            const std::vector<std::string_view> words = Words(line.substr(0, line.find('#')));
+            if (words.size() >= 2 && std::all_of(words.begin(), words.end(),
+                                                 [](std::string_view w) { return Count(w); })) {
+                score = std::max(score, kBareNumbers);
+            }
         });
         return score;
     }
