@@ -70,6 +70,8 @@ class CaptureBuilder {
     bool damaged_ = false;
 };
 
+constexpr const char* kNotACount = "not a whole number from 0 to 2147483647";
+
 std::string Quoted(std::string_view line) {
     constexpr size_t kShown = 60;
     return "\"" + std::string(line.substr(0, kShown)) + (line.size() > kShown ? "...\"" : "\"");
@@ -102,7 +104,9 @@ class Mode2 : public CaptureReader {
             const std::vector<std::string_view> words = Words(line);
             const std::optional<int64_t> value = words.size() == 2 ? Count(words[1]) : std::nullopt;
             const std::string_view word = words[0];
-            if (!value) {
+            if (!value && words.size() == 2 && IsDigit(words[1][0])) {
+                captures.Problem(number, Quoted(line) + ": " + kNotACount);
+            } else if (!value) {
                 captures.Problem(number, Quoted(line) + " is not a mode2 line");
             } else if (EqualsNoCase(word, "pulse")) {
                 captures.Pulse(*value, number);
@@ -140,12 +144,17 @@ class IrCtl : public CaptureReader {
         constexpr int kBareNumbers = 20;
         int score = 0;
         ForFirstLines(text, [&](std::string_view line) {
-            if (line.size() >= 2 && line[0] == '+' && IsDigit(line[1])) score = kReaderLikely;
             const std::vector<std::string_view> words = Words(line.substr(0, line.find('#')));
-            if (words.size() >= 2 && std::all_of(words.begin(), words.end(),
-                                                 [](std::string_view w) { return Count(w); })) {
-                score = std::max(score, kBareNumbers);
+            bool signs = false;
+            for (std::string_view word : words) {
+                if (word[0] == '+' || word[0] == '-') {
+                    signs = true;
+                    word.remove_prefix(1);
+                }
+                if (word.empty() || !std::all_of(word.begin(), word.end(), IsDigit)) return;
             }
+            if (signs) score = kReaderLikely;
+            if (words.size() >= 2) score = std::max(score, kBareNumbers);
         });
         return score;
     }
@@ -163,7 +172,11 @@ class IrCtl : public CaptureReader {
                 const std::optional<int64_t> value =
                     Count(sign == '+' || sign == '-' ? word.substr(1) : word);
                 if (!value) {
-                    captures.Problem(number, Quoted(word) + " is not a pulse or a space");
+                    const bool digits =
+                        word.size() > 1 && IsDigit(word[sign == '+' || sign == '-']);
+                    captures.Problem(number,
+                                     Quoted(word) + (digits ? std::string(": ") + kNotACount
+                                                            : " is not a pulse or a space"));
                     break;
                 }
                 const bool pulse = sign == '+' || (sign != '-' && !captures.LastWasPulse());

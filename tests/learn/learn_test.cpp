@@ -78,7 +78,7 @@ TEST_F(LearnTest, HandWrittenCapturesAndTheirProblems) {
     } rows[] = {
         {"hand.mode2",
          {"Tessel10: Power = On", "none"},
-         {"hand.mode2:119: \"pulse 7OO\" is not a mode2 line"}},
+         {"hand.mode2:119: \"pulse 7OO\": not a whole number from 0 to 2147483647"}},
         {"hand.irctl",
          {"Tessel10: Brightness = 50", "Vorta: Power = On"},
          {"hand.irctl:9: \"+abc\" is not a pulse or a space"}},
