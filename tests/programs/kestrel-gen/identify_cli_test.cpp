@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "support/golden.h"
 #include "support/run_tool.h"
@@ -70,6 +72,40 @@ TEST(KestrelGenIdentify, ExitStatus) {
         EXPECT_EQ(r.status, row.status) << row.args.back() << "\n" << r.err;
         EXPECT_NE(r.out.find(row.out), std::string::npos) << row.out << "\n" << r.out;
     }
+}
+
+// LIRC's own irsimsend sends every code of the golden lircd.conf export,
+// each twice, with the file's 3722 us gap between codes: every code is named
+// as the golden listing captions it, in the order sent.
+TEST(KestrelGenIdentify, NamesWhatLircsIrsimsendSends) {
+    const std::string folder = ::testing::TempDir() + "kestrel-identify-irsimsend";
+    std::filesystem::create_directories(folder);
+    const std::string conf =
+        KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen/golden/export_Tessel20.lircd";
+    const ToolResult sent =
+        RunTool("/usr/bin/env", {"XDG_CACHE_HOME=" + folder, "irsimsend", "-c", "2", conf}, folder);
+    ASSERT_EQ(sent.status, 0) << sent.err;
+    const ToolResult r = RunTool(
+        kTool, {"identify", "--model", "Tessel20", "--dir", kDevices, folder + "/simsend.out"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string names;
+    for (size_t at = 0; (at = r.out.find("  entry: ", at)) != std::string::npos; ++at)
+        names += r.out.substr(at + 9, r.out.find('\n', at) - at - 8);
+    // "IR Data For Command Power = On  (0x10/16 ..." and "... Brightness(0x20/32)
+    // Middle of Range=50" name "Power = On" and "Brightness = 50".
+    std::string captions;
+    std::istringstream listing(GoldenText("export_Tessel20.txt"));
+    for (std::string line; std::getline(listing, line);) {
+        if (line.rfind("IR Data For Command ", 0) != 0) continue;
+        line = line.substr(20, line.find_last_not_of("\r") - 19);
+        const size_t range = line.find(" of Range=");
+        captions += "Tessel20: " +
+                    (range == std::string::npos
+                         ? line.substr(0, line.find("  (0x"))
+                         : line.substr(0, line.find('(')) + " = " + line.substr(range + 10)) +
+                    "\n";
+    }
+    EXPECT_EQ(names, captions);
 }
 
 }  // namespace
