@@ -192,6 +192,7 @@ void Catalogue::LoadDeviceText(std::string_view text) {
                 break;
         }
     });
+    TextIsUtf8 = IsValidUtf8(text);
 }
 
 Section Catalogue::QualifyLine(std::string& line, Section section) {

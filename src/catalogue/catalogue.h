@@ -118,6 +118,10 @@ class Catalogue {
     std::string ModelFirmware;  // "" while no file set one
     // Whether the Manual mode may be chosen; set by ALLOWMANUAL lines only.
     bool AllowManual = false;
+    // Whether the text the last load read is valid UTF-8 as a whole; a
+    // window shows its texts as UTF-8 then, and as Latin-1 otherwise. The
+    // tables keep the file's bytes either way.
+    bool TextIsUtf8 = false;
 
     // Called once before each qualifier is tested, so that a window can
     // process its pending events during a load. Empty: nothing is called.

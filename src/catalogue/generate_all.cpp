@@ -59,6 +59,18 @@ std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges) {
     return samples;
 }
 
+int64_t SampleCount(const Catalogue& catalogue, bool ranges) {
+    int64_t count = 0;
+    for (const CommandEntry& entry : catalogue.Commands()) {
+        if (entry.IsEnumeration) {
+            count += static_cast<int64_t>(entry.Values.size());
+        } else if (entry.HasRange && ranges) {
+            count += MiddleOfRange(entry.Range) ? 3 : 2;
+        }
+    }
+    return count;
+}
+
 GenerateAll::GenerateAll(const Catalogue& catalogue, Generator& generator, Display& display,
                          OutputFiles& files)
     : catalogue_(catalogue), generator_(generator), display_(display), files_(files) {}
@@ -87,7 +99,7 @@ GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chos
         return result;
     }
     fields.PickMode(Mode::Discrete);
-    observer.RunStarted();
+    observer.RunStarted(SampleCount(catalogue_, writer->TakesRanges()));
 
     const Status walked = Walk(fields, *writer, observer, result);
     if (result.stopped) {  // ending: nothing further is reported or started

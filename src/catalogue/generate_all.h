@@ -44,13 +44,17 @@ struct PlannedSample {
 // The samples a run takes of an entry, in order: its enumeration choices, or
 // (when ranges are taken) the minimum, middle and maximum of its range.
 std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges);
+// How many samples a run takes of the catalogue (a middle that is no finite
+// number is not taken).
+int64_t SampleCount(const Catalogue& catalogue, bool ranges);
 
 // What a window does while a run goes on.
 class GenerateAllObserver {
   public:
     virtual ~GenerateAllObserver() = default;
-    // The status line: emptied and shown at the start of the run.
-    virtual void RunStarted() {}
+    // The status line: emptied and shown at the start of the run, which
+    // plans to take samples samples.
+    virtual void RunStarted(int64_t /*samples*/) {}
     // Where the run lets pending window events run.
     virtual void ProcessEvents() {}
     // The caption of the current sample, shown in the status line.

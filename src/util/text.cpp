@@ -41,6 +41,42 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
            EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
+bool IsValidUtf8(std::string_view text) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char lead = byte(i);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        // The length a lead byte announces, and the range its second byte
+        // must lie in (which rules out overlong forms, surrogates and code
+        // points beyond U+10FFFF).
+        size_t length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (text.size() - i < length || byte(i + 1) < low || byte(i + 1) > high) return false;
+        for (size_t k = 2; k < length; ++k) {
+            if ((byte(i + k) & 0xC0) != 0x80) return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
 std::string_view TrimBlanks(std::string_view text) {
     size_t begin = 0;
     size_t end = text.size();

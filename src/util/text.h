@@ -31,6 +31,10 @@ inline bool ContainsNoCase(std::string_view haystack, std::string_view needle) {
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 bool EndsWithNoCase(std::string_view text, std::string_view suffix);
 
+// Whether text is valid UTF-8 as a whole (no overlong forms, no surrogates,
+// nothing beyond U+10FFFF). Plain ASCII is valid UTF-8.
+bool IsValidUtf8(std::string_view text);
+
 // Removes blanks (the space character only, never tabs) at both ends.
 std::string_view TrimBlanks(std::string_view text);
 

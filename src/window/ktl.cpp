@@ -1,9 +1,11 @@
 #include "window/ktl.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -19,6 +21,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <iterator>
+#include <utility>
 
 #include "catalogue/file_formats.h"
 #include "catalogue/generate_all.h"
@@ -71,24 +74,22 @@ const char* const kManualInstructions =
     "hex, decimal) based upon the item entered. "
     " Click 'IR Gen' to produce the desired IR Hex pattern. ";
 
+// Typed text as the core's bytes; the handlers refuse characters beyond
+// Latin-1 before they use a box (TypedTextFits).
 std::string Latin1(const QString& text) {
     return text.toLatin1().toStdString();
 }
-QString FromLatin1(const std::string& text) {
-    return QString::fromLatin1(text);
+
+// A list item showing text as reading reads it, shortened when it is long;
+// the bytes are kept with the item.
+void AddItem(QListWidget* list, const std::string& text, Reading reading) {
+    auto* item = new QListWidgetItem(ShownText(text, reading), list);
+    item->setData(Qt::UserRole, QByteArray::fromStdString(text));
 }
 
-// A list item showing text, shortened when it is long; the whole text is
-// kept with the item.
-void AddItem(QListWidget* list, const std::string& text) {
-    auto* item = new QListWidgetItem(ShownText(text), list);
-    if (text.size() > kShownLength) item->setData(Qt::UserRole, FromLatin1(text));
-}
-
-// The whole text of an item added by AddItem.
+// The bytes of an item added by AddItem.
 std::string ItemText(const QListWidgetItem* item) {
-    const QVariant whole = item->data(Qt::UserRole);
-    return Latin1(whole.isValid() ? whole.toString() : item->text());
+    return item->data(Qt::UserRole).toByteArray().toStdString();
 }
 
 void Paint(QWidget* widget, QPalette::ColorRole role, const QColor& color) {
@@ -131,28 +132,36 @@ void Group(QWidget* owner, std::initializer_list<QRadioButton*> options) {
 
 }  // namespace
 
-// The window's fields over its live widgets. A box shows a long text
-// shortened (see shown_text.h); the whole text is kept with the box for as
-// long as the box shows what was set, so the core reads back exactly what
-// it wrote unless the user has changed the box since.
+// The window's fields over its live widgets. A code box shows its text as
+// the device file is read, shortened when it is long (see shown_text.h);
+// the bytes are kept with the box for as long as the box shows what was
+// set, so the core reads back exactly what it wrote unless the user has
+// changed the box since. The output box shows its code whole.
 class KTL::Fields : public WindowFields {
   public:
     explicit Fields(KTL& window) : w_(window) {}
 
     std::string Text(Box box) const override {
-        if (box == Box::Output) return Whole(w_.txtOutput, w_.txtOutput->toPlainText());
+        if (box == Box::Output) return Latin1(w_.txtOutput->toPlainText());
         const QLineEdit* edit = Edit(box);
         return Whole(edit, edit->text());
     }
 
+    // The first character typed into box that Latin-1 cannot hold; 0 when
+    // there is none or the box shows what the window set.
+    char32_t BeyondLatin1(Box box) const {
+        const QLineEdit* edit = Edit(box);
+        return edit->property(kShown).toString() == edit->text() ? 0
+                                                                 : FirstBeyondLatin1(edit->text());
+    }
+
     void SetText(Box box, const std::string& text) override {
-        const QString shown = ShownText(text);
         if (box == Box::Output) {
-            Keep(w_.txtOutput, text, shown);
-            if (w_.txtOutput->toPlainText() != shown) w_.txtOutput->setPlainText(shown);
-            Keep(w_.txtOutput, text, w_.txtOutput->toPlainText());
+            const QString code = QString::fromLatin1(text);  // Pronto words are ASCII
+            if (w_.txtOutput->toPlainText() != code) w_.txtOutput->setPlainText(code);
             return;
         }
+        const QString shown = ShownText(text, w_.reading_);
         QLineEdit* edit = Edit(box);
         // Kept before the text changes: the change handlers may read it.
         Keep(edit, text, shown);
@@ -214,7 +223,62 @@ class KTL::Fields : public WindowFields {
     KTL& w_;
 };
 
+namespace {
+
+// What screen readers see of the window: its controls, except Command1,
+// which lies under frmIR where no user can see or press it.
+class WindowAccessible : public QAccessibleWidget {
+  public:
+    explicit WindowAccessible(KTL* window) : QAccessibleWidget(window), window_(window) {}
+
+    int childCount() const override { return static_cast<int>(Children().size()); }
+    QAccessibleInterface* child(int index) const override {
+        const QList<QWidget*> children = Children();
+        return index >= 0 && index < children.size()
+                   ? QAccessible::queryAccessibleInterface(children[index])
+                   : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child ? static_cast<int>(Children().indexOf(child->object())) : -1;
+    }
+
+  private:
+    QList<QWidget*> Children() const {
+        QList<QWidget*> children;
+        for (QObject* object : window_->children()) {
+            auto* widget = qobject_cast<QWidget*>(object);
+            if (widget && !widget->isWindow() && widget != window_->Command1) children << widget;
+        }
+        return children;
+    }
+
+    KTL* window_;
+};
+
+QAccessibleInterface* WindowAccessibleFactory(const QString&, QObject* object) {
+    auto* window = dynamic_cast<KTL*>(object);
+    return window ? new WindowAccessible(window) : nullptr;
+}
+
+}  // namespace
+
+// Holds back the user's input to the window; see KTL::HoldInput.
+class KTL::InputHold : public QObject {
+  public:
+    explicit InputHold(KTL& window) : window_(window) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        return window_.Held(watched, event) || QObject::eventFilter(watched, event);
+    }
+
+  private:
+    KTL& window_;
+};
+
 KTL::KTL(KtlServices services) : services_(std::move(services)) {
+    QAccessible::installFactory(WindowAccessibleFactory);
+    inputHold_ = std::make_unique<InputHold>(*this);
     windowDisplay_ = std::make_unique<WindowDisplay>(*this);
     display_ = services_.display ? services_.display : windowDisplay_.get();
     generator_ = std::make_unique<Generator>();
@@ -239,7 +303,7 @@ KTL::KTL(KtlServices services) : services_(std::move(services)) {
         };
     CreateControls();
     if (!services_.chooser) {
-        ownChooser_ = std::make_unique<DialogSaveFileChooser>(frmIR, services_.programFolder);
+        ownChooser_ = std::make_unique<DialogSaveFileChooser>(frmIR, *windowDisplay_);
         services_.chooser = ownChooser_.get();
     }
     ConnectHandlers();
@@ -387,6 +451,44 @@ void KTL::CreateControls() {
     Line1->setObjectName(QStringLiteral("Line1"));
     Line1->setGeometry(Px(8400), Px(240), 1, Px(5160) - Px(240));
     Line1->setFrameShape(QFrame::VLine);
+    // At the status line's right end, which makes room for it during a run.
+    cmdCancel = button(
+        frmIR, "cmdCancel", "Cancel",
+        QRect(lblError->geometry().right() - 59, lblError->y() - 2, 60, lblError->height() + 4));
+    cmdCancel->hide();
+    NameForScreenReaders();
+}
+
+// Screen readers name a control by its caption; these have none, share
+// one, or would take their frame's. On Linux a combo box is named by the
+// item it shows and by the label that labels it.
+void KTL::NameForScreenReaders() {
+    lblModel->setBuddy(lstmodel);
+    const std::pair<QWidget*, const char*> names[] = {
+        {frmRange, "Range entry"},
+        {frmManual, "Manual IR Generation"},
+        {lstmodel, "Model"},
+        {lstmodel->lineEdit(), "Model name"},
+        {lstmodel->view(), "Models"},
+        {cmdGen, "IR Gen, range"},
+        {txtRange, "Range"},
+        {Command2, "IR Gen, manual"},
+        {txtFCdec, "Function code, dec"},
+        {txtFChex, "Function code, hex"},
+        {txtValue, "Value"},
+        {optVAL, "Value kind: Value"},
+        {optDec, "Value kind: DEC"},
+        {optHex, "Value kind: HEX"},
+        {optAscii, "Value kind: ASCII"},
+        {txtOutput, "Pronto code"},
+        {lstCmnds, "Commands"},
+        {lstValues, "Values"},
+        {lstRemote, "Remote buttons"},
+        {optRemote, "Remote"},
+        {cmdCancel, "Cancel Gen ALL"},
+    };
+    for (const auto& [control, name] : names)
+        control->setAccessibleName(QString::fromLatin1(name));
 }
 
 void KTL::Form_Load() {
@@ -433,15 +535,18 @@ void KTL::FillModelList() {
     lstmodel->clear();
     lstmodel->addItem(QString());
     models_ = ListModels(services_.programFolder, services_.userFolder);
+    // A name is a file's name, shown as UTF-8 when it is valid UTF-8; its
+    // bytes are kept with the item.
     for (const ModelSource& model : models_) {
-        lstmodel->addItem(FromLatin1(model.name));
+        lstmodel->addItem(ShownText(model.name, ReadingOf(model.name)),
+                          QByteArray::fromStdString(model.name));
     }
 }
 
 void KTL::Form_Activate() {
     const std::string& name = catalogue_->ModelName;
     lblModel->setText(name.empty() ? QStringLiteral("Model=????")
-                                   : QStringLiteral("Model=") + ShownText(name));
+                                   : QStringLiteral("Model=") + ShownText(name, ReadingOf(name)));
 }
 
 bool KTL::event(QEvent* event) {
@@ -468,7 +573,7 @@ void KTL::EndProgram() {
 // Model selection and modes
 
 void KTL::ConnectHandlers() {
-    connect(lstmodel, &QComboBox::textActivated, this, &KTL::lstmodel_Click);
+    connect(lstmodel, &QComboBox::activated, this, &KTL::lstmodel_Click);
     connect(optDiscrete, &QRadioButton::toggled, this, [this](bool on) {
         if (on) optDiscrete_Click();
     });
@@ -487,7 +592,10 @@ void KTL::ConnectHandlers() {
 
     connect(txtFCdec, &QLineEdit::textChanged, this, &KTL::txtFCdec_Change);
     connect(txtFChex, &QLineEdit::textChanged, this, &KTL::txtFChex_Change);
-    for (QLineEdit* box : {txtFCdec, txtFChex, txtValue})
+    // Enter in these, and Enter on a picked value or remote button.
+    for (QWidget* box : {static_cast<QWidget*>(txtFCdec), static_cast<QWidget*>(txtFChex),
+                         static_cast<QWidget*>(txtValue), static_cast<QWidget*>(txtRange),
+                         static_cast<QWidget*>(lstValues), static_cast<QWidget*>(lstRemote)})
         box->installEventFilter(this);
 
     connect(cmdGen, &QPushButton::clicked, this, &KTL::cmdGen_Click);
@@ -495,12 +603,16 @@ void KTL::ConnectHandlers() {
     connect(Command2, &QPushButton::clicked, this, &KTL::Command2_Click);
     connect(Command1, &QPushButton::clicked, this, &KTL::Command1_Click);
     connect(cmdGenAll, &QPushButton::clicked, this, &KTL::cmdGenAll_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cancelRun_ = true; });
     AddSignalViewEntry(txtOutput, this);
 
     // Tab visits the controls in the order of the design. No user can see
     // or press Command1, so it takes no focus; the output box passes Tab on
     // instead of typing it into the code.
     Command1->setFocusPolicy(Qt::NoFocus);
+    // A click on Done takes no focus: leaving a code box would run its
+    // update (and perhaps a message) before Done could end the program.
+    quit->setFocusPolicy(Qt::TabFocus);
     txtOutput->setTabChangesFocus(true);
     QWidget* const order[] = {lstmodel,    Command3,  cmdGen,    txtRange, Command2,  txtFCdec,
                               txtFChex,    txtValue,  optVAL,    optDec,   optHex,    optAscii,
@@ -534,21 +646,48 @@ void KTL::ConnectList(QListWidget* list, void (KTL::*click)(int), void (KTL::*do
     }
 }
 
+void KTL::HoldInput(bool hold) {
+    if (hold ? holds_++ == 0 : --holds_ == 0) {
+        if (hold)
+            qApp->installEventFilter(inputHold_.get());
+        else
+            qApp->removeEventFilter(inputHold_.get());
+    }
+}
+
+// While a generate-all run goes on, the user's input to this window is held
+// back, so nothing can change the fields the run uses; while a message box
+// or dialog is open, so that the box is answered first. Done and the
+// window's close still end the program; during a run Escape and Cancel
+// stop it.
+bool KTL::Held(QObject* watched, QEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this) return false;
+    switch (event->type()) {
+        case QEvent::WindowActivate:
+            if (widget == this) windowDisplay_->RaiseOpenDialog();
+            return false;
+        case QEvent::KeyPress:
+            if (runs_ > 0 && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+                cancelRun_ = true;
+                return true;
+            }
+            [[fallthrough]];
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::ShortcutOverride:
+        case QEvent::ContextMenu:
+            return widget != quit && !(runs_ > 0 && widget == cmdCancel);
+        default:
+            return false;
+    }
+}
+
 bool KTL::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    if (runs_ > 0 && watched != this) {
-        // While a generate-all run goes on, the user's input to this window
-        // is held back, so nothing can change the fields the run uses; only
-        // Done still ends the program.
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == this && widget != quit &&
-            (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
-             type == QEvent::MouseButtonDblClick || type == QEvent::KeyPress ||
-             type == QEvent::KeyRelease || type == QEvent::Wheel ||
-             type == QEvent::ShortcutOverride || type == QEvent::ContextMenu)) {
-            return true;
-        }
-    }
     for (QListWidget* list : {lstCmnds, lstValues, lstRemote}) {
         if (watched == list->viewport() && type == QEvent::MouseButtonPress) {
             const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
@@ -561,17 +700,31 @@ bool KTL::eventFilter(QObject* watched, QEvent* event) {
     if (type == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (watched == txtFCdec)
+            if (watched == txtFCdec) {
                 DecimalToHex();
-            else if (watched == txtFChex)
+            } else if (watched == txtFChex) {
                 HexToDecimal();
-            else if (watched == txtValue)
+            } else if (watched == txtValue) {
                 txtValue_Enter();
+            } else if (watched == txtRange) {
+                cmdGen_Click();  // as IR Gen beside it
+            } else if (watched == lstValues || watched == lstRemote) {
+                // On a picked item, as its double click: sent.
+                auto* list = static_cast<QListWidget*>(watched);
+                const QList<QListWidgetItem*> picked = list->selectedItems();
+                if (!picked.isEmpty()) {
+                    const int row = list->row(picked.front());
+                    list == lstValues ? lstValues_DblClick(row) : lstRemote_DblClick(row);
+                }
+                return true;
+            }
         }
     } else if (type == QEvent::FocusOut) {
-        // Losing the focus to a message box or a popup is no leaving.
+        // Losing the focus to a message box or a popup is no leaving, nor
+        // is anything while the user's input is held.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+            holds_ == 0) {
             if (watched == txtFCdec)
                 DecimalToHex();
             else if (watched == txtFChex)
@@ -581,29 +734,48 @@ bool KTL::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void KTL::lstmodel_Click(const QString& text) {
-    if (text.isEmpty()) return;
+void KTL::lstmodel_Click(int index) {
+    const std::string name = lstmodel->itemData(index).toByteArray().toStdString();
+    if (name.empty()) return;
     for (QListWidget* list : {lstCmnds, lstValues, lstRemote}) {
         const QSignalBlocker blocker(list);
         list->clear();
     }
-    const std::string folder = ModelFolder(models_, Latin1(text), services_.programFolder);
-    if (const Status selected = SelectModel(*catalogue_, folder, Latin1(text)); !selected) {
+    const std::string folder = ModelFolder(models_, name, services_.programFolder);
+    // The lines the loader skips are counted as kestrel-gen check lists
+    // them (a load started inside this one counts its own).
+    int64_t skipped = 0;
+    auto outer = std::exchange(catalogue_->OnLineNote, [&skipped](const LineNote& note) {
+        skipped += note.kind == LineNote::Kind::Skipped ? 1 : 0;
+    });
+    const Status selected = SelectModel(*catalogue_, folder, name);
+    catalogue_->OnLineNote = std::move(outer);
+    if (!selected) {
         display_->ShowMessage(selected.reason());
         EndProgram();
         return;
     }
+    reading_ = catalogue_->TextIsUtf8 ? Reading::Utf8 : Reading::Latin1;
     {
         const QSignalBlocker commands(lstCmnds);
         for (const CommandEntry& entry : catalogue_->Commands()) {
-            AddItem(lstCmnds, entry.Name);
+            AddItem(lstCmnds, entry.Name, reading_);
         }
         const QSignalBlocker remote(lstRemote);
         for (const RemoteEntry& entry : catalogue_->RemoteCodes()) {
-            AddItem(lstRemote, entry.Name);
+            AddItem(lstRemote, entry.Name, reading_);
         }
     }
     optManual->setEnabled(catalogue_->AllowManual);
+    // Once a model, so that picking it again stays quiet.
+    if (skipped > 0 && skipNoticed_.insert(name).second) {
+        const QString text =
+            QStringLiteral("%1 %2 skipped \u2014 kestrel-gen check %3")
+                .arg(skipped)
+                .arg(skipped == 1 ? QStringLiteral("line") : QStringLiteral("lines"))
+                .arg(Decoded(name, ReadingOf(name)));
+        display_->ShowStatus(text.toUtf8().toStdString(), 3);
+    }
 }
 
 // Selecting a mode option from code runs its handler exactly once, also
@@ -692,14 +864,14 @@ void KTL::lstCmnds_Click(int row) {
             frmRange->hide();
             const QSignalBlocker blocker(lstValues);
             for (const std::string& label : click.labels)
-                AddItem(lstValues, label);
+                AddItem(lstValues, label, reading_);
             break;
         }
         case CommandClick::Show::Range:
             lblRange->show();
             frmRange->show();
             lstValues->hide();
-            lblRange->setText(ShownText(click.rangePrompt));
+            lblRange->setText(ShownText(click.rangePrompt, reading_));
             break;
         case CommandClick::Show::Query:
             break;  // the status line has said so; frmRange stays as it was
@@ -739,15 +911,42 @@ void KTL::txtFChex_Change() {
     if (txtFChex->text().isEmpty() && !txtFCdec->text().isEmpty()) fields_->SetText(Box::FCdec, "");
 }
 
+bool KTL::TypedTextFits(std::initializer_list<Box> boxes, bool range) {
+    const auto refuse = [this](char32_t c, const char* box) {
+        const QString text =
+            QStringLiteral(
+                "The %1 holds the character \u201c%2\u201d (U+%3), which Kestrel cannot "
+                "send: only Latin-1 characters (U+0000 to U+00FF) can be used. Nothing "
+                "was generated or sent.")
+                .arg(QString::fromLatin1(box), QString::fromUcs4(&c, 1),
+                     QStringLiteral("%1")
+                         .arg(static_cast<uint>(c), 4, 16, QLatin1Char('0'))
+                         .toUpper());
+        display_->ShowMessage(text.toUtf8().toStdString());
+        return false;
+    };
+    if (const char32_t c = range ? FirstBeyondLatin1(txtRange->text()) : 0)
+        return refuse(c, "range");
+    for (const Box box : boxes) {
+        if (const char32_t c = fields_->BeyondLatin1(box)) {
+            return refuse(c, box == Box::Value   ? "value"
+                             : box == Box::FCdec ? "function code (dec)"
+                                                 : "function code (hex)");
+        }
+    }
+    return true;
+}
+
 void KTL::DecimalToHex() {
-    UpdateHexFromDecimal(*fields_, *display_);
+    if (TypedTextFits({Box::FCdec})) UpdateHexFromDecimal(*fields_, *display_);
 }
 
 void KTL::HexToDecimal() {
-    UpdateDecimalFromHex(*fields_, *display_);
+    if (TypedTextFits({Box::FChex})) UpdateDecimalFromHex(*fields_, *display_);
 }
 
 void KTL::txtValue_Enter() {
+    if (!TypedTextFits({Box::FCdec, Box::FChex, Box::Value})) return;
     if (CheckValue(*catalogue_, *fields_, fields_->Text(Box::Value))) {
         fields_->SetText(Box::Output, RequestCode(*fields_, *generator_, *display_));
     } else {
@@ -759,17 +958,20 @@ void KTL::txtValue_Enter() {
 // Buttons
 
 void KTL::cmdGen_Click() {
+    if (!TypedTextFits({Box::FCdec, Box::FChex}, true)) return;
     GenerateRangeValue(*catalogue_, *fields_, Latin1(txtRange->text()), *generator_, *display_);
 }
 
 void KTL::Command3_Click() {
-    if (GenerateRangeValue(*catalogue_, *fields_, Latin1(txtRange->text()), *generator_,
+    if (TypedTextFits({Box::FCdec, Box::FChex}, true) &&
+        GenerateRangeValue(*catalogue_, *fields_, Latin1(txtRange->text()), *generator_,
                            *display_)) {
         Command1_Action();
     }
 }
 
 void KTL::Command2_Click() {
+    if (!TypedTextFits({Box::FCdec, Box::FChex, Box::Value})) return;
     fields_->SetText(Box::Output, RequestCode(*fields_, *generator_, *display_));
 }
 
@@ -779,6 +981,7 @@ void KTL::Command1_Click() {
 
 void KTL::Command1_Action() {
     if (ending_) return;  // nothing is sent once the transceiver is released
+    if (!TypedTextFits({Box::FCdec, Box::FChex, Box::Value})) return;
     if (fields_->SelectedMode() == Mode::Discrete &&
         !CheckValue(*catalogue_, *fields_, fields_->Text(Box::Value))) {
         ShowValueError(*fields_, *display_);
@@ -795,39 +998,147 @@ void KTL::Command1_Action() {
     LED->hide();
 }
 
-// What the window does while a generate-all run goes on.
-class KTL::RunObserver : public GenerateAllObserver {
+// The fields of a generate-all run. The run writes them thousands of times
+// a second; drawing (and announcing to screen readers) every one of them
+// made a run hundreds of times slower than kestrel-gen export. So they are
+// kept here, and the window's boxes and value-kind options show them at
+// most every 100 ms, before a message, and when the run ends. The user's
+// input is held back meanwhile, so nothing else writes the boxes.
+class KTL::RunFields : public FieldRecord {
   public:
-    explicit RunObserver(KTL& window) : window_(window) {}
+    explicit RunFields(KTL& window) : w_(window) { Load(); }
 
-    void RunStarted() override {
-        window_.lblError->setText(QString());
-        window_.lblError->show();
+    // A mode option picked by the run works on the window.
+    void PickMode(Mode picked) override {
+        w_.PickMode(picked);
+        Load();
     }
-    void ProcessEvents() override { QCoreApplication::processEvents(); }
-    void CaptionChanged(const std::string& caption) override {
-        window_.lblError->setText(ShownText(caption));
+    void Show() const {
+        Fields& live = *w_.fields_;
+        for (const Box box : {Box::FChex, Box::FCdec, Box::Value, Box::Output}) {
+            if (live.Text(box) != Text(box)) live.SetText(box, Text(box));
+        }
+        if (live.SelectedKind() != valueKind) live.SelectKind(valueKind);
     }
-    void RunEnded() override {
-        window_.lblError->setText(QString());
-        window_.lblError->hide();
-    }
-    bool ShouldStop() override { return window_.ending_; }
 
   private:
-    KTL& window_;
+    void Load() {
+        const Fields& live = *w_.fields_;
+        txtFCdec = live.Text(Box::FCdec);
+        txtFChex = live.Text(Box::FChex);
+        txtValue = live.Text(Box::Value);
+        txtOutput = live.Text(Box::Output);
+        mode = live.SelectedMode();
+        valueKind = live.SelectedKind();
+        selectedCommand = live.SelectedCommand();
+    }
+
+    KTL& w_;
+};
+
+// What the window does while a generate-all run goes on: the status line
+// shows how many samples are written of how many, and the current
+// sample's caption, with Cancel at its end; the window's events run every
+// 10 ms. The run's messages go through here, so that the window shows the
+// sample they are about.
+class KTL::RunObserver : public GenerateAllObserver, public Display {
+  public:
+    RunObserver(KTL& window, const RunFields& fields) : w_(window), fields_(fields) {}
+
+    int64_t Total() const { return total_; }
+
+    void RunStarted(int64_t samples) override {
+        total_ = samples;
+        running_ = true;
+        w_.lblError->resize(w_.cmdCancel->x() - w_.lblError->x() - 4, w_.lblError->height());
+        w_.lblError->setText(QString());
+        w_.lblError->show();
+        w_.cmdCancel->show();
+    }
+    void ProcessEvents() override {
+        if (events_.isValid() && events_.elapsed() < kEventsEveryMs) return;
+        if (!shown_.isValid() || shown_.elapsed() >= kShownEveryMs) Show();
+        QCoreApplication::processEvents();
+        events_.start();
+    }
+    void CaptionChanged(const std::string& caption) override { caption_ = caption; }
+    void SampleWritten(const WindowFields&, const Sample&) override { ++written_; }
+    void RunEnded() override {
+        running_ = false;
+        w_.cmdCancel->hide();
+        w_.lblError->resize(w_.cmdCancel->geometry().right() + 1 - w_.lblError->x(),
+                            w_.lblError->height());
+        w_.lblError->setText(QString());
+        w_.lblError->hide();
+    }
+    bool ShouldStop() override { return w_.ending_ || w_.cancelRun_; }
+
+    void ShowMessage(const std::string& text) override {
+        Show();
+        w_.display_->ShowMessage(text);
+    }
+    void ShowStatus(const std::string& text, int seconds) override {
+        Show();
+        w_.display_->ShowStatus(text, seconds);
+    }
+    void ShowValueError() override {
+        Show();
+        w_.display_->ShowValueError();
+    }
+    void Delay(int milliseconds) override { w_.display_->Delay(milliseconds); }
+
+  private:
+    static constexpr qint64 kEventsEveryMs = 10;
+    static constexpr qint64 kShownEveryMs = 100;
+
+    void Show() {
+        fields_.Show();
+        if (running_) {
+            w_.lblError->setText(QStringLiteral("%1 of %2   ").arg(written_).arg(total_) +
+                                 ShownText(caption_, w_.reading_));
+            w_.lblError->show();  // again after a flash
+        }
+        shown_.start();
+    }
+
+    KTL& w_;
+    const RunFields& fields_;
+    bool running_ = false;
+    int64_t total_ = 0;
+    int64_t written_ = 0;
+    std::string caption_;
+    QElapsedTimer events_;
+    QElapsedTimer shown_;
 };
 
 void KTL::cmdGenAll_Click() {
     const std::string chosen = services_.chooser->GetSaveFileName("");
     if (chosen.empty() || ending_) return;
-    GenerateAll run(*catalogue_, *generator_, *display_, *services_.files);
+    RunFields fields(*this);
+    RunObserver observer(*this, fields);
+    GenerateAll run(*catalogue_, *generator_, observer, *services_.files);
     run.SetConverter(services_.programFolder, services_.starter);
-    RunObserver observer(*this);
     run.SetObserver(&observer);
-    if (runs_++ == 0) qApp->installEventFilter(this);
-    run.Run(*fields_, chosen);
-    if (--runs_ == 0) qApp->removeEventFilter(this);
+    cancelRun_ = false;
+    ++runs_;
+    HoldInput(true);
+    const GenerateAllResult result = run.Run(fields, chosen);
+    HoldInput(false);
+    --runs_;
+    if (ending_) return;
+    if (result.stopped) {
+        // Cancelled: stopped before its next sample, its files closed as
+        // they stand, no converter started; the window as after a run.
+        observer.RunEnded();
+        fields.SetText(Box::Output, "");
+    }
+    fields.Show();
+    if (result.stopped) {
+        cancelRun_ = false;
+        display_->ShowStatus("Gen ALL cancelled after " + std::to_string(result.samples) + " of " +
+                                 std::to_string(observer.Total()) + " samples",
+                             0);
+    }
 }
 
 // The converter runs on by itself; when it ends without having made the

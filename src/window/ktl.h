@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "catalogue/catalogue.h"
@@ -21,6 +22,7 @@
 #include "catalogue/request.h"
 #include "generator/generator.h"
 #include "util/display.h"
+#include "window/shown_text.h"
 
 class QComboBox;
 class QFrame;
@@ -84,6 +86,13 @@ class KTL : public QWidget {
     // before its next sample.
     bool Ending() const { return ending_; }
 
+    // Holds back the user's input to the window (while a generate-all run
+    // goes on or a message box or dialog is open), or lets it through again
+    // once every hold is released. Done and the window's close always come
+    // through; during a run so do Escape and the status line's Cancel,
+    // which stop the run.
+    void HoldInput(bool hold);
+
   protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -95,6 +104,12 @@ class KTL : public QWidget {
     void KTLinit();
     void Form_Activate();
     void ConnectHandlers();
+    void NameForScreenReaders();
+    class InputHold;
+    bool Held(QObject* watched, QEvent* event);
+    // False, after a message naming the character, when a box the handler
+    // is about to use holds a typed character that Latin-1 cannot hold.
+    bool TypedTextFits(std::initializer_list<Box> boxes, bool range = false);
 
     // The fields the core reads and writes, over the live widgets.
     class Fields;
@@ -103,7 +118,7 @@ class KTL : public QWidget {
     Status StartConverter(const std::string& program, const std::vector<std::string>& arguments,
                           const std::string& folder);
 
-    void lstmodel_Click(const QString& text);
+    void lstmodel_Click(int index);
     void optDiscrete_Click();
     void optRemote_Click();
     void optManual_Click();
@@ -129,6 +144,7 @@ class KTL : public QWidget {
     void Command1_Click();
     void Command1_Action();  // the send action, also run by Command3 and the double clicks
     void cmdGenAll_Click();
+    class RunFields;
     class RunObserver;
 
     KtlServices services_;
@@ -140,8 +156,13 @@ class KTL : public QWidget {
     std::unique_ptr<StdioOutputFiles> stdioFiles_;
     std::unique_ptr<SaveFileChooser> ownChooser_;
     std::unique_ptr<Fields> fields_;
-    int runs_ = 0;  // generate-all runs going on: the user's input is held back
+    std::unique_ptr<InputHold> inputHold_;
+    int holds_ = 0;           // reasons to hold the user's input back
+    int runs_ = 0;            // generate-all runs going on
+    bool cancelRun_ = false;  // Escape or Cancel during a run
     bool ending_ = false;
+    Reading reading_ = Reading::Latin1;  // how the loaded device file is shown
+    std::set<std::string> skipNoticed_;  // models whose skipped lines were flashed
     QListWidget* pressedList_ = nullptr;
     int pressedRow_ = -1;  // the row pressed when it was selected already, else -1
     bool afterDoubleClick_ = false;
@@ -187,6 +208,9 @@ class KTL : public QWidget {
     QLabel* lblModel = nullptr;
     QLabel* lblError = nullptr;
     QFrame* Line1 = nullptr;
+    // Not in the design: on the status line while a generate-all run goes
+    // on, it stops the run.
+    QPushButton* cmdCancel = nullptr;
 };
 
 }  // namespace kestrel

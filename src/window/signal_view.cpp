@@ -1,9 +1,11 @@
 #include "window/signal_view.h"
 
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <memory>
+#include <utility>
 
 #include "plot/signal_plot.h"
 
@@ -32,8 +34,55 @@ void SignalView::paintEvent(QPaintEvent*) {
     PaintSignal(painter, rect(), code_);
 }
 
+void SignalView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+namespace {
+
+// Shift+F10 and the Menu key open the box's menu at the text cursor. Some
+// window systems turn the Menu key into a menu request of their own just
+// before the key itself; the menu then opens once.
+class MenuKeys : public QObject {
+  public:
+    explicit MenuKeys(QPlainTextEdit* box) : QObject(box), box_(box) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::ContextMenu &&
+            static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+            requested_ = true;
+        } else if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool menuKey = key->key() == Qt::Key_Menu;
+            if (menuKey || (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier)) {
+                if (!(menuKey && std::exchange(requested_, false))) {
+                    // At the text cursor, or amid the box when it is scrolled away.
+                    const QRect shown = box_->viewport()->rect();
+                    const QPoint cursor = box_->cursorRect().center();
+                    emit box_->customContextMenuRequested(shown.contains(cursor) ? cursor
+                                                                                 : shown.center());
+                }
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    QPlainTextEdit* box_;
+    bool requested_ = false;
+};
+
+}  // namespace
+
 void AddSignalViewEntry(QPlainTextEdit* box, QWidget* owner) {
     box->setContextMenuPolicy(Qt::CustomContextMenu);
+    box->installEventFilter(new MenuKeys(box));
     QObject::connect(box, &QWidget::customContextMenuRequested, box, [box, owner](QPoint at) {
         const std::unique_ptr<QMenu> menu(box->createStandardContextMenu(at));
         menu->addSeparator();

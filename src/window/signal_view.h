@@ -2,7 +2,8 @@
 // output box to scale (see plot/signal_plot.h) and follows the box while it
 // stays open, whatever changes it: a click, a handler, a Gen ALL run or the
 // user's typing. It opens from the box's context menu, "Show signal...",
-// after Qt's own entries; one view at a time.
+// after Qt's own entries (or Shift+F10 and the Menu key in the box); one
+// view at a time, closed by Escape as by its frame.
 #pragma once
 
 #include <QWidget>
@@ -21,6 +22,7 @@ class SignalView : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void Follow();
@@ -30,7 +32,8 @@ class SignalView : public QWidget {
 };
 
 // Adds "Show signal..." to box's context menu; it opens the view, or shows
-// the one that is open.
+// the one that is open. Shift+F10 and the Menu key open the menu too, at
+// the text cursor.
 void AddSignalViewEntry(QPlainTextEdit* box, QWidget* owner);
 
 }  // namespace kestrel

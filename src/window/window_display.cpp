@@ -33,7 +33,34 @@ void WindowDisplay::ShowMessage(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kestrel"), ShownMessage(text),
                     QMessageBox::Ok, &window_);
     box.setObjectName(QStringLiteral("msgbox"));
-    box.exec();
+    Run(box);
+}
+
+int WindowDisplay::Run(QDialog& dialog) {
+    if (window_.Ending()) return QDialog::Rejected;
+    dialog.setWindowModality(Qt::NonModal);
+    QEventLoop loop;
+    QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+    window_.HoldInput(true);
+    open_.emplace_back(&dialog);
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+    loop.exec(QEventLoop::DialogExec);
+    open_.pop_back();
+    window_.HoldInput(false);
+    return window_.Ending() ? QDialog::Rejected : dialog.result();
+}
+
+void WindowDisplay::RaiseOpenDialog() {
+    if (open_.empty() || !open_.back()) return;
+    // After the window system has finished activating the window.
+    QTimer::singleShot(0, open_.back(), [dialog = open_.back()] {
+        if (dialog->isVisible()) {
+            dialog->raise();
+            dialog->activateWindow();
+        }
+    });
 }
 
 void WindowDisplay::Flash(const QString& text, int milliseconds) {
@@ -79,7 +106,7 @@ void WindowDisplay::EndWaits() {
     // Message boxes and the save dialog run loops of their own.
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* dialog = qobject_cast<QDialog*>(widget);
-        if (dialog && dialog->isVisible() && dialog->isModal()) dialog->reject();
+        if (dialog && dialog->isVisible()) dialog->reject();
     }
 }
 

@@ -3,11 +3,15 @@
 // single timer tmrDelay while the window keeps processing events.
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "util/display.h"
+
+class QDialog;
 
 namespace kestrel {
 
@@ -25,6 +29,15 @@ class WindowDisplay : public Display {
     // every open message box or dialog return at once.
     void EndWaits();
 
+    // Shows dialog (a message box, the save dialog) over the window and
+    // waits until it is closed, while the window holds back the rest of the
+    // user's input to itself. Not modal to Qt, which would hold back Done
+    // and the window's close as well: those still end the program. The
+    // dialog's result; Rejected when the program ends.
+    int Run(QDialog& dialog);
+    // Brings the dialog that is waiting in front again, if there is one.
+    void RaiseOpenDialog();
+
     // For tests: where messages go instead of a modal box, what sounds the
     // beep, and a factor on every wait (0.001 turns seconds into
     // milliseconds). Waits asked for are recorded in milliseconds.
@@ -37,6 +50,7 @@ class WindowDisplay : public Display {
     void Flash(const QString& text, int milliseconds);
 
     KTL& window_;
+    std::vector<QPointer<QDialog>> open_;  // the dialogs waiting, innermost last
 };
 
 }  // namespace kestrel

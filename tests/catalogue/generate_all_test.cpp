@@ -30,7 +30,9 @@ static_assert(std::is_same_v<decltype(Sample::number), int64_t>,
 // Records what a window would show at each step of a run.
 struct RecordingObserver : GenerateAllObserver {
     explicit RecordingObserver(const FieldRecord& shown) : fields(shown) {}
-    void RunStarted() override { events.push_back("started " + fields.txtFCdec); }
+    void RunStarted(int64_t samples) override {
+        events.push_back("started " + fields.txtFCdec + " " + std::to_string(samples));
+    }
     void ProcessEvents() override {
         events.push_back("events " + fields.txtValue + (fields.txtOutput.empty() ? "" : " +code"));
     }
@@ -118,7 +120,7 @@ TEST_F(GenerateAllTest, CaptionsAndSamplesAsWorkedOutByHand) {
     fields.mode = Mode::Remote;
     Run("/out/a.txt");
     const std::vector<std::string> events = {
-        "started ",  // Discrete mode was picked: the code boxes are empty
+        "started  7",  // Discrete mode was picked: the code boxes are empty; 7 samples
         // A choice: the value is set, events run, the code is made, the caption shown.
         "events 1", "Power = On  (0x1A/26  '1'/49)", "0 1.1 Power|On|1A|26|1|V", "events -1",
         "Power = Auto  (0x1A/26  '-1'/45,49)", "1 1.2 Power|Auto|1A|26|-1|V",

@@ -49,6 +49,10 @@ TEST(Util, TheTokenizerTextsAndFolders) {
     EXPECT_EQ(FindNoCase("xx As yy", " as "), 2u);
     EXPECT_EQ(FindNoCase("abc", "abcd") & FindNoCase("abc", "a", 9), std::string::npos);
     EXPECT_EQ(SqueezeUpper(" [ commands ] "), "[COMMANDS]");
+    // UTF-8 as a whole; not: overlong, surrogate, beyond U+10FFFF, Latin-1, cut off.
+    for (const char* bad : {"\xc0\xaf", "\xed\xa0\x80", "\xf4\x90\x80\x80", "caf\xe9", "\xe2\x82"})
+        EXPECT_FALSE(IsValidUtf8(bad)) << bad;
+    EXPECT_TRUE(IsValidUtf8("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x93\xba \xf4\x8f\xbf\xbf"));
     EXPECT_EQ(Each({"\ta ", "   "}, TrimBlanks), "\ta||");
     EXPECT_EQ(Each({"/home/user/codes.ccf", "codes.ccf"}, FolderOf), "/home/user||");
     EXPECT_EQ(std::filesystem::canonical(ProgramFolder()),
