@@ -14,9 +14,12 @@ namespace {
 // One walk of a form over the durations, from the first.
 class FormMatch {
   public:
+    // gapEnd: the form's final space is not compared (the durations come
+    // without theirs).
     FormMatch(std::span<const int64_t> durations, const ProtocolRecord& protocol,
-              const DefineTable& defines)
-        : in_(durations),
+              const DefineTable& defines, bool gapEnd)
+        : gapEnd_(gapEnd),
+          in_(durations),
           protocol_(protocol),
           defines_(defines),
           msbFirst_(EqualsNoCase(protocol.BitOrder, "MSB")) {}
@@ -95,6 +98,12 @@ class FormMatch {
                 after += static_cast<size_t>(next.width.value_or(0)) * symbol;
             }
         }
+        // Without the final space, when the form ends with one (a raw span's
+        // negative number, or a bit symbol).
+        const FormItem& last = form.back();
+        const bool spaceLast = last.type != FormItem::Type::Raw ||
+                               (!last.raw.empty() && last.raw.back().whole.value_or(0) < 0);
+        if (gapEnd_ && spaceLast && after > 0) --after;
         const size_t perCharacter = static_cast<size_t>(*item.width) * symbol;
         const size_t left = in_.size() - pos_;
         if (symbol == 0 || left < after || (left - after) % perCharacter != 0) return false;
@@ -147,7 +156,12 @@ class FormMatch {
     // The next duration: a mark where a mark is expected, a space where a
     // space is, within tolerance.
     bool Expect(int64_t expected) {
-        if (pos_ == in_.size()) return false;
+        if (pos_ == in_.size()) {
+            // Past the end only the form's final space, once.
+            if (!gapEnd_ || expected > 0 || gapTaken_) return false;
+            gapTaken_ = true;
+            return true;
+        }
         const int64_t actual = in_[pos_];
         if ((actual > 0) != (expected > 0)) return false;
         if (!WithinTolerance(std::llabs(actual), std::llabs(expected))) return false;
@@ -155,6 +169,8 @@ class FormMatch {
         return true;
     }
 
+    const bool gapEnd_;
+    bool gapTaken_ = false;
     std::span<const int64_t> in_;
     const ProtocolRecord& protocol_;
     const DefineTable& defines_;
@@ -193,13 +209,19 @@ std::vector<DecodedCode> DecodeDurations(std::span<const int64_t> durations,
                                          const ProtocolRecord& protocol,
                                          const DefineTable& defines) {
     std::vector<DecodedCode> matches;
-    for (const BuiltInForm form : kBuiltInForms) {
-        std::optional<DecodedCode> code = FormMatch(durations, protocol, defines)
-                                              .Match(CutForm(FormText(protocol, form), defines));
-        if (code) {
-            code->form = form;
-            matches.push_back(std::move(*code));
+    for (const bool gapEnd : {false, true}) {
+        std::span<const int64_t> in = durations;
+        if (gapEnd && !in.empty() && in.back() < 0) in = in.first(in.size() - 1);
+        for (const BuiltInForm form : kBuiltInForms) {
+            std::optional<DecodedCode> code =
+                FormMatch(in, protocol, defines, gapEnd)
+                    .Match(CutForm(FormText(protocol, form), defines));
+            if (code) {
+                code->form = form;
+                matches.push_back(std::move(*code));
+            }
         }
+        if (!matches.empty()) break;
     }
     return matches;
 }

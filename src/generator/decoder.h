@@ -51,6 +51,9 @@ struct DecodedCode {
 // the sum of the labelled fields before it, and a label sent twice (f and
 // its complement -f) the same both times. A code of one character of value
 // text follows both discrete forms. defines are the protocol's labels.
+// When no form is followed so, the final space is taken for the gap after a
+// code, which receivers and other formats lengthen, shorten or leave out:
+// the forms are tried again with it left out of both sides.
 std::vector<DecodedCode> DecodeDurations(std::span<const int64_t> durations,
                                          const ProtocolRecord& protocol,
                                          const DefineTable& defines);
