@@ -54,9 +54,22 @@ bool SameCode(const ProntoCode& a, const ProntoCode& b) {
     return a.frequencyWord == b.frequencyWord && a.once == b.once && a.repeat == b.repeat;
 }
 
+// The code of the value at position (from 0) of the enumeration command
+// named name, as a click on the command and then on the value makes it.
+std::optional<std::string> ValueCode(CliSession& session, const std::string& name, int position) {
+    session.fields.PickMode(Mode::Discrete);
+    session.fields.selectedCommand = name;
+    ClickCommand(session.catalogue, session.fields, session.display);
+    ClickValue(session.catalogue, session.fields, position, session.generator, session.display);
+    if (session.fields.txtOutput.empty()) return std::nullopt;
+    return session.fields.txtOutput;
+}
+
 // Every code of the model's catalogue, made as `code` and `remote` make
-// them: each enumeration value; the minimum, middle and maximum of a range
-// command (as Gen ALL samples it); each remote button.
+// them: each enumeration value (by its place, so that two values of one
+// label both count); the minimum, middle and maximum of a range command (as
+// Gen ALL samples it) and the other values of a range a complete export
+// takes whole; each remote button.
 std::vector<Entry> CatalogueEntries(CliSession& session) {
     std::vector<Entry> entries;
     const auto add = [&](std::string name, const std::optional<std::string>& text) {
@@ -65,20 +78,32 @@ std::vector<Entry> CatalogueEntries(CliSession& session) {
         if (code) entries.push_back({std::move(name), std::move(code).value()});
     };
     const Catalogue& catalogue = session.catalogue;
+    ExportOptions everyEntry;
+    everyEntry.everyEntry = true;
     for (int i = 1; i <= catalogue.CommandCount(); ++i) {
         const CommandEntry entry = catalogue.Command(i);
+        std::vector<std::string> sampled;
         for (const PlannedSample& sample : SamplesOf(entry, /*ranges=*/true)) {
             if (!sample.value) continue;
             if (sample.rule == SampleRule::Enumeration) {
                 add(entry.Name + " = " + sample.label,
-                    DiscreteCode(session, entry.Name, sample.label));
+                    ValueCode(session, entry.Name, sample.item - 1));
             } else {  // "Level = 0 (minimum of range)"
                 const char* which = sample.rule == SampleRule::Minimum  ? "minimum"
                                     : sample.rule == SampleRule::Middle ? "middle"
                                                                         : "maximum";
                 add(entry.Name + " = " + *sample.value + " (" + which + " of range)",
                     DiscreteCode(session, entry.Name, *sample.value));
+                sampled.push_back(*sample.value);
             }
+        }
+        std::string note;
+        for (const PlannedSample& value : SamplesOf(entry, true, everyEntry, note)) {
+            if (value.rule != SampleRule::Value ||
+                std::find(sampled.begin(), sampled.end(), *value.value) != sampled.end()) {
+                continue;
+            }
+            add(entry.Name + " = " + *value.value, DiscreteCode(session, entry.Name, *value.value));
         }
     }
     for (int i = 1; i <= catalogue.RemoteCount(); ++i) {
