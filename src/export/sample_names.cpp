@@ -127,7 +127,16 @@ std::string AsciiText(std::string_view latin1) {
 std::string Identifier(std::string_view latin1) {
     std::string out;
     bool gap = false;
-    for (const char c : AsciiText(latin1)) {
+    const std::string ascii = AsciiText(latin1);
+    for (size_t i = 0; i < ascii.size(); ++i) {
+        const char c = ascii[i];
+        // A minus sign before a number, so that -5 and 5 stay apart.
+        if (c == '-' && i + 1 < ascii.size() && IsDigit(ascii[i + 1]) &&
+            (i == 0 || !IsAlphanumeric(ascii[i - 1]))) {
+            out += out.empty() ? "MINUS_" : "_MINUS_";
+            gap = false;
+            continue;
+        }
         if (!IsAlphanumeric(c)) {
             gap = true;
             continue;
@@ -144,9 +153,7 @@ std::string KeyName(const Sample& sample) {
     if (sample.rule == SampleRule::Enumeration) {
         base += " " + sample.label;
     } else if (sample.rule != SampleRule::Remote) {
-        // A range value; its sign spelled out, so that -5 and 5 differ.
-        const bool negative = !sample.value.empty() && sample.value[0] == '-';
-        base += negative ? " minus " + sample.value.substr(1) : " " + sample.value;
+        base += " " + sample.value;  // a range value
     }
     const std::string identifier = Identifier(base);
     const auto key = std::find_if(std::begin(kObviousKeys), std::end(kObviousKeys),

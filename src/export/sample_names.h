@@ -33,9 +33,10 @@ std::string Utf8(std::string_view latin1);
 std::string AsciiText(std::string_view latin1);
 
 // An identifier safe in a shell and as a file name: AsciiText upper-cased,
-// every run of characters other than A-Z and 0-9 one "_", none at either
-// end; "CODE" when nothing is left. "Picture Mode = Cinéma" gives
-// "PICTURE_MODE_CINEMA".
+// a minus sign before a number spelled "MINUS", every run of other
+// characters than A-Z and 0-9 one "_", none at either end; "CODE" when
+// nothing is left. "Picture Mode = Cinéma" gives "PICTURE_MODE_CINEMA",
+// "Contrast = -5" "CONTRAST_MINUS_5".
 std::string Identifier(std::string_view latin1);
 
 // The key-style name of a sample before it is made unique.
