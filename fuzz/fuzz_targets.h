@@ -20,6 +20,7 @@ int FuzzLoader(const uint8_t* data, size_t size);
 int FuzzBatch(const uint8_t* data, size_t size);
 int FuzzLirc(const uint8_t* data, size_t size);
 int FuzzHex2ccf(const uint8_t* data, size_t size);
+int FuzzCodeReaders(const uint8_t* data, size_t size);
 
 }  // namespace kestrel::fuzz
 

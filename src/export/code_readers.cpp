@@ -557,7 +557,10 @@ std::optional<CodeFormat> DetectCodeFormat(std::string_view text) {
     const size_t first = text.find_first_not_of(" \t\r\n");
     const std::string_view start = first == std::string_view::npos ? "" : text.substr(first);
     if (start.starts_with("Filetype: IR")) return CodeFormat::Flipper;
-    if (ContainsNoCase(text, "harctoolbox.org/Girr")) return CodeFormat::Girr;
+    if (ContainsNoCase(text, "harctoolbox.org/Girr") || ContainsNoCase(text, "<remotes") ||
+        ContainsNoCase(text, ":remotes")) {
+        return CodeFormat::Girr;
+    }
     if (text.find("[[protocols") != std::string_view::npos) return CodeFormat::Keymap;
     if (text.find("remote_transmitter.transmit_") != std::string_view::npos) {
         return CodeFormat::Esphome;

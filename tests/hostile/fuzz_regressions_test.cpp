@@ -49,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Target{"tokenizer", FuzzTokenizer}, Target{"defines", FuzzDefines},
                     Target{"evaluator", FuzzEvaluator}, Target{"generate", FuzzGenerate},
                     Target{"loader", FuzzLoader}, Target{"batch", FuzzBatch},
-                    Target{"lirc", FuzzLirc}, Target{"hex2ccf", FuzzHex2ccf}),
+                    Target{"lirc", FuzzLirc}, Target{"hex2ccf", FuzzHex2ccf},
+                    Target{"code_readers", FuzzCodeReaders}),
     [](const testing::TestParamInfo<Target>& info) { return std::string(info.param.name); });
 
 }  // namespace
