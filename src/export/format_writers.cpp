@@ -158,6 +158,8 @@ class FileExportWriter : public OutputWriter {
     Status NotWritten(const std::string& reason) const {
         return Refused("The file '" + path_ + "' is not written: " + reason);
     }
+    // The chosen file's name without its folder.
+    std::string FileName() const { return path_.substr(path_.rfind('/') + 1); }
 
     ExportOptions options_;
     std::string model_;
@@ -200,7 +202,7 @@ class EsphomeWriter : public FileExportWriter {
                ": codes made by Kestrel, a button each, for a device with a\n"
                "# remote_transmitter. Include this file in its configuration:\n"
                "#   packages:\n#     " +
-               Slug(model_) + ": !include FILE\n";
+               Slug(model_) + ": !include " + AsciiText(FileName()) + "\n";
     }
     Result<std::string> Entry(const ExportCode& code) override {
         std::string entry = codes_ == 0 ? "button:\n" : "";
@@ -224,8 +226,7 @@ class HomeAssistantWriter : public FileExportWriter {
     Result<std::string> Entry(const ExportCode& code) override {
         const Result<std::string> packet = BroadlinkPacket(code.micros);
         if (!packet) return Refused(packet.reason());
-        return Slug(model_) + "_" + Slug(code.name) +
-               ":\n  alias: " + Quoted(model_ + " " + code.name) +
+        return Slug(model_) + "_" + Slug(code.name) + ":\n  alias: " + Quoted(code.name) +
                "\n  sequence:\n    - action: remote.send_command\n      target:\n"
                "        entity_id: remote.broadlink\n      data:\n        command: " +
                Quoted("b64:" + Base64(*packet)) + "\n";
@@ -321,7 +322,9 @@ class KeymapWriter : public FileExportWriter {
     std::string Header() override {
         return "# " + AsciiText(model_) +
                ": codes made by Kestrel as a raw rc keymap; send one with\n"
-               "#   ir-ctl --carrier CARRIER --keymap FILE --keycode KEYCODE\n"
+               "#   ir-ctl --carrier CARRIER --keymap " +
+               AsciiText(FileName()) +
+               " --keycode KEYCODE\n"
                "[[protocols]]\nname = " +
                Quoted(model_) + "\nprotocol = \"raw\"\n";
     }
