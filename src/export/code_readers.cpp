@@ -76,12 +76,11 @@ namespace {
 // i moves past it.
 void AppendEscape(std::string& out, std::string_view text, size_t& i) {
     const char c = text[i++];
-    const char* simple = "n\nt\tr\rb\bf\f0";
-    for (; *simple != '\0'; simple += 2) {
-        if (c == simple[0]) {
-            out += c == '0' ? '\0' : simple[1];
-            return;
-        }
+    constexpr std::string_view kLetters = "ntrbf0";
+    constexpr std::string_view kMeanings("\n\t\r\b\f\0", 6);
+    if (const size_t k = kLetters.find(c); k != std::string_view::npos) {
+        out += kMeanings[k];
+        return;
     }
     const size_t digits = c == 'x' ? 2 : c == 'u' ? 4 : c == 'U' ? 8 : 0;
     if (digits == 0) {

@@ -86,8 +86,12 @@ Tag ParseTag(std::string_view inside) {
         if (quote == std::string_view::npos) break;
         const size_t close = inside.find(inside[quote], quote + 1);
         if (close == std::string_view::npos) break;
-        const std::string name(TrimBlanks(inside.substr(i, equals - i)));
-        tag.attributes.emplace_back(LocalName(name.substr(name.find_first_not_of("\t\r\n"))),
+        std::string_view name = inside.substr(i, equals - i);
+        const size_t first = name.find_first_not_of(" \t\r\n");  // none: no name
+        name = first == std::string_view::npos
+                   ? std::string_view()
+                   : name.substr(first, name.find_last_not_of(" \t\r\n") - first + 1);
+        tag.attributes.emplace_back(LocalName(name),
                                     XmlDecoded(inside.substr(quote + 1, close - quote - 1)));
         i = close + 1;
     }
