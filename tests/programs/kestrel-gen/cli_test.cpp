@@ -308,7 +308,10 @@ TEST(KestrelGenCli, LircNamesEveryCodeItReceives) {
 // as it was and names it; the folder holds no temporary file.
 TEST(KestrelGenCli, ExportFormatsAreWrittenWholeOrNotAtAll) {
     const fs::path folder = Scratch("whole");
-    for (const std::string format : {"lircd", "json", "csv"}) {
+    const std::vector<std::string> formats = {"lircd",   "json",      "csv",
+                                              "flipper", "esphome",   "homeassistant",
+                                              "girr",    "broadlink", "keymap"};
+    for (const std::string& format : formats) {
         const fs::path file = folder / ("codes." + format);
         std::ofstream(file) << "old";
         // A coverage build's counters stay out of the limit (GCOV_*).
@@ -322,7 +325,8 @@ TEST(KestrelGenCli, ExportFormatsAreWrittenWholeOrNotAtAll) {
         EXPECT_EQ(ReadBytes(file), "old");
     }
     fs::remove_all(folder / "gcov");
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
+              static_cast<long>(formats.size()));
     const ToolResult r = Export("Tessel20", "/dev/full", "json");
     EXPECT_EQ(r.err, "Could not write the file '/dev/full': No space left on device\n");
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
