@@ -7,13 +7,15 @@ export KESTREL_ROOT
 
 # Everything the build, the tests, the benchmarks and the Debian package
 # (dpkg-shlibdeps, lintian, man) need; the tests read the exports back with
-# LIRC's irsimreceive and Python's json and csv modules.
+# LIRC's irsimreceive, Python's json, csv, yaml and tomllib modules, xmllint
+# (libxml2-utils), ir-keytable and ir-ctl (v4l-utils).
 KESTREL_PACKAGES=(
     g++ clang libclang-rt-14-dev cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev fonts-liberation fonts-dejavu-core
     dpkg-dev file lintian man-db
     lirc python3
+    python3-yaml libxml2-utils ir-keytable v4l-utils
 )
 
 kestrel_install_packages() {

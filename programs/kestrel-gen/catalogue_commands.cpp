@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -15,8 +16,10 @@
 #include "catalogue/output_file.h"
 #include "catalogue_session.h"
 #include "commands.h"
+#include "export/format_writers.h"
 #include "launcher/launch_app.h"
 #include "util/hex.h"
+#include "util/numbers.h"
 #include "util/program_folder.h"
 #include "util/text.h"
 
@@ -53,6 +56,35 @@ std::string FlagsText(const CommandEntry& e) {
     }
     if (text.empty()) text = "query (not sent by IR)";
     return text;
+}
+
+// The options of a complete export; nothing (after a message) for a value
+// that does not fit.
+std::optional<ExportOptions> ExportOptionsOf(const CliOptions& options) {
+    ExportOptions out;
+    const auto fail = [](const std::string& option, const std::string& value) {
+        std::cerr << "kestrel-gen: " << option << " does not take '" << value << "'\n";
+        return std::nullopt;
+    };
+    if (options.entries == "all") {
+        out.everyEntry = true;
+    } else if (!options.entries.empty() && options.entries != "samples") {
+        return fail("--entries", options.entries);
+    }
+    if (options.names == "key") {
+        out.names = NameStyle::Key;
+    } else if (!options.names.empty() && options.names != "caption") {
+        return fail("--names", options.names);
+    }
+    if (!options.step.empty()) {
+        double step = 0;
+        if (!IsNumericText(options.step, &step) || !(step > 0) || !std::isfinite(step)) {
+            return fail("--step", options.step);
+        }
+        out.step = step;
+    }
+    out.raw = options.raw;
+    return out;
 }
 
 std::string OrNone(const std::string& text) {
@@ -141,15 +173,24 @@ int RunManual(const Args& args) {
 
 int RunExport(const Args& args) {
     CliOptions options;
-    if (!ParseCliOptions(args, {"--dir", "--no-wait", "--format"}, options)) return kExitUsage;
-    const char* usage = "export MODEL FILE [--format lircd|json|csv] [--dir DIR] [--no-wait]";
+    if (!ParseCliOptions(
+            args, {"--dir", "--no-wait", "--format", "--entries", "--step", "--names", "--raw"},
+            options)) {
+        return kExitUsage;
+    }
+    const std::string usage = "export MODEL FILE [--format lircd|json|csv|" +
+                              std::string(ExportKindNames()) +
+                              "] [--entries samples|all] [--step N] [--names caption|key] "
+                              "[--raw] [--dir DIR] [--no-wait]";
     if (options.positional.size() != 2) return Usage(usage);
     // Without --format the file name picks the kind, as Gen ALL's does.
     const OutputKind* kind = &OutputKindOf(options.positional[1]);
-    if (!options.format.empty() && !(kind = OutputKindNamed(options.format))) {
+    if (!options.format.empty() && !(kind = ExportKindNamed(options.format))) {
         std::cerr << "kestrel-gen: unknown format '" << options.format << "'\n";
         return Usage(usage);
     }
+    const std::optional<ExportOptions> exportOptions = ExportOptionsOf(options);
+    if (!exportOptions) return Usage(usage);
     CliSession session;
     if (!OpenModel(session, options, options.positional[0])) return kExitRefused;
     std::error_code error;
@@ -161,6 +202,7 @@ int RunExport(const Args& args) {
 
     StdioOutputFiles files;
     GenerateAll run(session.catalogue, session.generator, session.display, files);
+    run.SetExportOptions(*exportOptions);
     std::unique_ptr<StartedProgram> converter;
     bool converterAsked = false;  // the kind hands its file to a converter
     run.SetConverter(ProgramFolder(),

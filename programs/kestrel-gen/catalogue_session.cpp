@@ -32,6 +32,10 @@ bool ParseCliOptions(const Args& args, const std::vector<std::string>& allowed,
             options.noWait = true;
             continue;
         }
+        if (name == "--raw") {
+            options.raw = true;
+            continue;
+        }
         std::string value;
         if (equals != std::string::npos) {
             value = arg.substr(equals + 1);
@@ -45,6 +49,10 @@ bool ParseCliOptions(const Args& args, const std::vector<std::string>& allowed,
         if (name == "--kind") options.kind = value;
         if (name == "--model") options.model = value;
         if (name == "--format") options.format = value;
+        if (name == "--entries") options.entries = value;
+        if (name == "--step") options.step = value;
+        if (name == "--names") options.names = value;
+        if (name == "--file") options.file = value;
     }
     if (options.dir.empty()) {
         options.dir = ProgramFolder();

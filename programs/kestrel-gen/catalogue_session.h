@@ -24,6 +24,11 @@ struct CliOptions {
     std::string model;    // --model (decode)
     std::string format;   // --format (export)
     bool noWait = false;  // --no-wait (export)
+    std::string entries;  // --entries (export)
+    std::string step;     // --step (export)
+    std::string names;    // --names (export)
+    bool raw = false;     // --raw (export)
+    std::string file;     // --file (decode)
     std::vector<std::string> positional;
 };
 

@@ -12,19 +12,11 @@
 
 namespace kestrel {
 
-inline std::string DecodedText(const DecodedCode& code) {
-    const auto hex = [](uint32_t value) {
-        char text[16];
-        std::snprintf(text, sizeof text, "0x%X", value);
-        return std::string(text);
-    };
-    std::string out = std::string(FormWord(code.form)) + ", device " + std::to_string(code.device) +
-                      " (" + hex(code.device) + "), ";
-    if (code.form != BuiltInForm::ValueText) {
-        return out + "function " + std::to_string(code.function) + " (" + hex(code.function) + ")";
-    }
-    out += "value \"";
-    for (const char c : code.valueText) {
+// A text in double quotes, a quote, a backslash and bytes outside
+// printable ASCII escaped.
+inline std::string Quoted(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '"' || c == '\\') {
             out += '\\';
@@ -38,6 +30,20 @@ inline std::string DecodedText(const DecodedCode& code) {
         }
     }
     return out + "\"";
+}
+
+inline std::string DecodedText(const DecodedCode& code) {
+    const auto hex = [](uint32_t value) {
+        char text[16];
+        std::snprintf(text, sizeof text, "0x%X", value);
+        return std::string(text);
+    };
+    std::string out = std::string(FormWord(code.form)) + ", device " + std::to_string(code.device) +
+                      " (" + hex(code.device) + "), ";
+    if (code.form != BuiltInForm::ValueText) {
+        return out + "function " + std::to_string(code.function) + " (" + hex(code.function) + ")";
+    }
+    return out + "value " + Quoted(code.valueText);
 }
 
 }  // namespace kestrel

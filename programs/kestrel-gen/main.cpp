@@ -18,10 +18,13 @@ void PrintUsage(std::ostream& out) {
            "  code MODEL COMMAND VALUE [--dir DIR]  a command with a value label or number\n"
            "  remote MODEL BUTTON [--dir DIR]       a remote-control button\n"
            "  manual CODE VALUE [--kind A|D|H|V]    a typed function code and value\n"
-           "  export MODEL FILE [--format lircd|json|csv] [--dir DIR] [--no-wait]\n"
+           "  export MODEL FILE [--format FORMAT] [--entries samples|all] [--step N]\n"
+           "         [--names caption|key] [--raw] [--dir DIR] [--no-wait]\n"
            "                                        Gen ALL into FILE (.txt, .hex or .ccf),\n"
            "                                        or its samples as a lircd.conf, JSON\n"
-           "                                        or CSV\n"
+           "                                        or CSV, or for Flipper, ESPHome, Home\n"
+           "                                        Assistant, Broadlink, Girr, a keymap or\n"
+           "                                        ir-ctl (FILE a folder)\n"
            "  send MODEL COMMAND VALUE [--dir DIR]  a command's code, transmitted\n"
            "  send --remote MODEL BUTTON [--dir DIR]\n"
            "  send --manual CODE VALUE [--kind A|D|H|V]\n"
@@ -32,6 +35,8 @@ void PrintUsage(std::ostream& out) {
            "  decode [--model MODEL [--dir DIR]] [PRONTO]...\n"
            "                                        what Pronto lines carry, and which\n"
            "                                        entries of MODEL make them\n"
+           "  decode --file FILE [--format FORMAT] [--model MODEL [--dir DIR]]\n"
+           "                                        the same for the codes of an export\n"
            "  identify [--model MODEL] [--dir DIR] [FILE|-]...\n"
            "                                        which catalogue entries the captures\n"
            "                                        (mode2, ir-ctl, Pronto) in FILE are\n"
@@ -87,7 +92,8 @@ constexpr CommandHelp kCommandHelp[] = {
      "D (decimal), H (hexadecimal) or V (Value, the default).\n",
      false},
     {"export",
-     "usage: kestrel-gen export MODEL FILE [--format lircd|json|csv] [--dir DIR] [--no-wait]\n"
+     "usage: kestrel-gen export MODEL FILE [--format FORMAT] [--entries samples|all] [--step N]\n"
+     "           [--names caption|key] [--raw] [--dir DIR] [--no-wait]\n"
      "Gen ALL right after picking MODEL, into FILE: .hex gives a Pronto hex file,\n"
      ".ccf a CCF file through hex2ccf (waiting at most two minutes for it unless\n"
      "--no-wait is given), anything else a text listing. --format writes the\n"
@@ -98,6 +104,18 @@ constexpr CommandHelp kCommandHelp[] = {
      "  json   model, firmware, options and the samples: caption, command, value,\n"
      "         functionCode {decimal, hex}, valueKind, carrier, durations, pronto\n"
      "  csv    the same fields as columns, one header row, RFC 4180 quoting\n"
+     "  flipper        a Flipper Zero .ir file of raw entries\n"
+     "  esphome        ESPHome buttons sending transmit_pronto (--raw: transmit_raw)\n"
+     "  homeassistant  Home Assistant scripts sending b64: Broadlink packets\n"
+     "  broadlink      a JSON object of name to base64 Broadlink packet\n"
+     "  girr           Girr 1.3 XML: ccf, raw and the decoded form as parameters\n"
+     "  keymap         a raw rc keymap (TOML) for ir-keytable and ir-ctl --keymap\n"
+     "  irctl          FILE is a folder: an ir-ctl send file per code\n"
+     "--entries all adds every remote button and every value of a range of at most\n"
+     "256 values (or at --step N); a larger or real range keeps its three samples,\n"
+     "with a note. --names key names the codes KEY_POWER, KEY_UP, ... where a key\n"
+     "is obvious, else POWER_ON and the like (the new formats); names are made\n"
+     "unique with \" (2)\" or \"_2\".\n"
      "An export appears whole or not at all: it is written to a temporary file\n"
      "beside FILE and renamed over FILE when complete.\n",
      true},
@@ -140,7 +158,14 @@ constexpr CommandHelp kCommandHelp[] = {
      "or \"match: none\". With --model, an \"entry:\" line for every value, range\n"
      "sample and remote button of MODEL whose code equals the line, or \"entry:\n"
      "none\". Exit status 1 when a line is not a Pronto code (a message names the\n"
-     "line and the reason), 0 otherwise.\n",
+     "line and the reason), 0 otherwise.\n"
+     "       kestrel-gen decode --file FILE [--format FORMAT] [--model MODEL [--dir DIR]]\n"
+     "The codes of FILE, an export (flipper, esphome, homeassistant, broadlink, girr,\n"
+     "keymap or irctl, told by its content unless --format names it; a folder is\n"
+     "read as ir-ctl files), a block each: \"code N\" with its name, carrier and\n"
+     "durations, then its \"match:\" and \"entry:\" lines as above, entries compared\n"
+     "within the same tolerance and without the final space. Exit status 1 when a\n"
+     "file cannot be read or a code in it is left out (a message says why).\n",
      true},
     {"identify",
      "usage: kestrel-gen identify [--model MODEL] [--dir DIR] [FILE|-]...\n"

@@ -1,5 +1,6 @@
 #include "catalogue/generate_all.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <span>
@@ -21,6 +22,9 @@ namespace {
 template <typename Dec>
 std::string Caption(CaptionStyle style, const CommandEntry& entry, const Sample& sample,
                     const Dec& dec) {
+    if (sample.rule == SampleRule::Value && style == CaptionStyle::Short) {
+        return entry.Name + " = " + sample.value;
+    }
     if (sample.rule != SampleRule::Enumeration) {
         return entry.Name + "(0x" + entry.FunctionCode + "/" + dec() + ") " + sample.label + "=" +
                sample.value;
@@ -59,13 +63,55 @@ std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges) {
     return samples;
 }
 
-int64_t SampleCount(const Catalogue& catalogue, bool ranges) {
-    int64_t count = 0;
+std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges,
+                                     const ExportOptions& options, std::string& note) {
+    note.clear();
+    if (!options.everyEntry || entry.IsEnumeration || !entry.HasRange || !ranges) {
+        return SamplesOf(entry, ranges);
+    }
+    const double low = LeadingNumber(entry.Range.Min);
+    const double high = LeadingNumber(entry.Range.Max);
+    const std::string keeps = "; its minimum, middle and maximum are taken";
+    std::optional<double> step = options.step;
+    if (step && entry.IsInteger) step = std::max(1.0, std::nearbyint(*step));
+    if (!step && entry.IsInteger) step = 1;
+    if (!step || !std::isfinite(low) || !std::isfinite(high) || !(*step > 0) || high < low) {
+        note = entry.Name + (step ? ": the range gives no values" : ": a range of real numbers") +
+               keeps + (step ? "" : " (give --step to take values along it)");
+        return SamplesOf(entry, ranges);
+    }
+    // The values at the step up to Max, which ends the list when the step
+    // does not reach it exactly.
+    const double steps = std::floor((high - low) / *step * (1 + 1e-12));
+    const bool stepped = options.step.has_value();
+    const double limit =
+        stepped ? ExportOptions::kMostRangeValues : ExportOptions::kWholeRangeValues;
+    if (steps + 1 > limit) {
+        note = entry.Name + ": the range holds more than " + WholeDecimal(limit) + " values" +
+               (stepped ? " at that step" : "") + keeps +
+               (stepped ? "" : " (give --step to take more)");
+        return SamplesOf(entry, ranges);
+    }
+    const auto text = [&](double value) {
+        return entry.IsInteger ? WholeDecimal(value) : PlainDecimal15(value);
+    };
+    std::vector<PlannedSample> samples;
+    const auto count = static_cast<int>(steps) + 1;
+    for (int i = 0; i < count; ++i) {
+        samples.push_back({SampleRule::Value, i + 1, text(low + i * *step), "Value of Range"});
+    }
+    if (samples.back().value != text(high)) {
+        samples.push_back({SampleRule::Value, count + 1, text(high), "Value of Range"});
+    }
+    return samples;
+}
+
+int64_t SampleCount(const Catalogue& catalogue, bool ranges, const ExportOptions& options) {
+    int64_t count = options.everyEntry ? catalogue.RemoteCount() : 0;
+    std::string note;
     for (const CommandEntry& entry : catalogue.Commands()) {
-        if (entry.IsEnumeration) {
-            count += static_cast<int64_t>(entry.Values.size());
-        } else if (entry.HasRange && ranges) {
-            count += MiddleOfRange(entry.Range) ? 3 : 2;
+        for (const PlannedSample& sample : SamplesOf(entry, ranges, options, note)) {
+            if (sample.value) ++count;
         }
     }
     return count;
@@ -94,12 +140,13 @@ GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chos
     // Kept per run, so that a run started from inside another (through the
     // window's events) has files of its own.
     const std::unique_ptr<OutputWriter> writer = kind.make();
+    writer->Configure(options_);
     if (const Status opened = writer->Open(files_, chosenPath, catalogue_); !opened) {
         display_.ShowMessage(opened.reason());
         return result;
     }
     fields.PickMode(Mode::Discrete);
-    observer.RunStarted(SampleCount(catalogue_, writer->TakesRanges()));
+    observer.RunStarted(SampleCount(catalogue_, writer->TakesRanges(), options_));
 
     const Status walked = Walk(fields, *writer, observer, result);
     if (result.stopped) {  // ending: nothing further is reported or started
@@ -144,7 +191,10 @@ Status GenerateAll::Walk(WindowFields& fields, OutputWriter& writer, GenerateAll
             return std::to_string(code.value_or(0));
         };
 
-        for (PlannedSample& planned : SamplesOf(entry, writer.TakesRanges())) {
+        std::string note;
+        std::vector<PlannedSample> plan = SamplesOf(entry, writer.TakesRanges(), options_, note);
+        if (!note.empty()) display_.ShowMessage(note);
+        for (PlannedSample& planned : plan) {
             if (!planned.value) {
                 display_.ShowMessage("The middle of the range of " + entry.Name +
                                      " is no finite number; that sample is left out");
@@ -179,18 +229,65 @@ Status GenerateAll::Walk(WindowFields& fields, OutputWriter& writer, GenerateAll
             fields.SetText(Box::Output, RequestCode(fields, generator_, display_));
             if (choice) takeCaption();
             sample.functionDec = dec();
-            sample.valueKind = KindLetter(fields.SelectedKind());
-            sample.code = fields.Text(Box::Output);
-            if (!sample.code.empty()) {
-                sample.carrierHz = generator_.Protocol().CarrierHz;
-                const std::span<const int32_t> durations = generator_.Durations();
-                sample.durations.assign(durations.begin(), durations.end());
+            if (const Status written = WriteSample(fields, writer, observer, result, sample);
+                !written) {
+                return written;
             }
-            if (const Status written = writer.Write(sample); !written) return written;
-            ++result.samples;
-            observer.SampleWritten(fields, sample);
         }
     }
+    if (!options_.everyEntry || stopping()) return {};
+    return WalkRemote(fields, writer, observer, result);
+}
+
+// Every remote button as a click in Remote mode makes its code.
+Status GenerateAll::WalkRemote(WindowFields& fields, OutputWriter& writer,
+                               GenerateAllObserver& observer, GenerateAllResult& result) {
+    const int last = catalogue_.RemoteCount();
+    if (last > 0) fields.PickMode(Mode::Remote);
+    for (int i = 1; i <= last; ++i) {
+        const RemoteEntry button = catalogue_.Remote(i);
+        Sample sample;
+        sample.item = i;
+        sample.rule = SampleRule::Remote;
+        sample.number = result.samples;
+        sample.command = button.Name;
+        sample.label = "Remote button";
+        sample.caption = writer.Captions() == CaptionStyle::Listing ? "Remote button " + button.Name
+                                                                    : button.Name;
+        fields.SetText(Box::Value, button.Code);
+        fields.SetText(Box::Output, "");
+        observer.CaptionChanged(sample.caption);
+        observer.ProcessEvents();
+        if (observer.ShouldStop()) {
+            result.stopped = true;
+            return {};
+        }
+        fields.SetText(Box::Output, RequestCode(fields, generator_, display_));
+        sample.value = fields.Text(Box::Value);
+        sample.functionHex = fields.Text(Box::FChex);
+        sample.functionDec = fields.Text(Box::FCdec);
+        if (const Status written = WriteSample(fields, writer, observer, result, sample);
+            !written) {
+            return written;
+        }
+    }
+    return {};
+}
+
+// The code in the output box and what the generator made it from, written.
+Status GenerateAll::WriteSample(WindowFields& fields, OutputWriter& writer,
+                                GenerateAllObserver& observer, GenerateAllResult& result,
+                                Sample& sample) {
+    sample.valueKind = KindLetter(fields.SelectedKind());
+    sample.code = fields.Text(Box::Output);
+    if (!sample.code.empty()) {
+        sample.carrierHz = generator_.Protocol().CarrierHz;
+        const std::span<const int32_t> durations = generator_.Durations();
+        sample.durations.assign(durations.begin(), durations.end());
+    }
+    if (const Status written = writer.Write(sample); !written) return written;
+    ++result.samples;
+    observer.SampleWritten(fields, sample);
     return {};
 }
 

@@ -44,9 +44,19 @@ struct PlannedSample {
 // The samples a run takes of an entry, in order: its enumeration choices, or
 // (when ranges are taken) the minimum, middle and maximum of its range.
 std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges);
-// How many samples a run takes of the catalogue (a middle that is no finite
-// number is not taken).
-int64_t SampleCount(const Catalogue& catalogue, bool ranges);
+
+// The samples of a complete export (options.everyEntry; otherwise those of
+// SamplesOf): a range gives its values from Min to Max at options.step (a
+// whole step of at least 1 for an integer range), or every whole value when
+// no step is given and the range holds at most kWholeRangeValues of them,
+// Max always last. A range that gives no such list (a real range without a
+// step, Max below Min, more than kMostRangeValues values) keeps its three
+// samples, and note says why.
+std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges,
+                                     const ExportOptions& options, std::string& note);
+// How many samples a run with options takes of the catalogue (a middle that
+// is no finite number is not taken).
+int64_t SampleCount(const Catalogue& catalogue, bool ranges, const ExportOptions& options);
 
 // What a window does while a run goes on.
 class GenerateAllObserver {
@@ -85,6 +95,9 @@ class GenerateAll {
     void SetObserver(GenerateAllObserver* observer) { observer_ = observer; }
     // Where the converter hex2ccf lives and how it is started.
     void SetConverter(std::string programFolder, ProgramStarter starter);
+    // What the runs take and how their writers name the codes. A complete
+    // run ends with every remote button, in Remote mode.
+    void SetExportOptions(const ExportOptions& options) { options_ = options; }
 
     // One run into chosenPath (an absolute path; "" means the user cancelled
     // and nothing happens), through the window's fields, of the kind the
@@ -99,6 +112,10 @@ class GenerateAll {
   private:
     Status Walk(WindowFields& fields, OutputWriter& writer, GenerateAllObserver& observer,
                 GenerateAllResult& result);
+    Status WalkRemote(WindowFields& fields, OutputWriter& writer, GenerateAllObserver& observer,
+                      GenerateAllResult& result);
+    Status WriteSample(WindowFields& fields, OutputWriter& writer, GenerateAllObserver& observer,
+                       GenerateAllResult& result, Sample& sample);
 
     const Catalogue& catalogue_;
     Generator& generator_;
@@ -106,6 +123,7 @@ class GenerateAll {
     OutputFiles& files_;
     GenerateAllObserver* observer_ = nullptr;
     ConverterSetup converter_;
+    ExportOptions options_;
 };
 
 }  // namespace kestrel

@@ -10,6 +10,12 @@
 //   json  (its name only)          enumerations and ranges   one JSON object, written whole
 //   csv   (its name only)          enumerations and ranges   a table, written whole
 //
+// The exports for other IR tools (flipper, esphome, homeassistant, broadlink,
+// girr, keymap, irctl) live in export/format_writers.h, with a table of their
+// own; kestrel-gen looks a name up there first. A complete export
+// (ExportOptions::everyEntry) also takes every range value it can and every
+// remote button (SampleRule::Value, SampleRule::Remote).
+//
 // A run asks its writer which samples it takes and how their captions
 // read, opens the writer's files, hands it every sample in order, closes
 // it, and lets it finish (the CCF run starts the converter there). A writer
@@ -23,6 +29,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,23 +42,29 @@ class Catalogue;
 class OutputFiles;
 struct GenerateAllResult;
 
-enum class SampleRule { Enumeration, Minimum, Middle, Maximum };
+// Value: a range value of a complete export; Remote: a remote-control button.
+enum class SampleRule { Enumeration, Minimum, Middle, Maximum, Value, Remote };
 
 // How a writer's captions read, for a command Power with function code 1A
 // and the choice (1)On:
 //   Listing  Power = On  (0x1A/26  '1'/49)
 //   Short    Power = On
 // A range sample reads the same in both: Level(0x0C/12) Minimum of Range=0.
+// A range value of a complete export reads Level = 37 (Short) or
+// Level(0x0C/12) Value of Range=37 (Listing), a remote button Menu (Short)
+// or Remote button Menu (Listing).
 enum class CaptionStyle { Listing, Short };
 
 // One sample of a run, with everything a writer may put in its files.
 struct Sample {
-    int entry = 0;  // command index, from 1
-    int item = 0;   // enumeration choice from 1; 1, 2, 3 for minimum, middle, maximum
+    int entry = 0;  // command index, from 1; 0 for a remote button
+    int item = 0;   // enumeration choice from 1; 1, 2, 3 for minimum, middle, maximum; a
+                    // range value's place from 1; a remote button's index from 1
     SampleRule rule = SampleRule::Enumeration;
     int64_t number = 0;       // position in the run, from 0: the Pronto button number
-    std::string command;      // the command's name
-    std::string label;        // the choice's label, or "Minimum of Range" and its siblings
+    std::string command;      // the command's name, or the remote button's
+    std::string label;        // the choice's label, "Minimum of Range" and its siblings,
+                              // "Value of Range", or "Remote button"
     std::string functionHex;  // the function code as the device file writes it
     std::string functionDec;  // in decimal, as the files write it ("0" for a code that is
                               // not one or two hexadecimal digits)
@@ -67,6 +80,26 @@ struct Sample {
 
     // The label of a Pronto button: the decimal code and the value text.
     std::string ButtonLabel() const { return functionDec + value; }
+};
+
+// How an export names its codes: by caption ("Power = On") or as a key
+// ("KEY_POWER", "POWER_ON"); see export/sample_names.h.
+enum class NameStyle { Caption, Key };
+
+// What an export of kestrel-gen takes and how it writes it. Gen ALL's own
+// runs keep the defaults.
+struct ExportOptions {
+    // Every remote button, every enumeration value and the values of each
+    // range (at step, or all of a range of at most kWholeRangeValues values)
+    // besides the samples; false: Gen ALL's samples alone.
+    bool everyEntry = false;
+    std::optional<double> step;  // a positive step along the ranges
+    NameStyle names = NameStyle::Caption;
+    bool raw = false;  // raw durations instead of Pronto text, where a format has both
+
+    static constexpr int64_t kWholeRangeValues = 256;
+    // More values than this at a step: the range's three samples instead.
+    static constexpr int64_t kMostRangeValues = 10000;
 };
 
 // Starts program with arguments in workingFolder without waiting for it;
@@ -89,6 +122,8 @@ class OutputWriter {
     // the enumeration choices.
     virtual bool TakesRanges() const = 0;
     virtual CaptionStyle Captions() const = 0;
+    // The export's options, before Open.
+    virtual void Configure(const ExportOptions& /*options*/) {}
 
     // Creates the kind's files for the chosen file name (an absolute path)
     // and the catalogue's model. Refused, naming the file, when one cannot

@@ -119,6 +119,15 @@ Result<std::unique_ptr<OutputFile>> StdioOutputFiles::CreateWhole(const std::str
         std::make_unique<StdioOutputFile>(file, std::move(beside).value().path, std::move(target)));
 }
 
+Status StdioOutputFiles::CreateFolder(const std::string& path) {
+    errno = 0;
+    if (mkdir(path.c_str(), 0777) == 0) return {};
+    const int error = errno;
+    struct stat status {};
+    if (error == EEXIST && stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) return {};
+    return Refused(Reason(error == EEXIST ? ENOTDIR : error));
+}
+
 Status RunFile::Create(OutputFiles& files, std::string path, bool whole) {
     path_ = std::move(path);
     Result<std::unique_ptr<OutputFile>> created =

@@ -34,6 +34,9 @@ class OutputFiles {
     virtual Result<std::unique_ptr<OutputFile>> CreateWhole(const std::string& path) {
         return Create(path);
     }
+    // Makes the folder path, whose parent must exist; a folder already there
+    // is kept as it is. Files kept in memory need no folder.
+    virtual Status CreateFolder(const std::string& /*path*/) { return {}; }
 };
 
 // Files of the file system, written through std::FILE. A whole file is
@@ -45,6 +48,7 @@ class StdioOutputFiles : public OutputFiles {
   public:
     Result<std::unique_ptr<OutputFile>> Create(const std::string& path) override;
     Result<std::unique_ptr<OutputFile>> CreateWhole(const std::string& path) override;
+    Status CreateFolder(const std::string& path) override;
 };
 
 // One file of a run, with the messages that name it: "Could not create the

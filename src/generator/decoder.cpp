@@ -21,7 +21,7 @@ class FormMatch {
           protocol_(protocol),
           defines_(defines),
           msbFirst_(EqualsNoCase(protocol.BitOrder, "MSB")),
-          capture_(end == DecodeEnd::Capture) {}
+          end_(end) {}
 
     // The fields of form when the durations follow it to the end.
     std::optional<DecodedCode> Match(const ParsedForm& form) {
@@ -64,7 +64,7 @@ class FormMatch {
     // capture may end where the span expects a gap or the form's last space.
     bool Raw(const std::vector<RawToken>& tokens, bool lastItem) {
         for (size_t t = 0; t < tokens.size(); ++t) {
-            if (capture_ && pos_ == in_.size() && CutBefore(tokens, t, lastItem)) {
+            if (end_ != DecodeEnd::Exact && pos_ == in_.size() && CutBefore(tokens, t, lastItem)) {
                 cut_ = true;
                 return true;
             }
@@ -85,8 +85,9 @@ class FormMatch {
     // at the form's last duration when that is a space.
     bool CutBefore(const std::vector<RawToken>& tokens, size_t t, bool lastItem) const {
         const std::optional<int64_t> expected = Expected(tokens[t]);
+        const bool finalSpace = lastItem && t + 1 == tokens.size();
         return expected && *expected < 0 &&
-               (-*expected >= kCaptureGapMicros || (lastItem && t + 1 == tokens.size()));
+               (finalSpace || (end_ == DecodeEnd::Capture && -*expected >= kCaptureGapMicros));
     }
 
     // After a capture's cut: the items from index on send nothing unread.
@@ -124,7 +125,7 @@ class FormMatch {
         for (size_t i = index + 1; i < form.size(); ++i) {
             const FormItem& next = form[i];
             if (next.type == FormItem::Type::Raw) {
-                for (size_t t = 0; capture_ && t < next.raw.size(); ++t) {
+                for (size_t t = 0; end_ != DecodeEnd::Exact && t < next.raw.size(); ++t) {
                     if (CutBefore(next.raw, t, i + 1 == form.size())) cuts.push_back(after + t);
                 }
                 after += next.raw.size();
@@ -204,7 +205,7 @@ class FormMatch {
     const ProtocolRecord& protocol_;
     const DefineTable& defines_;
     const bool msbFirst_;
-    const bool capture_;
+    const DecodeEnd end_;
     bool cut_ = false;  // the capture ended inside the form
     size_t pos_ = 0;
     DecodedCode code_;
@@ -240,13 +241,24 @@ std::vector<DecodedCode> DecodeDurations(std::span<const int64_t> durations,
                                          const ProtocolRecord& protocol, const DefineTable& defines,
                                          DecodeEnd end) {
     std::vector<DecodedCode> matches;
-    for (const BuiltInForm form : kBuiltInForms) {
-        std::optional<DecodedCode> code = FormMatch(durations, protocol, defines, end)
-                                              .Match(CutForm(FormText(protocol, form), defines));
-        if (code) {
-            code->form = form;
-            matches.push_back(std::move(*code));
+    const auto walk = [&](std::span<const int64_t> in, DecodeEnd how) {
+        for (const BuiltInForm form : kBuiltInForms) {
+            std::optional<DecodedCode> code =
+                FormMatch(in, protocol, defines, how)
+                    .Match(CutForm(FormText(protocol, form), defines));
+            if (code) {
+                code->form = form;
+                matches.push_back(std::move(*code));
+            }
         }
+    };
+    walk(durations, end);
+    // A code read from a file may come with its final space lengthened,
+    // shortened or left out (the gap after it): failing an exact match, it
+    // is read again without it.
+    if (matches.empty() && end == DecodeEnd::Exact && !durations.empty()) {
+        walk(durations.back() < 0 ? durations.first(durations.size() - 1) : durations,
+             DecodeEnd::FinalSpace);
     }
     return matches;
 }

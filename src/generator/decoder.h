@@ -52,7 +52,9 @@ struct DecodedCode {
 //            space of kCaptureGapMicros or more on (a receiver ends a signal
 //            at such a gap). What the form holds after the cut must be raw
 //            spans or labels already read, so that no field goes unread.
-enum class DecodeEnd { Exact, Capture };
+//   FinalSpace as a code from a file whose last duration is its last mark:
+//            the form's final space alone may be missing.
+enum class DecodeEnd { Exact, Capture, FinalSpace };
 inline constexpr int64_t kCaptureGapMicros = 10000;
 
 // Every form of protocol whose items durations follow from the first to the
@@ -61,6 +63,10 @@ inline constexpr int64_t kCaptureGapMicros = 10000;
 // the sum of the labelled fields before it, and a label sent twice (f and
 // its complement -f) the same both times. A code of one character of value
 // text follows both discrete forms. defines are the protocol's labels.
+// When no form is followed so, the final space is taken for the gap after a
+// code, which receivers and other formats lengthen, shorten or leave out:
+// an Exact read that matches nothing is tried again as FinalSpace, without
+// the durations' final space.
 std::vector<DecodedCode> DecodeDurations(std::span<const int64_t> durations,
                                          const ProtocolRecord& protocol, const DefineTable& defines,
                                          DecodeEnd end = DecodeEnd::Exact);

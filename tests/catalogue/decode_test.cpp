@@ -98,19 +98,21 @@ TEST_F(DecodeTest, ToleranceAndChecksum) {
         int64_t duration;
         bool matches;
     } rows[] = {
-        {0, 3380, true},    // the 2600 us lead-in 30 % longer,
-        {0, 3390, false},   // more,
-        {53, -125, true},   // the closing 25 us space 100 us longer,
-        {53, -126, false},  // more
-        {0, -2600, false},  // a space where a mark belongs
-        {19, -547, false},  // F's lowest bit cleared: the checksum no longer fits
-        {35, -547, false},  // the checksum's lowest bit cleared
+        {0, 3380, true},      // the 2600 us lead-in 30 % longer,
+        {0, 3390, false},     // more,
+        {53, -125, true},     // the closing 25 us space 100 us longer,
+        {53, -109400, true},  // or a gap of any length (as in a Broadlink packet)
+        {0, -2600, false},    // a space where a mark belongs
+        {19, -547, false},    // F's lowest bit cleared: the checksum no longer fits
+        {35, -547, false},    // the checksum's lowest bit cleared
     };
     for (const auto& row : rows) {
         std::vector<int64_t> durations = example;
         durations[row.at] = row.duration;
         EXPECT_EQ(!Decode(durations).empty(), row.matches) << row.at << " " << row.duration;
     }
+    // Without its closing space (as keymaps and ir-ctl files end) it reads the same.
+    EXPECT_EQ(Decode(std::vector<int64_t>(example.begin(), example.end() - 1)), Decode(example));
 }
 
 // A capture ends at its last mark: before the form's last space, or at a gap
@@ -137,7 +139,7 @@ TEST_F(DecodeTest, CapturesMayEndAtTheLastSpaceOrAGap) {
          {{BuiltInForm::Discrete, 0x10, 49, ""}, powerText}},
         {"without the 25 us space",
          cut(power, 53),
-         {},
+         {{BuiltInForm::Discrete, 0x10, 49, ""}, powerText},
          {{BuiltInForm::Discrete, 0x10, 49, ""}, powerText}},
         {"without the trailer's last mark", cut(power, 52), {}, {}},
         {"remote code up to its 44925 us gap", cut(menu, 67), {}, {menuFields}},

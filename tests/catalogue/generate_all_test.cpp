@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,62 @@ TEST(GenerateAll, MiddleOfRangeAndCompanionLines) {
               "Pronto Button # 1000 labeled as 255100" + caption);
     EXPECT_EQ(CompanionLine(5000000000, "1", "X"),
               "Pronto Button # 5000000000 labeled as 1    " + caption);
+}
+
+// The values a complete export takes of a range, and the note when it keeps
+// the three samples instead.
+TEST(GenerateAll, RangeValuesOfACompleteExport) {
+    const struct {
+        const char* name;
+        bool integer;
+        const char *min, *max;
+        std::optional<double> step;
+        const char* values;  // how the values start; "" for the three samples
+        size_t count;
+        const char* note;  // how the note ends; "" for none
+    } rows[] = {
+        {"whole integer range", true, "-2", "2", {}, "-2 -1 0 1 2", 5, ""},
+        {"256 values", true, "1", "256", {}, "1 2 3 ", 256, ""},
+        {"257 values", true, "0", "256", {}, "", 3, "(give --step to take more)"},
+        {"step not reaching max", true, "0", "10", 4, "0 4 8 10", 4, ""},
+        {"integer step rounded", true, "0", "3", 0.4, "0 1 2 3", 4, ""},
+        {"real range", false, "0.5", "1.5", {}, "", 3, "(give --step to take values along it)"},
+        {"real step", false, "1.0", "1.3", 0.1, "1 1.1 1.2 1.3", 4, ""},
+        {"max below min",
+         true,
+         "5",
+         "1",
+         {},
+         "",
+         3,
+         "gives no values; its minimum, middle and "
+         "maximum are taken"},
+        {"too many at a step", true, "0", "20000", 1, "", 3,
+         "at that step; its minimum, middle "
+         "and maximum are taken"},
+    };
+    for (const auto& row : rows) {
+        CommandEntry entry;
+        entry.Name = "Level";
+        entry.HasRange = true;
+        entry.IsInteger = row.integer;
+        entry.Range = {row.min, row.max};
+        ExportOptions options;
+        options.everyEntry = true;
+        options.step = row.step;
+        std::string note, values;
+        const std::vector<PlannedSample> samples = SamplesOf(entry, true, options, note);
+        for (const PlannedSample& sample : samples)
+            values += (sample.rule == SampleRule::Value ? *sample.value : "#") + " ";
+        if (*row.values == '\0') {
+            EXPECT_EQ(values, "# # # ") << row.name;
+        } else {
+            EXPECT_EQ(values.substr(0, std::string(row.values).size()), row.values) << row.name;
+        }
+        EXPECT_EQ(samples.size(), row.count) << row.name;
+        EXPECT_EQ(note.empty(), *row.note == '\0') << row.name;
+        EXPECT_TRUE(note.ends_with(row.note)) << row.name << ": " << note;
+    }
 }
 
 TEST_F(GenerateAllTest, FailingFilesAreReportedAndEveryFileClosed) {

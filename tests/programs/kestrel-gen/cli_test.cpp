@@ -308,7 +308,10 @@ TEST(KestrelGenCli, LircNamesEveryCodeItReceives) {
 // as it was and names it; the folder holds no temporary file.
 TEST(KestrelGenCli, ExportFormatsAreWrittenWholeOrNotAtAll) {
     const fs::path folder = Scratch("whole");
-    for (const std::string format : {"lircd", "json", "csv"}) {
+    const std::vector<std::string> formats = {"lircd",   "json",      "csv",
+                                              "flipper", "esphome",   "homeassistant",
+                                              "girr",    "broadlink", "keymap"};
+    for (const std::string& format : formats) {
         const fs::path file = folder / ("codes." + format);
         std::ofstream(file) << "old";
         // A coverage build's counters stay out of the limit (GCOV_*).
@@ -322,7 +325,8 @@ TEST(KestrelGenCli, ExportFormatsAreWrittenWholeOrNotAtAll) {
         EXPECT_EQ(ReadBytes(file), "old");
     }
     fs::remove_all(folder / "gcov");
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
+              static_cast<long>(formats.size()));
     const ToolResult r = Export("Tessel20", "/dev/full", "json");
     EXPECT_EQ(r.err, "Could not write the file '/dev/full': No space left on device\n");
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
@@ -423,6 +427,187 @@ TEST(KestrelGenCli, VersionHelpStatusesAndMessages) {
     EXPECT_EQ(notes.status, 0);
     EXPECT_NE(notes.out.find(kDevices + "/Tessel10IR.ini:10: ignored: unknown key \"Vendor\""),
               std::string::npos);
+}
+
+const fs::path kTests = KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen";
+const std::vector<std::string> kToolFormats = {"flipper", "esphome", "homeassistant", "broadlink",
+                                               "girr",    "keymap",  "irctl"};
+
+// An irctl export's files, each after a "# NAME" line, in name order.
+std::string FolderText(const fs::path& folder) {
+    std::vector<fs::path> files(fs::directory_iterator(folder), fs::directory_iterator{});
+    std::sort(files.begin(), files.end());
+    std::string text;
+    for (const fs::path& file : files)
+        text += "# " + file.filename().string() + "\n" + ReadBytes(file);
+    return text;
+}
+
+TEST(KestrelGenCli, ToolFormatsWriteTheirGoldenFiles) {
+    const fs::path folder = Scratch("tools");
+    for (const std::string& format : kToolFormats) {
+        const fs::path file = folder / ("Vorta." + format);
+        const ToolResult r = Export("Vorta", file, format);
+        EXPECT_EQ(r.status, 0) << format;
+        EXPECT_EQ(r.out + r.err, "") << format;
+        ExpectGolden("export_Vorta." + format,
+                     format == "irctl" ? FolderText(file) : ReadBytes(file));
+    }
+}
+
+// A device file no sample shares: a Latin-1 model and label, labels whose
+// identifiers collide, a whole range with negative values, a real range and
+// one too large to take whole, remote buttons with obvious keys.
+constexpr const char* kOddland =
+    "[SYSTEM]\r\nMODEL = \xd6"
+    "dland 7\r\n[COMMANDS]\r\nPower = 10; Enumeration; (0)Off, (1)On\r\n"
+    "Mode = 13; Enumeration; (0)Cin\xe9ma, (1)Cinema, (2)HDMI, (3)HDMI\r\n"
+    "Level = 20; Integer; -2..2\r\nGain = 21; Real; 0.5..1.5\r\nWide = 22; Integer; 0..1000\r\n"
+    "Ask = 40; Query\r\n[REMOTECODES]\r\nMenu = 5\r\n1 = 6\r\nPower Toggle = 12\r\n";
+
+// Its names, worked out by hand: captions, then keys.
+const std::vector<std::string> kCaptionNames = {"Power = Off",
+                                                "Power = On",
+                                                "Mode = Cin\xe9ma",
+                                                "Mode = Cinema (2)",
+                                                "Mode = HDMI",
+                                                "Mode = HDMI (2)",
+                                                "Level = -2",
+                                                "Level = -1",
+                                                "Level = 0",
+                                                "Level = 1",
+                                                "Level = 2",
+                                                "Gain(0x21/33) Minimum of Range=0.5",
+                                                "Gain(0x21/33) Middle of Range=1",
+                                                "Gain(0x21/33) Maximum of Range=1.5",
+                                                "Wide(0x22/34) Minimum of Range=0",
+                                                "Wide(0x22/34) Middle of Range=500",
+                                                "Wide(0x22/34) Maximum of Range=1000",
+                                                "Menu",
+                                                "1",
+                                                "Power Toggle"};
+const std::vector<std::string> kKeyNames = {
+    "POWER_OFF",   "POWER_ON",      "MODE_CINEMA",   "MODE_CINEMA_2", "MODE_HDMI",
+    "MODE_HDMI_2", "LEVEL_MINUS_2", "LEVEL_MINUS_1", "LEVEL_0",       "LEVEL_1",
+    "LEVEL_2",     "GAIN_0_5",      "GAIN_1",        "GAIN_1_5",      "WIDE_0",
+    "WIDE_500",    "WIDE_1000",     "KEY_MENU",      "KEY_NUMERIC_1", "KEY_POWER"};
+
+// Every format of a complete export reads back, through readers written
+// from the published formats (read_exports.py), to the names and to the
+// durations of the Pronto codes of the JSON export, within the format's
+// unit; keymaps and ir-ctl files leave the final space out, a Broadlink
+// packet ends with its 109 ms gap. Then each tool of Debian that reads a
+// format checks it, and decode names every code of every format.
+TEST(KestrelGenCli, CompleteExportsReadBackThroughOutsideReaders) {
+    const fs::path folder = Scratch("oddland");
+    std::ofstream(folder / "OddlandIR.ini", std::ios::binary) << kOddland;
+    const auto exportAll = [&](const std::string& format, const std::string& names,
+                               const fs::path& file, std::vector<std::string> more = {}) {
+        std::vector<std::string> args = {"export", "Oddland",   file.string(),  "--format",
+                                         format,   "--entries", "all",          "--names",
+                                         names,    "--dir",     folder.string()};
+        args.insert(args.end(), more.begin(), more.end());
+        return Gen(args);
+    };
+    const ToolResult json = exportAll("json", "caption", folder / "all.json");
+    EXPECT_EQ(json.err,
+              "Gain: a range of real numbers; its minimum, middle and maximum are taken (give "
+              "--step to take values along it)\nWide: the range holds more than 256 values; its "
+              "minimum, middle and maximum are taken (give --step to take more)\n");
+    const std::vector<std::string> prontos =
+        Lines(RunTool("/usr/bin/env", {"python3", "-c",
+                                       "import json, sys\nfor s in json.load(open(sys.argv[1]))"
+                                       "['samples']: print(s['pronto'])",
+                                       folder / "all.json"})
+                  .out);
+    ASSERT_EQ(prontos.size(), kKeyNames.size());
+
+    struct Run {
+        std::string format, names;
+        std::vector<std::string> more;
+    };
+    std::vector<Run> runs = {{"esphome", "key", {"--raw"}}};
+    for (const std::string& format : kToolFormats) {
+        runs.push_back({format, "key", {}});
+        if (format != "keymap" && format != "irctl") runs.push_back({format, "caption", {}});
+    }
+    for (const Run& run : runs) {
+        SCOPED_TRACE(run.format + " " + run.names + (run.more.empty() ? "" : " raw"));
+        const fs::path file =
+            folder / (run.format + "-" + run.names + (run.more.empty() ? "" : "-raw"));
+        ASSERT_EQ(exportAll(run.format, run.names, file, run.more).status, 0);
+        const ToolResult read = RunTool(
+            "/usr/bin/env", {"python3", (kTests / "read_exports.py").string(), run.format, file});
+        ASSERT_EQ(read.status, 0) << read.err;
+        const std::vector<std::string> lines = Lines(read.out);
+        ASSERT_EQ(lines.size(), prontos.size());
+        const bool broadlink = run.format == "broadlink" || run.format == "homeassistant";
+        const bool pulseLast = run.format == "keymap" || run.format == "irctl";
+        const double unit = broadlink ? 269 * 1000.0 / 8192 : 1;
+        std::vector<std::string> names = run.names == "key" ? kKeyNames : kCaptionNames;
+        if (run.format == "flipper" && run.names == "caption") names[2] = "Mode = Cinema";
+        // The files of a folder come in the order of their names.
+        std::vector<size_t> order(names.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        if (run.format == "irctl") {
+            std::sort(order.begin(), order.end(),
+                      [&](size_t a, size_t b) { return names[a] < names[b]; });
+        }
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const std::vector<std::string> f = Lines(lines[i] + "\t", "\t");
+            ASSERT_EQ(f.size(), 3u) << lines[i];
+            const size_t code = order[i];
+            EXPECT_EQ(f[0], names[code]);
+            double period = 0;
+            const std::vector<double> micros = Micros(prontos[code], period);
+            EXPECT_NEAR(std::stod(f[1]), broadlink || run.format == "keymap" ? 0 : 1e6 / period, 1);
+            std::istringstream durations(f[2]);
+            std::vector<long> values;
+            for (long d; durations >> d;)
+                values.push_back(d);
+            ASSERT_EQ(values.size(), micros.size() - (pulseLast ? 1 : 0)) << f[0];
+            for (size_t n = 0; n < values.size(); ++n) {
+                const bool gap = broadlink && n + 1 == micros.size();
+                EXPECT_EQ(values[n] > 0, n % 2 == 0);
+                EXPECT_NEAR(std::labs(values[n]), gap ? 0x0D05 * unit : micros[n], unit)
+                    << f[0] << n;
+            }
+        }
+        // decode reads every format back and names each code's entry.
+        const ToolResult decoded = Gen(
+            {"decode", "--file", file.string(), "--model", "Oddland", "--dir", folder.string()});
+        EXPECT_EQ(decoded.status, 0) << decoded.err;
+        const std::vector<std::string> out = Lines(decoded.out);
+        EXPECT_EQ(
+            std::count_if(out.begin(), out.end(),
+                          [](const std::string& line) { return line.rfind("code ", 0) == 0; }),
+            static_cast<long>(names.size()));
+        EXPECT_EQ(decoded.out.find("entry: none"), std::string::npos);
+        EXPECT_EQ(decoded.out.find("match: none"), std::string::npos);
+    }
+
+    // The tools of Debian that read the formats.
+    const ToolResult girr =
+        RunTool("/usr/bin/env",
+                {"XML_CATALOG_FILES=" + (kTests / "girr/catalog.xml").string(), "xmllint",
+                 "--nonet", "--noout", "--schema", (kTests / "girr/girr_ns-1.3.xsd").string(),
+                 folder / "girr-caption", folder / "girr-key"});
+    EXPECT_EQ(girr.status, 0) << girr.err;
+    fs::copy_file(folder / "keymap-key",
+                  folder / "keymap.toml");  // ir-keytable reads .toml as TOML
+    const ToolResult keymap =
+        RunTool("/usr/bin/env", {"ir-keytable", "--test-keymap", folder / "keymap.toml"});
+    EXPECT_EQ(keymap.status, 0);
+    EXPECT_EQ(keymap.err.find("`KEY_"), std::string::npos)
+        << keymap.err;  // every KEY_ a kernel key
+    EXPECT_NE(keymap.err.find("`POWER_OFF' not recognised"), std::string::npos) << keymap.err;
+    std::ofstream(folder / "not-a-device");  // ir-ctl parses the file before it opens the device
+    for (const fs::directory_entry& send : fs::directory_iterator(folder / "irctl-key")) {
+        const ToolResult r = RunTool(
+            "/usr/bin/env", {"ir-ctl", "--device", folder / "not-a-device", "--send", send.path()});
+        EXPECT_EQ(r.err, (folder / "not-a-device").string() + ": not character device\n");
+    }
 }
 
 }  // namespace
