@@ -148,18 +148,17 @@ bool DecodeLine(const std::string& line, size_t number, CliSession& session,
 
 }  // namespace
 
-int RunDecode(const Args& args) {
-    CliOptions options;
-    if (!ParseCliOptions(args, {"--dir", "--model"}, options)) return kExitUsage;
+int RunDecode(const CliOptions& options) {
+    const std::string model = options.Value("--model");
     CliSession session;
     std::vector<Entry> entries;
-    if (!options.model.empty()) {
+    if (options.Has("--model")) {
         session.folder = options.dir;
         session.userFolder = options.userDir;
-        if (!session.SelectModel(options.model)) return kExitRefused;
+        if (!session.SelectModel(model)) return kExitRefused;
         entries = CatalogueEntries(session);
     }
-    const std::vector<Entry>* named = options.model.empty() ? nullptr : &entries;
+    const std::vector<Entry>* named = options.Has("--model") ? &entries : nullptr;
 
     bool allRead = true;
     if (!options.positional.empty()) {
@@ -173,7 +172,6 @@ int RunDecode(const Args& args) {
             allRead = DecodeLine(line, number, session, named) && allRead;
         }
     }
-    std::cout.flush();
     return allRead ? 0 : kExitRefused;
 }
 
