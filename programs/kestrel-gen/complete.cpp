@@ -332,6 +332,7 @@ int RunComplete(const Args& args) {
     const std::string& mode = completion.mode;
     std::cout << mode << "\n";
     for (std::string candidate : Matching(candidates, current.text)) {
+        if (candidate.empty()) continue;
         if (bash && mode == "words" && !current.openQuote) {
             candidate = BashQuoted(candidate.substr(std::min(current.breakAt, candidate.size())));
         }
