@@ -17,13 +17,13 @@ constexpr const char* kDirText =
     "folder $XDG_DATA_HOME/kestrel/devices (by default ~/.local/share/kestrel/devices)\n"
     "holds a file of that model, from there; --dir DIR reads DIR alone.\n";
 
-const OptionSpec kDir{"--dir", "-d", "DIR", "read the device files from DIR alone"};
-const OptionSpec kKind{"--kind", "", "A|D|H|V",
-                       "the value kind: ASCII, decimal, hexadecimal or Value (default)"};
-const OptionSpec kJson{"--json", "", "", "print JSON (its schema is in kestrel-gen(1))"};
+const OptionRow kDir{"--dir", "-d", "DIR", "read the device files from DIR alone"};
+const OptionRow kKind{"--kind", "", "A|D|H|V",
+                      "the value kind: ASCII, decimal, hexadecimal or Value (default)"};
+const OptionRow kJson{"--json", "", "", "print JSON (its schema is in kestrel-gen(1))"};
 
 // The commands, in the order of the list.
-std::vector<CommandSpec> MakeCommands() {
+std::vector<CommandRow> MakeCommands() {
     return {
         {"pronto",
          RunPronto,
@@ -178,8 +178,8 @@ std::vector<CommandSpec> MakeCommands() {
     };
 }
 
-const OptionSpec* FindOption(const CommandSpec& command, std::string_view name) {
-    for (const OptionSpec& option : command.options) {
+const OptionRow* FindOption(const CommandRow& command, std::string_view name) {
+    for (const OptionRow& option : command.options) {
         if (option.name == name || (!option.shortName.empty() && option.shortName == name)) {
             return &option;
         }
@@ -212,13 +212,13 @@ size_t EditDistance(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-const std::vector<CommandSpec>& Commands() {
-    static const std::vector<CommandSpec> commands = MakeCommands();
+const std::vector<CommandRow>& Commands() {
+    static const std::vector<CommandRow> commands = MakeCommands();
     return commands;
 }
 
-const CommandSpec* CommandNamed(std::string_view name) {
-    for (const CommandSpec& command : Commands()) {
+const CommandRow* CommandNamed(std::string_view name) {
+    for (const CommandRow& command : Commands()) {
         if (command.name == name) return &command;
     }
     return nullptr;
@@ -227,7 +227,7 @@ const CommandSpec* CommandNamed(std::string_view name) {
 std::string NearestCommand(std::string_view name) {
     std::string nearest;
     size_t best = 3;  // at most two edits
-    for (const CommandSpec& command : Commands()) {
+    for (const CommandRow& command : Commands()) {
         size_t distance = EditDistance(name, command.name);
         // A beginning of a name is near too ("exp" for "export").
         if (name.size() >= 2 && command.name.substr(0, name.size()) == name) distance = 1;
@@ -259,7 +259,7 @@ std::vector<std::string> CliOptions::Values(std::string_view option) const {
     return values;
 }
 
-bool ParseCliOptions(const Args& args, const CommandSpec& command, CliOptions& options) {
+bool ParseCliOptions(const Args& args, const CommandRow& command, CliOptions& options) {
     options.command = &command;
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -274,7 +274,7 @@ bool ParseCliOptions(const Args& args, const CommandSpec& command, CliOptions& o
         }
         const size_t equals = arg.compare(0, 2, "--") == 0 ? arg.find('=') : std::string::npos;
         const std::string name = arg.substr(0, equals);
-        const OptionSpec* option = FindOption(command, name);
+        const OptionRow* option = FindOption(command, name);
         if (option == nullptr) {
             std::cerr << "kestrel-gen: " << command.name << " has no option '" << name
                       << "'; see 'kestrel-gen " << command.name << " --help'\n";
@@ -327,7 +327,7 @@ int ArgumentCountError(const CliOptions& options, std::string_view expected) {
 void PrintUsage(bool toStandardError) {
     std::ostream& out = toStandardError ? std::cerr : std::cout;
     out << "usage: kestrel-gen COMMAND [ARGS]\n";
-    for (const CommandSpec& command : Commands()) {
+    for (const CommandRow& command : Commands()) {
         for (const std::string_view line : command.usage)
             out << "  " << line << "\n";
         out << "        " << command.summary << "\n";
@@ -339,7 +339,7 @@ void PrintUsage(bool toStandardError) {
            "--dir DIR (-d DIR) reads DIR alone. See kestrel-gen(1).\n";
 }
 
-void PrintCommandHelp(const CommandSpec& command) {
+void PrintCommandHelp(const CommandRow& command) {
     const char* lead = "usage: ";
     for (const std::string_view line : command.usage) {
         std::cout << lead << "kestrel-gen " << line << "\n";
@@ -347,7 +347,7 @@ void PrintCommandHelp(const CommandSpec& command) {
     }
     std::cout << command.help;
     if (!command.options.empty()) std::cout << "Options:\n";
-    for (const OptionSpec& option : command.options) {
+    for (const OptionRow& option : command.options) {
         std::string names = std::string(option.name);
         if (!option.shortName.empty()) names = std::string(option.shortName) + ", " + names;
         if (!option.value.empty()) names += " " + std::string(option.value);
@@ -363,7 +363,7 @@ int RunHelp(const CliOptions& options) {
         return 0;
     }
     if (options.positional.size() != 1) return ArgumentCountError(options, "at most one COMMAND");
-    const CommandSpec* command = CommandNamed(options.positional[0]);
+    const CommandRow* command = CommandNamed(options.positional[0]);
     if (command == nullptr) {
         return UsageError(options,
                           "no help for '" + options.positional[0] + "': there is no such command");

@@ -24,7 +24,7 @@ inline constexpr int kExitUsage = 2;
 
 // An option of a command. Its value's placeholder tells the completion what
 // to offer: DIR, FILE, MODEL, or alternatives such as "A|D|H|V".
-struct OptionSpec {
+struct OptionRow {
     std::string_view name;       // "--dir"
     std::string_view shortName;  // "-d", or ""
     std::string_view value;      // "DIR"; "" for a flag
@@ -33,7 +33,7 @@ struct OptionSpec {
 
 struct CliOptions;
 
-struct CommandSpec {
+struct CommandRow {
     std::string_view name;
     int (*run)(const CliOptions& options);
     // One usage line per form, after "kestrel-gen ", in the placeholders
@@ -43,22 +43,22 @@ struct CommandSpec {
     std::vector<std::string_view> usage;
     std::string_view summary;  // the list of commands
     std::string_view help;     // help COMMAND, after the usage lines
-    std::vector<OptionSpec> options;
+    std::vector<OptionRow> options;
     // Ends with the text on where the device files come from.
     bool readsModels = false;
 };
 
 // The table, in the order of the list of commands.
-const std::vector<CommandSpec>& Commands();
+const std::vector<CommandRow>& Commands();
 // The row named name; null when there is none.
-const CommandSpec* CommandNamed(std::string_view name);
+const CommandRow* CommandNamed(std::string_view name);
 // The nearest command to a mistyped name, for "did you mean"; "" when none
 // is near.
 std::string NearestCommand(std::string_view name);
 
 // The options and arguments of one invocation, parsed by the table's row.
 struct CliOptions {
-    const CommandSpec* command = nullptr;
+    const CommandRow* command = nullptr;
     // The options given, by their long names, in order; a flag's value is "".
     std::vector<std::pair<std::string, std::string>> given;
     std::vector<std::string> positional;
@@ -75,7 +75,7 @@ struct CliOptions {
 // Parses args by command's options: "--name VALUE", "--name=VALUE", a
 // short name, "--" ends the options. False (after a message on standard
 // error) for an unknown option or a missing value.
-bool ParseCliOptions(const Args& args, const CommandSpec& command, CliOptions& options);
+bool ParseCliOptions(const Args& args, const CommandRow& command, CliOptions& options);
 
 // A usage error: "kestrel-gen: " what, then the command's usage lines.
 // Returns kExitUsage.
@@ -87,7 +87,7 @@ int ArgumentCountError(const CliOptions& options, std::string_view expected);
 // Prints the list of commands (kestrel-gen --help).
 void PrintUsage(bool toStandardError);
 // The help of one command: its usage lines, its help text, its options.
-void PrintCommandHelp(const CommandSpec& command);
+void PrintCommandHelp(const CommandRow& command);
 
 // The handlers.
 int RunPronto(const CliOptions& options);

@@ -94,8 +94,8 @@ std::string BashQuoted(std::string_view text) {
     return out;
 }
 
-const OptionSpec* OptionOf(const CommandSpec& command, std::string_view word) {
-    for (const OptionSpec& option : command.options) {
+const OptionRow* OptionOf(const CommandRow& command, std::string_view word) {
+    for (const OptionRow& option : command.options) {
         if (option.name == word || (!option.shortName.empty() && option.shortName == word)) {
             return &option;
         }
@@ -109,7 +109,7 @@ struct Form {
     std::vector<std::string> flags;
 };
 
-Form FormOf(const CommandSpec& command, std::string_view usage) {
+Form FormOf(const CommandRow& command, std::string_view usage) {
     Form form;
     std::vector<std::string> tokens;
     for (std::string rest(usage); !rest.empty();) {
@@ -126,7 +126,7 @@ Form FormOf(const CommandSpec& command, std::string_view usage) {
             skipValue = false;
             continue;
         }
-        if (const OptionSpec* option = token.size() > 1 ? OptionOf(command, token) : nullptr) {
+        if (const OptionRow* option = token.size() > 1 ? OptionOf(command, token) : nullptr) {
             skipValue = !option->value.empty();
             if (!bracketed && option->value.empty())
                 form.flags.push_back(std::string(option->name));
@@ -139,7 +139,7 @@ Form FormOf(const CommandSpec& command, std::string_view usage) {
 
 class Completer {
   public:
-    Completer(const CommandSpec& command, const CliOptions& typed)
+    Completer(const CommandRow& command, const CliOptions& typed)
         : command_(command), typed_(typed) {}
 
     // The candidates of placeholder (alternatives split at "|") at position
@@ -196,7 +196,7 @@ class Completer {
         }
         const std::optional<std::string> model = TypedFor(form, "MODEL");
         if (part == "COMMAND" && !model) {
-            for (const CommandSpec& command : Commands())
+            for (const CommandRow& command : Commands())
                 candidates.push_back(std::string(command.name));
         }
         if (!model || !LoadModel(*model)) return;
@@ -216,7 +216,7 @@ class Completer {
         }
     }
 
-    const CommandSpec& command_;
+    const CommandRow& command_;
     const CliOptions& typed_;
     Catalogue catalogue_;
 };
@@ -239,15 +239,15 @@ struct Completion {
 };
 
 // The completion of the current word after command and the words before it.
-Completion CompleteCommand(const CommandSpec& command, const std::vector<Word>& words,
+Completion CompleteCommand(const CommandRow& command, const std::vector<Word>& words,
                            const Word& current) {
     CliOptions typed;
     typed.command = &command;
-    const OptionSpec* pending = nullptr;  // an option whose value is the current word
+    const OptionRow* pending = nullptr;  // an option whose value is the current word
     bool optionsEnded = false;
     for (size_t i = 2; i + 1 < words.size(); ++i) {
         const std::string& word = words[i].text;
-        const OptionSpec* option =
+        const OptionRow* option =
             optionsEnded ? nullptr : OptionOf(command, word.substr(0, word.find('=')));
         if (!optionsEnded && word == "--") {
             optionsEnded = true;
@@ -275,11 +275,11 @@ Completion CompleteCommand(const CommandSpec& command, const std::vector<Word>& 
     if (pending) {
         completer.Placeholder(pending->value);
     } else if (text.rfind("--", 0) == 0 && text.find('=') != std::string::npos) {
-        if (const OptionSpec* option = OptionOf(command, text.substr(0, text.find('=')))) {
+        if (const OptionRow* option = OptionOf(command, text.substr(0, text.find('=')))) {
             completer.Placeholder(option->value);
         }
     } else if (!optionsEnded && !text.empty() && text[0] == '-' && text != "-") {
-        for (const OptionSpec& option : command.options) {
+        for (const OptionRow& option : command.options) {
             if (!typed.Has(option.name) || option.name == "--define")
                 completer.candidates.push_back(std::string(option.name));
         }
@@ -323,10 +323,10 @@ int RunComplete(const Args& args) {
     Completion completion;
     std::vector<std::string>& candidates = completion.candidates;
     if (words.size() <= 2) {  // the command's name
-        for (const CommandSpec& command : Commands())
+        for (const CommandRow& command : Commands())
             candidates.push_back(std::string(command.name));
         if (!current.text.empty() && current.text[0] == '-') candidates = {"--help", "--version"};
-    } else if (const CommandSpec* command = CommandNamed(words[1].text)) {
+    } else if (const CommandRow* command = CommandNamed(words[1].text)) {
         completion = CompleteCommand(*command, words, current);
     }
     const std::string& mode = completion.mode;

@@ -54,15 +54,15 @@ int Run(int argc, char** argv) {
         return 0;
     }
     if (command == "__complete") return kestrel::RunComplete(args);
-    const kestrel::CommandSpec* spec = kestrel::CommandNamed(command);
-    if (spec == nullptr) return UnknownCommand(command);
+    const kestrel::CommandRow* row = kestrel::CommandNamed(command);
+    if (row == nullptr) return UnknownCommand(command);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        kestrel::PrintCommandHelp(*spec);
+        kestrel::PrintCommandHelp(*row);
         return 0;
     }
     kestrel::CliOptions options;
-    if (!kestrel::ParseCliOptions(args, *spec, options)) return kestrel::kExitUsage;
-    return spec->run(options);
+    if (!kestrel::ParseCliOptions(args, *row, options)) return kestrel::kExitUsage;
+    return row->run(options);
 }
 
 }  // namespace
