@@ -6,13 +6,14 @@ KESTREL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export KESTREL_ROOT
 
 # Everything the build, the tests, the benchmarks and the Debian package
-# (dpkg-shlibdeps, lintian, man) need; the tests read the exports back with
-# LIRC's irsimreceive, Python's json, csv, yaml and tomllib modules, xmllint
-# (libxml2-utils), ir-keytable and ir-ctl (v4l-utils).
+# (dpkg-shlibdeps, lintian, man) need (Qt SVG writes kestrel-gen plot's SVG
+# pictures); the tests read the exports back with LIRC's irsimreceive,
+# Python's json, csv, yaml and tomllib modules, xmllint (libxml2-utils),
+# ir-keytable and ir-ctl (v4l-utils).
 KESTREL_PACKAGES=(
     g++ clang libclang-rt-14-dev cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    qt6-base-dev fonts-liberation fonts-dejavu-core
+    qt6-base-dev qt6-svg-dev fonts-liberation fonts-dejavu-core
     dpkg-dev file lintian man-db
     lirc python3
     python3-yaml libxml2-utils ir-keytable v4l-utils

@@ -10,9 +10,7 @@
 #include <memory>
 #include <system_error>
 
-#include <unistd.h>
-
-#include "util/file_beside.h"
+#include "util/file_writer.h"
 
 namespace kestrel::hex2ccf {
 namespace {
@@ -55,51 +53,6 @@ Result<std::string> ReadWholeFile(const std::string& path) {
         return Refused("cannot read input file " + Quoted(path) + ": " + Reason(error));
     }
     return bytes;
-}
-
-Status WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
-    const fs::path target(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    Result<FileBeside> beside = CreateFileBeside(path, 0666);
-    if (!beside) {
-        return Refused("cannot create a temporary file in the folder " + Quoted(folder.string()) +
-                       " of the output file: " + beside.reason());
-    }
-    const fs::path temporary = beside->path;
-    File file(fdopen(beside->descriptor, "wb"));
-    if (!file) {
-        const int error = errno;
-        close(beside->descriptor);
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return Refused("cannot write the temporary file " + Quoted(temporary.string()) + ": " +
-                       Reason(error));
-    }
-
-    auto fail = [&](const std::string& what, int error) -> Status {
-        file.reset();
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return Refused(what + ": " + Reason(error));
-    };
-    errno = 0;
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-        return fail("cannot write the temporary file " + Quoted(temporary.string()), errno);
-    }
-    errno = 0;
-    if (std::fflush(file.get()) != 0) {
-        return fail("cannot write the temporary file " + Quoted(temporary.string()), errno);
-    }
-    errno = 0;
-    if (std::fclose(file.release()) != 0) {
-        return fail("cannot write the temporary file " + Quoted(temporary.string()), errno);
-    }
-    std::error_code renameError;
-    fs::rename(temporary, target, renameError);
-    if (renameError) {
-        return fail("cannot put the new file in place as " + Quoted(path), renameError.value());
-    }
-    return {};
 }
 
 std::string DeviceNameFor(const std::string& outputPath) {
@@ -160,7 +113,13 @@ Status ConvertFile(const std::string& input, const std::string& output,
         for (const std::string& warning : built->warnings)
             warnings->push_back(Quoted(input) + " " + warning);
     }
-    return WriteFileReplacing(output, built->bytes);
+    // Whole or not at all; a link is followed, a pipe or device written in place.
+    const Status written = WriteFile(
+        output,
+        std::string_view(reinterpret_cast<const char*>(built->bytes.data()), built->bytes.size()));
+    if (!written)
+        return Refused("cannot write the output file " + Quoted(output) + ": " + written.reason());
+    return {};
 }
 
 }  // namespace kestrel::hex2ccf

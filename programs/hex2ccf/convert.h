@@ -15,12 +15,6 @@ namespace kestrel::hex2ccf {
 // and the reason.
 Result<std::string> ReadWholeFile(const std::string& path);
 
-// Writes bytes to path through a temporary file in the same folder that is
-// renamed over path at the end, so that path is either left as it was or
-// holds the complete new contents. On a refusal the temporary file is
-// removed.
-Status WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes);
-
 // The device name for an output path: its file name without the extension.
 std::string DeviceNameFor(const std::string& outputPath);
 
@@ -32,8 +26,9 @@ CcfTimestamp TimestampNow();
 // plain non-negative number or lies outside the years 1970..9999.
 std::optional<CcfTimestamp> TimestampFromEpochText(const std::string& text);
 
-// Reads input, builds the CCF file and writes it to output; on a refusal
-// output is untouched. Texts that had to be shortened are added to
+// Reads input, builds the CCF file and writes it to output (util's
+// FileWriter: whole through a temporary file, a link followed, a pipe or
+// device in place); on a refusal output is untouched. Texts that had to be shortened are added to
 // warnings, also when the file cannot be written then.
 Status ConvertFile(const std::string& input, const std::string& output,
                    const CcfTimestamp& modified, std::vector<std::string>* warnings = nullptr);

@@ -28,7 +28,7 @@ void Report(const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    if (argc == 2 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0)) {
         std::printf("hex2ccf %s\n", kestrel::kVersion);
         return 0;
     }

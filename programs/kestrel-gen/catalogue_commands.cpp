@@ -3,6 +3,8 @@
 // as the window, so what it prints or writes equals what the window shows or
 // writes for the same clicks.
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -18,7 +20,9 @@
 #include "commands.h"
 #include "export/format_writers.h"
 #include "launcher/launch_app.h"
+#include "util/file_writer.h"
 #include "util/hex.h"
+#include "util/json_text.h"
 #include "util/numbers.h"
 #include "util/program_folder.h"
 #include "util/text.h"
@@ -26,16 +30,10 @@
 namespace kestrel {
 namespace {
 
-int Usage(const std::string& line) {
-    std::cerr << "usage: kestrel-gen " << line << "\n";
-    return kExitUsage;
-}
-
 // Prints a generated code, or reports the refusal through the exit status.
 int PrintCode(const std::optional<std::string>& code) {
     if (!code || code->empty()) return kExitRefused;
     std::cout << *code << '\n';
-    std::cout.flush();
     return 0;
 }
 
@@ -60,30 +58,34 @@ std::string FlagsText(const CommandEntry& e) {
 
 // The options of a complete export; nothing (after a message) for a value
 // that does not fit.
+// The options of a complete export; none (after a usage error) when one of
+// them takes no such value.
 std::optional<ExportOptions> ExportOptionsOf(const CliOptions& options) {
     ExportOptions out;
-    const auto fail = [](const std::string& option, const std::string& value) {
-        std::cerr << "kestrel-gen: " << option << " does not take '" << value << "'\n";
+    const auto fail = [&](const std::string& option) {
+        UsageError(options, option + " does not take '" + options.Value(option) + "'");
         return std::nullopt;
     };
-    if (options.entries == "all") {
+    const std::string entries = options.Value("--entries");
+    if (entries == "all") {
         out.everyEntry = true;
-    } else if (!options.entries.empty() && options.entries != "samples") {
-        return fail("--entries", options.entries);
+    } else if (options.Has("--entries") && entries != "samples") {
+        return fail("--entries");
     }
-    if (options.names == "key") {
+    const std::string names = options.Value("--names");
+    if (names == "key") {
         out.names = NameStyle::Key;
-    } else if (!options.names.empty() && options.names != "caption") {
-        return fail("--names", options.names);
+    } else if (options.Has("--names") && names != "caption") {
+        return fail("--names");
     }
-    if (!options.step.empty()) {
+    if (options.Has("--step")) {
         double step = 0;
-        if (!IsNumericText(options.step, &step) || !(step > 0) || !std::isfinite(step)) {
-            return fail("--step", options.step);
+        if (!IsNumericText(options.Value("--step"), &step) || !(step > 0) || !std::isfinite(step)) {
+            return fail("--step");
         }
         out.step = step;
     }
-    out.raw = options.raw;
+    out.raw = options.Has("--raw");
     return out;
 }
 
@@ -91,31 +93,102 @@ std::string OrNone(const std::string& text) {
     return text.empty() ? "(none)" : text;
 }
 
+std::string JsonList(const std::vector<std::string>& items, const std::string& indent) {
+    if (items.empty()) return "[]";
+    std::string out = "[\n";
+    for (size_t i = 0; i < items.size(); ++i)
+        out += indent + "  " + items[i] + (i + 1 < items.size() ? ",\n" : "\n");
+    return out + indent + "]";
+}
+
+// show --json: the catalogue as one object (the schema is in kestrel-gen(1)).
+std::string CatalogueJson(const Catalogue& catalogue) {
+    std::vector<std::string> commands;
+    for (const CommandEntry& e : catalogue.Commands()) {
+        std::string values = "null";
+        if (e.IsEnumeration) {
+            std::vector<std::string> items;
+            for (const EnumValue& value : e.Values) {
+                items.push_back("{\"code\": " + std::to_string(value.Code) +
+                                ", \"label\": " + JsonString(value.Label) + "}");
+            }
+            values = JsonList(items, "      ");
+        }
+        std::string range = "null";
+        if (e.HasRange) {
+            range = "{\"min\": " + JsonString(e.Range.Min) +
+                    ", \"max\": " + JsonString(e.Range.Max) +
+                    ", \"integer\": " + (e.IsInteger ? "true" : "false") + "}";
+        }
+        commands.push_back(
+            "{\n      \"name\": " + JsonString(e.Name) +
+            ",\n      \"functionCode\": {\"hex\": " + JsonString(e.FunctionCode) +
+            ", \"decimal\": " + std::to_string(HexToLong(e.FunctionCode).value_or(0)) +
+            "},\n      \"values\": " + values + ",\n      \"range\": " + range + "\n    }");
+    }
+    std::vector<std::string> buttons;
+    for (const RemoteEntry& button : catalogue.RemoteCodes()) {
+        buttons.push_back("{\"name\": " + JsonString(button.Name) +
+                          ", \"code\": " + JsonString(button.Code) + "}");
+    }
+    return "{\n  \"model\": " + JsonString(catalogue.ModelName) +
+           ",\n  \"firmware\": " + JsonString(catalogue.ModelFirmware) +
+           ",\n  \"options\": " + JsonString(catalogue.ModelOptions) +
+           ",\n  \"manualAllowed\": " + (catalogue.AllowManual ? "true" : "false") +
+           ",\n  \"commands\": " + JsonList(commands, "  ") +
+           ",\n  \"remoteButtons\": " + JsonList(buttons, "  ") + "\n}\n";
+}
+
+// What export writes besides FILE (the .ccf kind's listing and temporary
+// file): false, after the message, when it would replace a listing that
+// --force does not allow it to.
+bool CompanionsMayBeWritten(const std::vector<CompanionFile>& companions, bool force,
+                            StderrDisplay& display) {
+    for (const CompanionFile& companion : companions) {
+        std::error_code error;
+        if (companion.temporary || force || !std::filesystem::exists(companion.path, error)) {
+            continue;
+        }
+        display.ShowMessage("'" + companion.path + "' (" + std::string(companion.role) +
+                            ") exists; give --force to replace it");
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-int RunModels(const Args& args) {
-    CliOptions options;
-    if (!ParseCliOptions(args, {"--dir"}, options)) return kExitUsage;
-    if (!options.positional.empty()) return Usage("models [--dir DIR]");
+int RunModels(const CliOptions& options) {
+    if (!options.positional.empty()) return ArgumentCountError(options, "no argument");
     std::error_code error;
     if (!std::filesystem::is_directory(options.dir, error)) {
-        StderrDisplay display;
-        display.ShowMessage("The folder '" + options.dir + "' cannot be read");
+        StderrDisplay().ShowMessage("The folder '" + options.dir + "' cannot be read");
         return kExitRefused;
     }
-    for (const ModelSource& model : ListModels(options.dir, options.userDir))
+    const std::vector<ModelSource> models = ListModels(options.dir, options.userDir);
+    if (options.Has("--json")) {
+        std::vector<std::string> items;
+        for (const ModelSource& model : models) {
+            items.push_back("{\"name\": " + JsonString(model.name) +
+                            ", \"folder\": " + JsonString(model.folder) + "}");
+        }
+        std::cout << "{\n  \"models\": " << JsonList(items, "  ") << "\n}\n";
+        return 0;
+    }
+    for (const ModelSource& model : models)
         std::cout << model.name << '\n';
-    std::cout.flush();
     return 0;
 }
 
-int RunShow(const Args& args) {
-    CliOptions options;
-    if (!ParseCliOptions(args, {"--dir"}, options)) return kExitUsage;
-    if (options.positional.size() != 1) return Usage("show MODEL [--dir DIR]");
+int RunShow(const CliOptions& options) {
+    if (options.positional.size() != 1) return ArgumentCountError(options, "MODEL");
     CliSession session;
     if (!OpenModel(session, options, options.positional[0])) return kExitRefused;
     const Catalogue& catalogue = session.catalogue;
+    if (options.Has("--json")) {
+        std::cout << CatalogueJson(catalogue);
+        return 0;
+    }
     std::string out;
     out += "Model: " + OrNone(catalogue.ModelName) + "\n";
     out += "Firmware: " + OrNone(catalogue.ModelFirmware) + "\n";
@@ -137,70 +210,74 @@ int RunShow(const Args& args) {
         out += "  " + std::to_string(i) + ". " + button.Name + " = " + button.Code + "\n";
     }
     std::cout << out;
-    std::cout.flush();
     return 0;
 }
 
-int RunCode(const Args& args) {
-    CliOptions options;
-    if (!ParseCliOptions(args, {"--dir"}, options)) return kExitUsage;
-    if (options.positional.size() != 3) return Usage("code MODEL COMMAND VALUE [--dir DIR]");
+int RunCode(const CliOptions& options) {
+    if (options.positional.size() != 3) return ArgumentCountError(options, "MODEL COMMAND VALUE");
     CliSession session;
+    session.display.CountRepeats();
     if (!OpenModel(session, options, options.positional[0])) return kExitRefused;
     return PrintCode(DiscreteCode(session, options.positional[1], options.positional[2]));
 }
 
-int RunRemote(const Args& args) {
-    CliOptions options;
-    if (!ParseCliOptions(args, {"--dir"}, options)) return kExitUsage;
-    if (options.positional.size() != 2) return Usage("remote MODEL BUTTON [--dir DIR]");
+int RunRemote(const CliOptions& options) {
+    if (options.positional.size() != 2) return ArgumentCountError(options, "MODEL BUTTON");
     CliSession session;
     if (!OpenModel(session, options, options.positional[0])) return kExitRefused;
     return PrintCode(RemoteCode(session, options.positional[1]));
 }
 
-int RunManual(const Args& args) {
-    CliOptions options;
-    if (!ParseCliOptions(args, {"--dir", "--kind"}, options)) return kExitUsage;
-    const char* usage = "manual CODE VALUE [--kind A|D|H|V] [--dir DIR]";
-    if (options.positional.size() != 2) return Usage(usage);
-    const std::optional<ValueKindOption> kind = KindOption(options.kind);
-    if (!kind) return Usage(usage);
+int RunManual(const CliOptions& options) {
+    if (options.positional.size() != 2) return ArgumentCountError(options, "CODE VALUE");
+    const std::optional<ValueKindOption> kind = KindOf(options);
+    if (!kind) return kExitUsage;
     CliSession session;
     session.folder = options.dir;
     return PrintCode(ManualCode(session, options.positional[0], options.positional[1], *kind));
 }
 
-int RunExport(const Args& args) {
-    CliOptions options;
-    if (!ParseCliOptions(
-            args, {"--dir", "--no-wait", "--format", "--entries", "--step", "--names", "--raw"},
-            options)) {
-        return kExitUsage;
-    }
-    const std::string usage = "export MODEL FILE [--format lircd|json|csv|" +
-                              std::string(ExportKindNames()) +
-                              "] [--entries samples|all] [--step N] [--names caption|key] "
-                              "[--raw] [--dir DIR] [--no-wait]";
-    if (options.positional.size() != 2) return Usage(usage);
+int RunExport(const CliOptions& options) {
+    if (options.positional.size() != 2) return ArgumentCountError(options, "MODEL FILE");
+    const std::string& file = options.positional[1];
     // Without --format the file name picks the kind, as Gen ALL's does.
-    const OutputKind* kind = &OutputKindOf(options.positional[1]);
-    if (!options.format.empty() && !(kind = ExportKindNamed(options.format))) {
-        std::cerr << "kestrel-gen: unknown format '" << options.format << "'\n";
-        return Usage(usage);
+    const OutputKind* kind = &OutputKindOf(file);
+    const std::string format = options.Value("--format");
+    if (options.Has("--format") && !(kind = ExportKindNamed(format))) {
+        return UsageError(options, "unknown format '" + format + "'");
     }
     const std::optional<ExportOptions> exportOptions = ExportOptionsOf(options);
-    if (!exportOptions) return Usage(usage);
+    if (!exportOptions) return kExitUsage;
     CliSession session;
+    session.display.CountRepeats();
     if (!OpenModel(session, options, options.positional[0])) return kExitRefused;
     std::error_code error;
-    const std::string chosen = std::filesystem::absolute(options.positional[1], error).string();
-    if (error || options.positional[1].empty()) {
-        session.display.ShowMessage("The file name '" + options.positional[1] + "' cannot be used");
+    std::string chosen = file == "-" ? file : std::filesystem::absolute(file, error).string();
+    if (error || file.empty()) {
+        session.display.ShowMessage("The file name '" + file + "' cannot be used");
         return kExitRefused;
     }
+    std::vector<CompanionFile> companions = kind->make()->CompanionFiles(chosen);
+    if (!companions.empty()) {
+        // Its files go beside FILE, and beside the file a link leads to; a
+        // name that stands for anything else (standard output, a pipe, a
+        // device) would put them where no file of the user's belongs: /dev.
+        struct stat status {};
+        const bool exists = stat(chosen.c_str(), &status) == 0;
+        if (file == "-" || StandardStream(chosen) || (exists && !S_ISREG(status.st_mode))) {
+            session.display.ShowMessage("A " + std::string(kind->name) +
+                                        " export writes files beside FILE; '" + file +
+                                        "' is no regular file");
+            return kExitRefused;
+        }
+        if (exists) chosen = std::filesystem::canonical(chosen, error).string();
+        companions = kind->make()->CompanionFiles(chosen);
+        if (!CompanionsMayBeWritten(companions, options.Has("--force"), session.display)) {
+            return kExitRefused;
+        }
+    }
 
-    StdioOutputFiles files;
+    StdioOutputFiles files(/*dashIsStandardOutput=*/true);
     GenerateAll run(session.catalogue, session.generator, session.display, files);
     run.SetExportOptions(*exportOptions);
     std::unique_ptr<StartedProgram> converter;
@@ -215,9 +292,22 @@ int RunExport(const Args& args) {
                          return {};
                      });
     const GenerateAllResult result = run.Run(session.fields, chosen, *kind);
-    if (!result.written || result.converterMissing) return kExitRefused;
-    if (!converterAsked || options.noWait) return 0;
+    // The files written come first, then what the run says about them.
+    if (result.written) {
+        for (const CompanionFile& companion : companions) {
+            StderrDisplay().ShowMessage("wrote '" + companion.path + "' (" +
+                                        std::string(companion.role) + ")");
+        }
+    }
+    session.display.CountRepeats(false);
+    if (!result.written) return kExitRefused;
+    if (result.converterMissing) return kExitRefused;
+    if (!converterAsked) return 0;
     if (!converter) return kExitRefused;  // it could not be started; that was reported
+    if (options.Has("--no-wait")) {
+        session.display.ShowMessage("hex2ccf is writing '" + chosen + "'");
+        return 0;
+    }
     // A script expects the CCF file to be there when the command returns.
     const std::optional<ProgramEnd> end = converter->WaitForEnd(std::chrono::seconds(120));
     if (!end) {
@@ -229,6 +319,7 @@ int RunExport(const Args& args) {
         return kExitRefused;
     }
     std::cerr << converter->Errors();  // its warnings
+    session.display.ShowMessage("hex2ccf wrote '" + chosen + "'");
     return 0;
 }
 

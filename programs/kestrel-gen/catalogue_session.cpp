@@ -3,63 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "util/program_folder.h"
 #include "util/text.h"
 
 namespace kestrel {
-
-bool ParseCliOptions(const Args& args, const std::vector<std::string>& allowed,
-                     CliOptions& options) {
-    StderrDisplay display;
-    bool optionsEnded = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
-            options.positional.push_back(arg);
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        const size_t equals = arg.find('=');
-        const std::string name = arg.substr(0, equals);
-        if (std::find(allowed.begin(), allowed.end(), name) == allowed.end()) {
-            display.ShowMessage("kestrel-gen: unknown option '" + name + "'");
-            return false;
-        }
-        if (name == "--no-wait") {
-            options.noWait = true;
-            continue;
-        }
-        if (name == "--raw") {
-            options.raw = true;
-            continue;
-        }
-        std::string value;
-        if (equals != std::string::npos) {
-            value = arg.substr(equals + 1);
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
-            display.ShowMessage("kestrel-gen: option '" + name + "' needs a value");
-            return false;
-        }
-        if (name == "--dir") options.dir = value;
-        if (name == "--kind") options.kind = value;
-        if (name == "--model") options.model = value;
-        if (name == "--format") options.format = value;
-        if (name == "--entries") options.entries = value;
-        if (name == "--step") options.step = value;
-        if (name == "--names") options.names = value;
-        if (name == "--file") options.file = value;
-    }
-    if (options.dir.empty()) {
-        options.dir = ProgramFolder();
-        options.userDir = UserDevicesFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
-    }
-    return true;
-}
 
 CliSession::CliSession() {
     generator.SetupProtocol();
@@ -160,14 +106,30 @@ std::optional<std::string> ManualCode(CliSession& session, const std::string& co
     return fields.txtOutput;
 }
 
-std::vector<std::string> SourceOptions(CodeSource source) {
-    if (source == CodeSource::Manual) return {"--dir", "--kind"};
-    return {"--dir"};
+std::optional<ValueKindOption> KindOf(const CliOptions& options) {
+    const std::optional<ValueKindOption> kind = KindOption(options.Value("--kind"));
+    if (!kind) {
+        (void)UsageError(options,
+                         "--kind takes A, D, H or V, not '" + options.Value("--kind") + "'");
+    }
+    return kind;
 }
 
-MadeCode MakeCode(CodeSource source, const CliOptions& options) {
-    const std::vector<std::string>& args = options.positional;
-    if (args.size() != (source == CodeSource::Discrete ? 3u : 2u)) return {"", kExitUsage};
+MadeCode MakeCode(CodeSource source, const CliOptions& options, size_t first) {
+    const std::vector<std::string> args(
+        options.positional.begin() +
+            static_cast<std::ptrdiff_t>(std::min(first, options.positional.size())),
+        options.positional.end());
+    const char* expected = source == CodeSource::Discrete ? "MODEL COMMAND VALUE"
+                           : source == CodeSource::Remote ? "MODEL BUTTON"
+                                                          : "CODE VALUE";
+    if (args.size() != (source == CodeSource::Discrete ? 3u : 2u)) {
+        const size_t count = args.size();
+        (void)UsageError(options, std::string(options.command->name) + " expects " + expected +
+                                      ", got " + std::to_string(count) +
+                                      (count == 1 ? " argument" : " arguments"));
+        return {"", kExitUsage};
+    }
     CliSession session;
     session.folder = options.dir;
     session.userFolder = options.userDir;
@@ -182,7 +144,7 @@ MadeCode MakeCode(CodeSource source, const CliOptions& options) {
             code = RemoteCode(session, args[1]);
             break;
         case CodeSource::Manual: {
-            const std::optional<ValueKindOption> kind = KindOption(options.kind);
+            const std::optional<ValueKindOption> kind = KindOf(options);
             if (!kind) return {"", kExitUsage};
             code = ManualCode(session, args[0], args[1], *kind);
             break;

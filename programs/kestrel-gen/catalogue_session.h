@@ -16,28 +16,6 @@
 
 namespace kestrel {
 
-// Options of the catalogue subcommands.
-struct CliOptions {
-    std::string dir;      // --dir; the program's folder when not given
-    std::string userDir;  // the user's own device files when --dir is not given
-    std::string kind;     // --kind (manual)
-    std::string model;    // --model (decode)
-    std::string format;   // --format (export)
-    bool noWait = false;  // --no-wait (export)
-    std::string entries;  // --entries (export)
-    std::string step;     // --step (export)
-    std::string names;    // --names (export)
-    bool raw = false;     // --raw (export)
-    std::string file;     // --file (decode)
-    std::vector<std::string> positional;
-};
-
-// Parses args; "--" ends the options. Returns false (after a message) on an
-// unknown option or a missing option value. allowed names the options the
-// subcommand takes, e.g. {"--dir", "--kind"}.
-bool ParseCliOptions(const Args& args, const std::vector<std::string>& allowed,
-                     CliOptions& options);
-
 // The objects of one fresh window: one generator set up once, one catalogue,
 // one field record in Discrete mode.
 struct CliSession {
@@ -70,6 +48,8 @@ std::optional<std::string> RemoteCode(CliSession& session, const std::string& bu
 // The value-kind option for --kind (A, D, H or V, any case; empty is V).
 // Nothing for any other text.
 std::optional<ValueKindOption> KindOption(const std::string& letter);
+// The --kind of options; nothing after the usage error for another letter.
+std::optional<ValueKindOption> KindOf(const CliOptions& options);
 
 // Manual mode: the code typed in decimal and Enter (a code above 255 other
 // than 8324 is warned about, not refused), the value typed, the kind option
@@ -80,16 +60,20 @@ std::optional<std::string> ManualCode(CliSession& session, const std::string& co
 // Where a code comes from: the command `code`, `remote` or `manual`.
 enum class CodeSource { Discrete, Remote, Manual };
 
-// The options each source takes.
-std::vector<std::string> SourceOptions(CodeSource source);
-
-// The code the source's command makes for options: its Pronto text and
-// status 0; kExitRefused when it was refused (the reason has been shown);
-// kExitUsage, with nothing shown, when the arguments do not fit the command.
+// The code the source's command makes for options (positional arguments
+// from first on): its Pronto text and status 0; kExitRefused when it was
+// refused (the reason has been shown); kExitUsage after the usage error
+// when the arguments do not fit the command.
 struct MadeCode {
     std::string code;
     int status = 0;
 };
-MadeCode MakeCode(CodeSource source, const CliOptions& options);
+MadeCode MakeCode(CodeSource source, const CliOptions& options, size_t first = 0);
+
+// One request line as pronto - reads it: FORM, CODE, VALUE and KIND
+// separated by TAB, through generator; its notes and a refusal's reason
+// are shown (a line that is no request is refused without a message).
+Result<std::string> RequestLine(Generator& generator, std::string_view line,
+                                StderrDisplay& display);
 
 }  // namespace kestrel

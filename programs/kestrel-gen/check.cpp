@@ -1,7 +1,7 @@
-// kestrel-gen check MODEL|FILE [--dir DIR]: loads a device file as the
-// window does, with a fresh catalogue, and prints every line note the loader
-// gives as FILE:LINE: REASON. The notes come from the loader itself, so what
-// check reports is what the window loaded.
+// kestrel-gen check MODEL|FILE [--dir DIR] [--strict]: loads a device file
+// as the window does, with a fresh catalogue, and prints every line note the
+// loader gives as FILE:LINE: REASON, its warnings included. The notes come
+// from the loader itself, so what check reports is what the window loaded.
 
 #include <iostream>
 #include <string>
@@ -13,22 +13,22 @@
 
 namespace kestrel {
 
-int RunCheck(const Args& args) {
-    CliOptions options;
-    if (!ParseCliOptions(args, {"--dir"}, options)) return kExitUsage;
-    if (options.positional.size() != 1) {
-        std::cerr << "usage: kestrel-gen check MODEL|FILE [--dir DIR]\n";
-        return kExitUsage;
-    }
+int RunCheck(const CliOptions& options) {
+    if (options.positional.size() != 1) return ArgumentCountError(options, "MODEL or FILE");
     const std::string& target = options.positional[0];
     CliSession session;
     session.folder = options.dir;
     session.userFolder = options.userDir;
 
     std::string shown;  // the file's name in the notes
-    bool skipped = false;
+    // Skipped lines fail the check; with --strict, lines ignored or warned
+    // about too.
+    const bool strict = options.Has("--strict");
+    bool failed = false;
     session.catalogue.OnLineNote = [&](const LineNote& note) {
-        skipped = skipped || note.kind == LineNote::Kind::Skipped;
+        failed = failed || note.kind == LineNote::Kind::Skipped ||
+                 (strict &&
+                  (note.kind == LineNote::Kind::Ignored || note.kind == LineNote::Kind::Warning));
         std::cout << shown << ':' << note.line << ": " << note.reason << '\n';
     };
     bool loaded = false;
@@ -53,8 +53,7 @@ int RunCheck(const Args& args) {
                                target + std::string(file_format::kDeviceFileSuffix));
         loaded = session.SelectModel(target);
     }
-    std::cout.flush();
-    return loaded && !skipped ? 0 : kExitRefused;
+    return loaded && !failed ? 0 : kExitRefused;
 }
 
 }  // namespace kestrel

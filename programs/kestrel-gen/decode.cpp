@@ -255,33 +255,29 @@ bool DecodeFile(const std::string& path, const std::optional<CodeFormat>& format
 
 }  // namespace
 
-int RunDecode(const Args& args) {
-    CliOptions options;
-    if (!ParseCliOptions(args, {"--dir", "--model", "--file", "--format"}, options)) {
-        return kExitUsage;
-    }
+int RunDecode(const CliOptions& options) {
+    const std::string model = options.Value("--model");
+    const std::string file = options.Value("--file");
     std::optional<CodeFormat> format;
-    if (!options.format.empty() && !(format = CodeFormatNamed(options.format))) {
-        std::cerr << "kestrel-gen: decode reads no format '" << options.format << "'\n";
-        return kExitUsage;
+    if (options.Has("--format") && !(format = CodeFormatNamed(options.Value("--format")))) {
+        return UsageError(options, "decode reads no format '" + options.Value("--format") + "'");
     }
-    if (!options.file.empty() && !options.positional.empty()) {
-        std::cerr << "usage: kestrel-gen decode --file FILE [--format FORMAT] [--model MODEL]\n";
-        return kExitUsage;
+    if (options.Has("--file") && !options.positional.empty()) {
+        return UsageError(options, "--file takes the place of PRONTO arguments");
     }
     CliSession session;
     std::vector<Entry> entries;
-    if (!options.model.empty()) {
+    if (options.Has("--model")) {
         session.folder = options.dir;
         session.userFolder = options.userDir;
-        if (!session.SelectModel(options.model)) return kExitRefused;
+        if (!session.SelectModel(model)) return kExitRefused;
         entries = CatalogueEntries(session);
     }
-    const std::vector<Entry>* named = options.model.empty() ? nullptr : &entries;
+    const std::vector<Entry>* named = options.Has("--model") ? &entries : nullptr;
 
     bool allRead = true;
-    if (!options.file.empty()) {
-        allRead = DecodeFile(options.file, format, session, named);
+    if (options.Has("--file")) {
+        allRead = DecodeFile(file, format, session, named);
     } else if (!options.positional.empty()) {
         for (size_t i = 0; i < options.positional.size(); ++i) {
             allRead = DecodeLine(options.positional[i], i + 1, session, named) && allRead;
@@ -293,7 +289,6 @@ int RunDecode(const Args& args) {
             allRead = DecodeLine(line, number, session, named) && allRead;
         }
     }
-    std::cout.flush();
     return allRead ? 0 : kExitRefused;
 }
 

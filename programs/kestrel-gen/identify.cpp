@@ -109,15 +109,13 @@ bool ReadInput(const std::string& name, std::string& text, Display& display) {
 
 }  // namespace
 
-int RunIdentify(const Args& args) {
-    CliOptions options;
-    if (!ParseCliOptions(args, {"--dir", "--model"}, options)) return kExitUsage;
+int RunIdentify(const CliOptions& options) {
+    const std::string model = options.Value("--model");
     StderrDisplay display;
     Identifier identifier(display);
     const std::vector<ModelSource> models = ListModels(options.dir, options.userDir);
-    if (!options.model.empty()) {
-        const Status added =
-            identifier.AddModel(options.model, ModelFolder(models, options.model, options.dir));
+    if (options.Has("--model")) {
+        const Status added = identifier.AddModel(model, ModelFolder(models, model, options.dir));
         if (!added) {
             display.ShowMessage(added.reason());
             return kExitRefused;

@@ -1,5 +1,5 @@
 // kestrel-gen plot: the picture of a code, as the window's signal view draws
-// it, written as a PNG file without a display.
+// it, written as a PNG or SVG file (or to standard output) without a display.
 //
 //   plot code MODEL COMMAND VALUE [--dir DIR] -o FILE
 //   plot remote MODEL BUTTON [--dir DIR] -o FILE
@@ -15,25 +15,16 @@
 #include "commands.h"
 #include "generator/pronto_reader.h"
 #include "plot_library.h"
+#include "util/file_writer.h"
 #include "util/program_folder.h"
+#include "util/text.h"
 
 namespace kestrel {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: kestrel-gen plot code MODEL COMMAND VALUE [--dir DIR] -o FILE\n"
-    "       kestrel-gen plot remote MODEL BUTTON [--dir DIR] -o FILE\n"
-    "       kestrel-gen plot manual CODE VALUE [--kind A|D|H|V] -o FILE\n"
-    "       kestrel-gen plot --pronto TEXT -o FILE\n";
-
-int Usage() {
-    std::cerr << kUsage;
-    return kExitUsage;
-}
-
 // The plot library's drawing, loaded from the program's folder; null (and
 // the reason in problem) when it cannot be loaded.
-WritePlotFunction* LoadPlotLibrary(std::string& problem) {
+DrawPlotFunction* LoadPlotLibrary(std::string& problem) {
     const std::string file = ProgramFolder() + "/" + kPlotLibraryFile;
     dlerror();
     void* library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -45,47 +36,55 @@ WritePlotFunction* LoadPlotLibrary(std::string& problem) {
         return nullptr;
     }
     // Kept loaded until the program ends.
-    return reinterpret_cast<WritePlotFunction*>(entry);
+    return reinterpret_cast<DrawPlotFunction*>(entry);
+}
+
+void Collect(void* context, const char* bytes, size_t size) {
+    static_cast<std::string*>(context)->append(bytes, size);
+}
+
+// The picture's format: --format, else FILE's ending; "" after the usage
+// error for any other.
+std::string PictureFormat(const CliOptions& options, const std::string& output) {
+    if (options.Has("--format")) {
+        const std::string format = options.Value("--format");
+        if (format == "png" || format == "svg") return format;
+        (void)UsageError(options, "--format takes png or svg, not '" + format + "'");
+        return "";
+    }
+    if (output == "-" || EndsWithNoCase(output, ".png")) return "png";
+    if (EndsWithNoCase(output, ".svg")) return "svg";
+    (void)UsageError(options, "the file '" + output +
+                                  "' ends neither in .png nor in .svg; name one, or give "
+                                  "--format png|svg");
+    return "";
 }
 
 }  // namespace
 
-int RunPlot(const Args& args) {
-    // -o FILE may stand anywhere; the rest is the code's source.
-    Args rest;
-    std::string output;
-    bool hasOutput = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != "-o") {
-            rest.push_back(args[i]);
-        } else if (i + 1 < args.size() && !hasOutput) {
-            output = args[++i];
-            hasOutput = true;
-        } else {
-            return Usage();
-        }
+int RunPlot(const CliOptions& options) {
+    if (!options.Has("--output") || options.Value("--output").empty()) {
+        return UsageError(options, "plot needs -o FILE (- for standard output)");
     }
-    if (!hasOutput || output.empty() || rest.empty()) return Usage();
+    const std::string output = options.Value("--output");
+    const std::string format = PictureFormat(options, output);
+    if (format.empty()) return kExitUsage;
 
+    const Args& rest = options.positional;
     std::string text;
-    if (rest[0] == "--pronto") {
-        if (rest.size() != 2) return Usage();
-        text = rest[1];
+    if (options.Has("--pronto")) {
+        if (!rest.empty()) return UsageError(options, "plot --pronto TEXT takes no other argument");
+        text = options.Value("--pronto");
     } else {
-        CodeSource source = CodeSource::Discrete;
-        if (rest[0] == "remote") {
-            source = CodeSource::Remote;
-        } else if (rest[0] == "manual") {
-            source = CodeSource::Manual;
-        } else if (rest[0] != "code") {
-            return Usage();
+        const std::string source = rest.empty() ? "" : rest[0];
+        if (source != "code" && source != "remote" && source != "manual") {
+            return UsageError(
+                options, "plot draws code, remote, manual or --pronto TEXT, not '" + source + "'");
         }
-        CliOptions options;
-        if (!ParseCliOptions(Args(rest.begin() + 1, rest.end()), SourceOptions(source), options)) {
-            return kExitUsage;
-        }
-        const MadeCode made = MakeCode(source, options);
-        if (made.status == kExitUsage) return Usage();
+        const MadeCode made = MakeCode(source == "code"     ? CodeSource::Discrete
+                                       : source == "remote" ? CodeSource::Remote
+                                                            : CodeSource::Manual,
+                                       options, 1);
         if (made.status != 0) return made.status;
         text = made.code;
     }
@@ -97,14 +96,20 @@ int RunPlot(const Args& args) {
     }
 
     std::string problem;
-    WritePlotFunction* write = LoadPlotLibrary(problem);
-    if (write == nullptr) {
+    DrawPlotFunction* draw = LoadPlotLibrary(problem);
+    if (draw == nullptr) {
         display.ShowMessage(problem);
         return kExitRefused;
     }
+    std::string picture;
     char reason[512] = "";
-    if (write(text.c_str(), output.c_str(), reason, sizeof reason) != 0) {
-        display.ShowMessage("Could not write the file '" + output + "': " + reason);
+    if (draw(text.c_str(), format.c_str(), Collect, &picture, reason, sizeof reason) != 0) {
+        display.ShowMessage(std::string("Could not draw the code: ") + reason);
+        return kExitRefused;
+    }
+    const Status written = WriteFile(output, picture, /*dashIsStandardOutput=*/true);
+    if (!written) {
+        display.ShowMessage("Could not write the file '" + output + "': " + written.reason());
         return kExitRefused;
     }
     return 0;

@@ -7,6 +7,7 @@
 // last line without a line feed still counts.
 
 #include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@
 #endif
 
 #include "catalogue/request.h"
+#include "catalogue_session.h"
 #include "commands.h"
 #include "generator/generator.h"
 #include "stderr_display.h"
@@ -92,15 +94,31 @@ bool SplitRequest(std::string_view line, std::string_view (&fields)[4]) {
 }
 
 // The code of one request; its notes, then the reason of a refusal, go to
-// standard error.
+// standard error. KIND is checked as manual checks --kind, and a form that
+// makes no duration (a word that names no form) is refused rather than
+// answered with an empty code.
 Result<std::string> Generate(Generator& generator, const std::string_view (&fields)[4],
                              StderrDisplay& display) {
-    return GenerateShown(generator, FormText(generator, fields[0]), fields[1], fields[2], fields[3],
-                         display);
+    if (!KindOption(std::string(fields[3]))) {
+        const Status refused =
+            Refused("KIND takes A, D, H or V, not '" + std::string(fields[3]) + "'");
+        display.ShowMessage(refused.reason());
+        return Refused(refused.reason());
+    }
+    Result<std::string> code = GenerateShown(generator, FormText(generator, fields[0]), fields[1],
+                                             fields[2], fields[3], display);
+    if (code && generator.Durations().empty()) {
+        const Status refused = Refused("The form '" + std::string(fields[0]) +
+                                       "' makes no duration: it is none of discrete, valuetext, "
+                                       "remote, and no form text that gives a code");
+        display.ShowMessage(refused.reason());
+        return Refused(refused.reason());
+    }
+    return code;
 }
 
 int OutputFailed(StderrDisplay& display) {
-    display.ShowMessage("kestrel-gen: standard output cannot be written");
+    display.ShowMessage(std::string("standard output cannot be written: ") + std::strerror(errno));
     return kExitRefused;
 }
 
@@ -155,34 +173,35 @@ int StreamRequests(Generator& generator, StderrDisplay& display) {
     return allGood ? 0 : kExitRefused;
 }
 
-int Usage() {
-    std::cerr << "usage: kestrel-gen pronto [--define DIRECTIVE]... FORM CODE VALUE KIND\n"
-                 "       kestrel-gen pronto [--define DIRECTIVE]... -\n";
-    return kExitUsage;
-}
-
 }  // namespace
 
-int RunPronto(const Args& args) {
+Result<std::string> RequestLine(Generator& generator, std::string_view line,
+                                StderrDisplay& display) {
+    std::string_view fields[4];
+    if (!SplitRequest(line, fields)) {
+        return Refused("expected FORM, CODE, VALUE and KIND separated by tabs");
+    }
+    return Generate(generator, fields, display);
+}
+
+int RunPronto(const CliOptions& options) {
+    const Args& rest = options.positional;
+    if (!(rest.size() == 1 && rest[0] == "-") && rest.size() != 4) {
+        return ArgumentCountError(options, "FORM CODE VALUE KIND, or -");
+    }
+    if (rest.size() == 4 && !KindOption(rest[3])) {
+        return UsageError(options, "KIND takes A, D, H or V, not '" + rest[3] + "'");
+    }
     StderrDisplay display;
     Generator generator;
     generator.SetupProtocol();
     ShowNotes(generator, display);
-
-    Args rest;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--define") {
-            if (i + 1 >= args.size()) return Usage();
-            std::string directive = args[++i];
-            const Status added = generator.AddDefine(directive, true);
-            if (!added) display.ShowMessage(added.reason());
-        } else {
-            rest.push_back(args[i]);
-        }
+    for (std::string directive : options.Values("--define")) {
+        const Status added = generator.AddDefine(directive, true);
+        if (!added) display.ShowMessage(added.reason());
     }
 
-    if (rest.size() == 1 && rest[0] == "-") return StreamRequests(generator, display);
-    if (rest.size() != 4) return Usage();
+    if (rest.size() == 1) return StreamRequests(generator, display);
     const std::string_view fields[4] = {rest[0], rest[1], rest[2], rest[3]};
     const Result<std::string> code = Generate(generator, fields, display);
     if (!code) return kExitRefused;

@@ -1,65 +1,156 @@
-// kestrel-gen send: a code made as `code`, `remote` or `manual` makes it,
-// transmitted through the transceiver's driver library.
+// kestrel-gen send: codes made as `code`, `remote` or `manual` make them, or
+// read from standard input, transmitted through the transceiver's driver
+// library.
 //
 //   send MODEL COMMAND VALUE [--dir DIR]
 //   send --remote MODEL BUTTON [--dir DIR]
 //   send --manual CODE VALUE [--kind A|D|H|V]
+//   send -                      Pronto lines or pronto requests, one a line
+// with --repeat N, --gap MS and --dry-run for any of them.
 
+#include <chrono>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "catalogue_session.h"
 #include "commands.h"
+#include "generator/pronto_reader.h"
 #include "transmitter/transmitter.h"
+#include "util/numbers.h"
 #include "util/program_folder.h"
 
 namespace kestrel {
 namespace {
 
-constexpr const char* kUsage =
-    "usage: kestrel-gen send MODEL COMMAND VALUE [--dir DIR]\n"
-    "       kestrel-gen send --remote MODEL BUTTON [--dir DIR]\n"
-    "       kestrel-gen send --manual CODE VALUE [--kind A|D|H|V]\n";
+constexpr int kMaxRepeat = 100;
+constexpr int kMaxGapMilliseconds = 60000;
 
-int Usage() {
-    std::cerr << kUsage;
-    return kExitUsage;
+// How often and how far apart the codes go.
+struct Sending {
+    int repeat = 1;
+    int gapMilliseconds = 0;
+    bool dryRun = false;
+};
+
+// A whole number option within 0..max; nothing after the usage error.
+std::optional<int> NumberOption(const CliOptions& options, std::string_view name, int fallback,
+                                int min, int max) {
+    if (!options.Has(name)) return fallback;
+    const std::string text = options.Value(name);
+    const std::optional<int32_t> number = ParseDecimalInt32(text);
+    if (!number || *number < min || *number > max) {
+        (void)UsageError(options, std::string(name) + " takes a whole number from " +
+                                      std::to_string(min) + " to " + std::to_string(max) +
+                                      ", not '" + text + "'");
+        return std::nullopt;
+    }
+    return *number;
 }
 
-}  // namespace
-
-int RunSend(const Args& args) {
-    CodeSource source = CodeSource::Discrete;
-    Args rest = args;
-    if (!rest.empty() && (rest[0] == "--remote" || rest[0] == "--manual")) {
-        source = rest[0] == "--remote" ? CodeSource::Remote : CodeSource::Manual;
-        rest.erase(rest.begin());
+// The codes of standard input, one a line (blank lines skipped): a Pronto
+// code as it stands, or a pronto request made through one generator.
+// Nothing when a line gives no code (each is reported).
+std::optional<std::vector<std::string>> CodesFromInput() {
+    StderrDisplay display;
+    Generator generator;
+    generator.SetupProtocol();
+    ShowNotes(generator, display);
+    std::vector<std::string> codes;
+    bool allMade = true;
+    std::string line;
+    for (long number = 1; std::getline(std::cin, line); ++number) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.find_first_not_of(" \t") == std::string::npos) continue;
+        const bool request = line.find('\t') != std::string::npos;
+        const Result<std::string> code =
+            request ? RequestLine(generator, line, display) : Result<std::string>(line);
+        const Result<ProntoCode> read = ReadProntoCode(code ? *code : "");
+        if (!code || !read) {
+            display.ShowMessage("line " + std::to_string(number) + ": " +
+                                (!code ? code.reason() : "not a Pronto code: " + read.reason()));
+            allMade = false;
+            continue;
+        }
+        codes.push_back(*code);
     }
-    CliOptions options;
-    if (!ParseCliOptions(rest, SourceOptions(source), options)) return kExitUsage;
-    const MadeCode made = MakeCode(source, options);
-    if (made.status == kExitUsage) return Usage();
-    if (made.status != 0) return made.status;
-    const std::string& code = made.code;
-    std::cout << code << '\n';
-    std::cout.flush();
+    if (!allMade) return std::nullopt;
+    return codes;
+}
 
+// Sends every code; the status the command ends with.
+int Transmit(const std::vector<std::string>& codes, const Sending& sending) {
     // The window opens the transmitter once at start-up and closes it at
-    // Done; a command line run does both around its one code.
+    // Done; a command line run does both around its codes.
     Transmitter transmitter(ProgramFolder());
     const Status opened = transmitter.OpenTransmitter();
     if (!opened) {
         StderrDisplay().ShowMessage(opened.reason() + " IR Transmission Disabled.");
         return kExitRefused;
     }
-    const Status sent = transmitter.SendPronto(code);
-    transmitter.CloseTransmitter();
-    if (!sent) {
-        StderrDisplay().ShowStatus("Could not transmit data", 0);
-        return kExitRefused;
+    bool first = true;
+    for (const std::string& code : codes) {
+        for (int time = 0; time < sending.repeat; ++time) {
+            if (!first)
+                std::this_thread::sleep_for(std::chrono::milliseconds(sending.gapMilliseconds));
+            first = false;
+            if (!transmitter.SendPronto(code)) {
+                transmitter.CloseTransmitter();
+                StderrDisplay().ShowStatus("Could not transmit data", 0);
+                return kExitRefused;
+            }
+        }
     }
+    transmitter.CloseTransmitter();
     return 0;
+}
+
+}  // namespace
+
+int RunSend(const CliOptions& options) {
+    Sending sending;
+    const std::optional<int> repeat = NumberOption(options, "--repeat", 1, 1, kMaxRepeat);
+    if (!repeat) return kExitUsage;
+    const std::optional<int> gap = NumberOption(options, "--gap", 0, 0, kMaxGapMilliseconds);
+    if (!gap) return kExitUsage;
+    sending = {*repeat, *gap, options.Has("--dry-run")};
+
+    std::vector<std::string> codes;
+    if (options.positional.size() == 1 && options.positional[0] == "-") {
+        if (options.Has("--remote") || options.Has("--manual")) {
+            return UsageError(options,
+                              "send - reads its codes from standard input; "
+                              "--remote and --manual do not apply");
+        }
+        std::optional<std::vector<std::string>> read = CodesFromInput();
+        if (!read) return kExitRefused;
+        codes = std::move(*read);
+    } else {
+        if (options.Has("--remote") && options.Has("--manual")) {
+            return UsageError(options, "--remote and --manual exclude each other");
+        }
+        const CodeSource source = options.Has("--remote")   ? CodeSource::Remote
+                                  : options.Has("--manual") ? CodeSource::Manual
+                                                            : CodeSource::Discrete;
+        const MadeCode made = MakeCode(source, options);
+        if (made.status != 0) return made.status;
+        codes.push_back(made.code);
+    }
+    for (const std::string& code : codes)
+        std::cout << code << '\n';
+    std::cout.flush();
+    if (sending.dryRun) {
+        StderrDisplay().ShowMessage("dry run: " + std::to_string(codes.size()) +
+                                    (codes.size() == 1 ? " code" : " codes") +
+                                    " above, each sent " + std::to_string(sending.repeat) +
+                                    (sending.repeat == 1 ? " time" : " times") + ", " +
+                                    std::to_string(sending.gapMilliseconds) +
+                                    " ms apart; the driver library was not opened");
+        return 0;
+    }
+    return Transmit(codes, sending);
 }
 
 }  // namespace kestrel

@@ -124,7 +124,8 @@ Status Catalogue::LoadDeviceFile(const std::string& folder, const std::string& f
 }
 
 void Catalogue::Note(LineNote::Kind kind, std::string text) {
-    static constexpr const char* kWords[] = {"skipped: ", "ignored: ", "kept: ", "dropped: "};
+    static constexpr const char* kWords[] = {
+        "skipped: ", "ignored: ", "kept: ", "dropped: ", "warning: "};
     OnLineNote({kind, currentLine_, kWords[static_cast<int>(kind)] + std::move(text)});
 }
 
@@ -159,10 +160,12 @@ void Catalogue::LoadDeviceText(std::string_view text) {
                 section = Section::System;
             } else if (header == "[COMMANDS]") {
                 commands_.clear();
+                commandLines_.clear();
                 std::unordered_map<std::string, int16_t>().swap(commandIndex_);
                 section = Section::Commands;
             } else if (header == "[REMOTECODES]") {
                 remoteCodes_.clear();
+                remoteLines_.clear();
                 std::unordered_map<std::string, int16_t>().swap(remoteIndex_);
                 section = Section::RemoteCodes;
             } else if (OnLineNote) {
@@ -198,6 +201,7 @@ void Catalogue::LoadDeviceText(std::string_view text) {
 Section Catalogue::QualifyLine(std::string& line, Section section) {
     // Lines outside a section are noted by the reading loop alone.
     const bool noting = OnLineNote && section != Section::None;
+    lineQualified_ = false;
     const size_t equals = line.find('=');
     if (equals == std::string::npos) {
         if (noting) Note(LineNote::Kind::Ignored, "the line has no \"=\"");
@@ -218,6 +222,7 @@ Section Catalogue::QualifyLine(std::string& line, Section section) {
     // The name before the group meets the rest after the line's first ")".
     const size_t firstClose = line.find(')');
     line = line.substr(0, open) + line.substr(firstClose + 1);
+    lineQualified_ = !list.empty();
     FieldCursor qualifiers(list);
     while (!qualifiers.Empty()) {
         if (ProcessEvents) ProcessEvents();
@@ -284,6 +289,11 @@ void Catalogue::SystemLine(std::string_view line) {
     const std::string_view value = fields.Rest();
     if (key == "ALLOWMANUAL") {
         AllowManual = UpperCase(value) == "TRUE";
+        if (OnLineNote && !AllowManual && UpperCase(value) != "FALSE") {
+            Note(LineNote::Kind::Warning, "ALLOWMANUAL " + Quoted(value) +
+                                              " is neither TRUE nor FALSE; the Manual mode is "
+                                              "disabled");
+        }
     } else if (key == "OPTIONS" || key == "OPTION") {
         ModelOptions = EqualsNoCase(value, "None") ? std::string() : UpperCase(value);
         optionsIndex_.reset();
@@ -294,6 +304,11 @@ void Catalogue::SystemLine(std::string_view line) {
     } else if (key == "CURRENTFIRMWARE" || key == "FIRMWARE") {
         ModelFirmware = std::string(value);
         firmwareNumber_ = LeadingNumber(ModelFirmware);
+        if (OnLineNote && !IsNumericText(value)) {
+            Note(LineNote::Kind::Warning, "the firmware " + Quoted(value) +
+                                              " is not a number; F: qualifiers read it as " +
+                                              ShortestDecimal(firmwareNumber_));
+        }
     } else if (OnLineNote) {
         Note(LineNote::Kind::Ignored, "unknown key " + Quoted(written) + " in [SYSTEM]");
     }
@@ -323,6 +338,25 @@ void Catalogue::CommandLine(std::string_view line) {
                                               std::to_string(kMaxTableEntries) + " entries");
         }
         return;
+    }
+    // What the line loads although its writer hardly meant it; noted only
+    // when nothing of the line is skipped.
+    std::vector<std::string> warnings;
+    const auto warn = [&](std::string text) {
+        if (OnLineNote) warnings.push_back(std::move(text));
+    };
+    if (functionCode.empty() || functionCode.size() > 2 || !IsHexDigits(functionCode)) {
+        warn("the function code " + Quoted(functionCode) +
+             " is not one or two hexadecimal digits; codes are sent for device 0x" +
+             UpperCase(ToHex(*HexToLong(functionCode) & 0xFF, 2)) +
+             (functionCode.size() == 1 || functionCode.size() == 2
+                  ? std::string()
+                  : ", and Gen ALL's captions give 0 (\"Illegal call to Hex2Int\")"));
+    }
+    if (known != commandIndex_.end() && !lineQualified_) {
+        warn("the command " + Quoted(name) + " of line " +
+             std::to_string(commandLines_[static_cast<size_t>(known->second) - 1]) +
+             " is defined again; this line replaces it");
     }
     enum class Kind { Enumeration, Range, Other } kind = Kind::Other;
     std::vector<EnumValue> values;
@@ -354,6 +388,12 @@ void Catalogue::CommandLine(std::string_view line) {
                 }
                 return;
             }
+            if (item.find(')') == std::string::npos || codeText.empty() || codeText[0] != '(' ||
+                !IsNumericText(std::string_view(codeText).substr(1))) {
+                warn("the enumeration item " + Quoted(item) +
+                     " is not \"(code)label\"; it becomes code " + std::to_string(code) +
+                     " labelled " + Quoted(parts.Rest()));
+            }
             values.push_back({code, std::string(parts.Rest())});
         }
     } else if (EqualsNoCase(type, "Integer") || EqualsNoCase(type, "Real")) {
@@ -369,13 +409,27 @@ void Catalogue::CommandLine(std::string_view line) {
         }
         range.Min = std::string(TrimBlanks(text.substr(0, dots)));
         range.Max = std::string(TrimBlanks(text.substr(dots + 2)));
+        double low = 0, high = 0;
+        for (const std::string* bound : {&range.Min, &range.Max}) {
+            if (!IsNumericText(*bound, bound == &range.Min ? &low : &high)) {
+                warn("the range bound " + Quoted(*bound) + " is not a number; it reads as " +
+                     ShortestDecimal(LeadingNumber(*bound)));
+            }
+        }
+        if (IsNumericText(range.Min) && IsNumericText(range.Max) && low > high) {
+            warn("the range " + Quoted(text) +
+                 " runs backwards: its minimum is above its maximum, so no value is within it");
+        }
     }
 
+    for (std::string& warning : warnings)
+        Note(LineNote::Kind::Warning, std::move(warning));
     CommandEntry* entry = nullptr;
     if (known != commandIndex_.end()) {
         entry = &commands_[static_cast<size_t>(known->second) - 1];
     } else {
         commands_.emplace_back();
+        commandLines_.push_back(currentLine_);
         entry = &commands_.back();
         commandIndex_.emplace(std::move(key), static_cast<int16_t>(commands_.size()));
     }
@@ -399,6 +453,12 @@ void Catalogue::RemoteLine(std::string_view line) {
     RemoteEntry* entry = nullptr;
     if (known != remoteIndex_.end()) {
         entry = &remoteCodes_[static_cast<size_t>(known->second) - 1];
+        if (OnLineNote && !lineQualified_) {
+            Note(LineNote::Kind::Warning,
+                 "the button " + Quoted(name) + " of line " +
+                     std::to_string(remoteLines_[static_cast<size_t>(known->second) - 1]) +
+                     " is defined again; this line replaces it");
+        }
     } else {
         if (remoteCodes_.size() >= kMaxTableEntries) {
             if (OnLineNote) {
@@ -408,11 +468,29 @@ void Catalogue::RemoteLine(std::string_view line) {
             return;
         }
         remoteCodes_.emplace_back();
+        remoteLines_.push_back(currentLine_);
         entry = &remoteCodes_.back();
         remoteIndex_.emplace(std::move(key), static_cast<int16_t>(remoteCodes_.size()));
     }
     entry->Name = std::move(name);
     entry->Code = std::string(fields.Rest());
+    if (OnLineNote) NoteRemoteCode(entry->Code);
+}
+
+// A remote code is sent as the value of the remote form's 8-bit function
+// field: its leading number, rounded, in 8 bits.
+void Catalogue::NoteRemoteCode(const std::string& code) {
+    double number = 0;
+    if (IsNumericText(code, &number) && number >= 0 && number <= 255 &&
+        number == static_cast<int>(number)) {
+        return;
+    }
+    int32_t sent = 0;
+    Note(LineNote::Kind::Warning,
+         "the remote code " + Quoted(code) + " is not a whole number from 0 to 255; " +
+             (RoundToInt32(LeadingNumber(code), sent)
+                  ? "it sends " + std::to_string(static_cast<uint8_t>(sent))
+                  : std::string("no code can be made of it")));
 }
 
 std::vector<std::string> DiscoverModels(const std::string& folder) {

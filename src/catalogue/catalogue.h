@@ -62,13 +62,21 @@ struct RemoteEntry {
 
 // What the loader did with a line it did not simply load: skipped it for
 // breaking a limit of the format (nothing of it is stored), ignored it (the
-// format gives it no effect), or kept or dropped it through its qualifier
-// group. A kept line may still be skipped for a limit afterwards.
+// format gives it no effect), kept or dropped it through its qualifier
+// group, or loaded it although it hardly says what its writer meant (a
+// warning: a function code of other than one or two hexadecimal digits, a
+// remote code that is no whole number 0..255, an enumeration item without
+// "(code)", a range whose bounds are no numbers or run backwards, an
+// ALLOWMANUAL that is neither TRUE nor FALSE, a firmware that is no number,
+// an unqualified line that replaces a command or button of an earlier
+// line). A kept line may still be skipped for a limit afterwards; a skipped
+// line gives no warning.
 struct LineNote {
-    enum class Kind { Skipped, Ignored, Kept, Dropped };
+    enum class Kind { Skipped, Ignored, Kept, Dropped, Warning };
     Kind kind = Kind::Skipped;
-    int64_t line = 0;    // from 1, lines split as ForEachLine splits them; 0 outside a load
-    std::string reason;  // begins with "skipped: ", "ignored: ", "kept: " or "dropped: "
+    int64_t line = 0;  // from 1, lines split as ForEachLine splits them; 0 outside a load
+    // begins with "skipped: ", "ignored: ", "kept: ", "dropped: " or "warning: "
+    std::string reason;
 };
 
 // Sections of the device file; None before the first known header.
@@ -137,14 +145,19 @@ class Catalogue {
     void SystemLine(std::string_view line);
     void CommandLine(std::string_view line);
     void RemoteLine(std::string_view line);
+    void NoteRemoteCode(const std::string& code);
     void Note(LineNote::Kind kind, std::string text);
 
     std::vector<CommandEntry> commands_;
     std::vector<RemoteEntry> remoteCodes_;
+    // The line of each entry's first definition in the load that made it.
+    std::vector<int64_t> commandLines_;
+    std::vector<int64_t> remoteLines_;
     // Name (ASCII upper case) -> index from 1; rebuilt with its table.
     std::unordered_map<std::string, int16_t> commandIndex_;
     std::unordered_map<std::string, int16_t> remoteIndex_;
-    int64_t currentLine_ = 0;  // the line being loaded, for OnLineNote
+    int64_t currentLine_ = 0;     // the line being loaded, for OnLineNote
+    bool lineQualified_ = false;  // the line had a qualifier group
 
     // What the qualifiers of a load compare with, worked out when the
     // setting changes instead of at every qualifier: a device file may hold

@@ -15,26 +15,11 @@
 #include "catalogue/output_file.h"
 #include "generator/decoder.h"
 #include "generator/pronto_reader.h"
+#include "util/json_text.h"
 #include "util/text.h"
 
 namespace kestrel {
 namespace {
-
-// Latin-1 bytes as UTF-8.
-std::string Utf8(std::string_view latin1) {
-    std::string out;
-    out.reserve(latin1.size());
-    for (const char c : latin1) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | (byte >> 6));
-            out += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return out;
-}
 
 template <typename Number>
 std::string Joined(const std::vector<Number>& numbers, std::string_view separator) {
@@ -87,7 +72,7 @@ class LircdWriter : public OutputWriter {
                 const Catalogue& catalogue) override {
         remote_ = LircName(catalogue.ModelName, false, kLircRemoteNameBytes);
         nameLimit_ = kLircMessageBytes - kLircMessageFixed - remote_.size();
-        return file_.Create(files, chosenPath, true);
+        return file_.Create(files, chosenPath);
     }
     // The codes are kept until the close: the remote's frequency and gap,
     // which come first, depend on them.
@@ -153,32 +138,13 @@ class LircdWriter : public OutputWriter {
 
 // JSON
 
-// A JSON string of Latin-1 text.
-std::string JsonString(std::string_view text) {
-    std::string escaped;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            escaped += '\\';
-            escaped += c;
-        } else if (byte < 0x20) {
-            char code[8];
-            std::snprintf(code, sizeof code, "\\u%04X", byte);
-            escaped += code;
-        } else {
-            escaped += c;
-        }
-    }
-    return "\"" + Utf8(escaped) + "\"";
-}
-
 class JsonWriter : public OutputWriter {
   public:
     bool TakesRanges() const override { return true; }
     CaptionStyle Captions() const override { return CaptionStyle::Short; }
     Status Open(OutputFiles& files, const std::string& chosenPath,
                 const Catalogue& catalogue) override {
-        if (Status created = file_.Create(files, chosenPath, true); !created) return created;
+        if (Status created = file_.Create(files, chosenPath); !created) return created;
         return file_.Write("{\n  \"model\": " + JsonString(catalogue.ModelName) +
                            ",\n  \"firmware\": " + JsonString(catalogue.ModelFirmware) +
                            ",\n  \"options\": " + JsonString(catalogue.ModelOptions) +
@@ -227,7 +193,7 @@ class CsvWriter : public OutputWriter {
     bool TakesRanges() const override { return true; }
     CaptionStyle Captions() const override { return CaptionStyle::Short; }
     Status Open(OutputFiles& files, const std::string& chosenPath, const Catalogue&) override {
-        if (Status created = file_.Create(files, chosenPath, true); !created) return created;
+        if (Status created = file_.Create(files, chosenPath); !created) return created;
         return file_.WriteLine(
             "caption,command,value,functionDecimal,functionHex,valueKind,carrier,durations,pronto");
     }

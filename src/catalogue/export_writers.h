@@ -1,7 +1,7 @@
 // The exports of kestrel-gen: Gen ALL's samples (enumeration choices and
 // range samples, with the short captions of the Pronto hex file) as a
 // lircd.conf, as JSON or as CSV. Each is one file, written whole: it
-// appears only when complete (OutputFiles::CreateWhole).
+// appears only when complete (OutputFiles::Create).
 //
 //   lircd  one remote named after the model, RAW_CODES, one raw code per
 //          sample named from its caption (upper case; blanks, "#" and bytes

@@ -75,12 +75,18 @@ class CcfRunWriter : public ProntoHexWriter {
   public:
     static constexpr std::string_view kExtension = ".ccf";
 
+    std::vector<CompanionFile> CompanionFiles(const std::string& chosenPath) const override {
+        return {{WithEnding(chosenPath, kExtension, ".txt"), "the button listing", false},
+                {InFolder(FolderOfFile(chosenPath), kTemporaryFile),
+                 "the Pronto hex file for the converter", true}};
+    }
     Status Open(OutputFiles& files, const std::string& chosenPath, const Catalogue&) override {
         chosen_ = chosenPath;
         // The listing is created first, and closed last.
-        const Status listing = listing_.Create(files, WithEnding(chosenPath, kExtension, ".txt"));
+        const std::vector<CompanionFile> companions = CompanionFiles(chosenPath);
+        const Status listing = listing_.Create(files, companions[0].path);
         if (!listing) return listing;
-        const Status hex = hex_.Create(files, InFolder(FolderOfFile(chosenPath), kTemporaryFile));
+        const Status hex = hex_.Create(files, companions[1].path);
         if (!hex) (void)listing_.Close();
         return hex;
     }

@@ -114,6 +114,13 @@ struct ConverterSetup {
     ProgramStarter starter;  // none: the converter is looked for but not started
 };
 
+// A file a kind writes beside the chosen one.
+struct CompanionFile {
+    std::string path;
+    std::string_view role;   // "the button listing"
+    bool temporary = false;  // the converter's input, rewritten by every run
+};
+
 class OutputWriter {
   public:
     virtual ~OutputWriter() = default;
@@ -124,6 +131,11 @@ class OutputWriter {
     virtual CaptionStyle Captions() const = 0;
     // The export's options, before Open.
     virtual void Configure(const ExportOptions& /*options*/) {}
+    // The files Open creates besides the chosen file (or instead of it) for
+    // the chosen file name (an absolute path), in the order created.
+    virtual std::vector<CompanionFile> CompanionFiles(const std::string& /*chosenPath*/) const {
+        return {};
+    }
 
     // Creates the kind's files for the chosen file name (an absolute path)
     // and the catalogue's model. Refused, naming the file, when one cannot

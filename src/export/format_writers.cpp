@@ -124,7 +124,7 @@ class FileExportWriter : public OutputWriter {
                 const Catalogue& catalogue) override {
         model_ = catalogue.ModelName;
         path_ = chosenPath;
-        if (Status created = file_.Create(files, chosenPath, true); !created) return created;
+        if (Status created = file_.Create(files, chosenPath); !created) return created;
         return file_.Write(Header());
     }
     Status Write(const Sample& sample) override {
@@ -359,7 +359,7 @@ class IrctlWriter : public OutputWriter {
                 (duration > 0 ? "pulse " : "space ") + std::to_string(std::llabs(duration)) + "\n";
         }
         RunFile file;
-        Status written = file.Create(*files_, folder_ + "/" + Identifier(code.name), true);
+        Status written = file.Create(*files_, folder_ + "/" + Identifier(code.name));
         if (written) written = file.Write(text);
         const Status closed = file.Close();
         return written ? closed : written;

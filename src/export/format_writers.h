@@ -29,7 +29,7 @@
 // then the repeat part), at least 1 us each; the carrier is the one the
 // frequency word stands for, in whole hertz. The names come from SampleNamer
 // (export/sample_names.h). Texts are UTF-8, lines end in LF, and each file is
-// written whole (OutputFiles::CreateWhole).
+// written whole (OutputFiles::Create).
 #pragma once
 
 #include <string_view>

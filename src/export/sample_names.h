@@ -22,11 +22,9 @@
 #include <string_view>
 
 #include "catalogue/generate_all_writers.h"
+#include "util/json_text.h"  // Utf8
 
 namespace kestrel {
-
-// Latin-1 text as UTF-8.
-std::string Utf8(std::string_view latin1);
 
 // Latin-1 text in printable ASCII: accented letters lose their accent
 // ("é" is "e", "ß" is "ss"), every other byte outside 0x20-0x7E becomes "_".

@@ -47,6 +47,18 @@ std::vector<std::string> Lines(const std::string& text, const std::string& separ
     return lines;
 }
 
+// Standard error without the program's name that starts each of its lines
+// (and must).
+std::string Unnamed(const std::string& err) {
+    std::string text;
+    for (const std::string& line : Lines(err)) {
+        const bool named = line.rfind("kestrel-gen: ", 0) == 0;
+        EXPECT_TRUE(named) << line;
+        text += line.substr(named ? 13 : 0) + "\n";
+    }
+    return text;
+}
+
 // A folder of its own for each test (CTest runs them side by side).
 fs::path Scratch(const std::string& name) {
     const fs::path folder =
@@ -97,7 +109,7 @@ TEST(KestrelGenCli, RequestTranscript) {
         if (args[0] != "manual") args.insert(args.end(), {"--dir", kDevices});
         const ToolResult r = Gen(args);
         transcript += line + "\n" + r.out;
-        for (const std::string& message : Lines(r.status == 2 ? "" : r.err))
+        for (const std::string& message : Lines(Unnamed(r.status == 2 ? "" : r.err)))
             transcript += "! " + message + "\n";
         transcript += "exit " + std::to_string(r.status) + "\n";
     }
@@ -105,7 +117,8 @@ TEST(KestrelGenCli, RequestTranscript) {
 }
 
 // export writes Gen ALL's files; for a .ccf name the temporary file and the
-// listing beside it, then it runs the converter of its own folder in that
+// listing beside it (named on standard error; a listing is replaced only
+// with --force), then it runs the converter of its own folder in that
 // folder and waits for it. What fails is reported and gives status 1.
 TEST(KestrelGenCli, Export) {
     const fs::path program = Scratch("program"), out = Scratch("out \"q\" $x; 'y' \xc3\xa9");
@@ -127,15 +140,26 @@ TEST(KestrelGenCli, Export) {
         fs::permissions(program / "hex2ccf", fs::perms::owner_all);
     };
     const std::string record = (program / "record").string();
+    const auto wrote = [&](const std::string& ccf) {
+        return "wrote '" + (out / fs::path(ccf).replace_extension(".txt")).string() +
+               "' (the button listing)\nwrote '" + (out / "Temp$$.hex").string() +
+               "' (the Pronto hex file for the converter)\n";
+    };
     const struct {
         std::string file, converter, err;  // "" for no converter
         int status;
     } rows[] = {
         {"my codes; rm -rf.ccf",
-         "{ pwd -P; printf '%s\\n' \"$@\"; } > '" + record + "'\ncat \"$1\" > \"$2\"\n", "", 0},
+         "{ pwd -P; printf '%s\\n' \"$@\"; } > '" + record + "'\ncat \"$1\" > \"$2\"\n",
+         wrote("my codes; rm -rf.ccf") + "hex2ccf wrote '" +
+             (out / "my codes; rm -rf.ccf").string() + "'\n",
+         0},
         {"codes.ccf", "echo 'line 3: bad' >&2\nexit 3\n",
-         "The CCF file '" + (out / "codes.ccf").string() + "' was not made: line 3: bad\n", 1},
-        {"codes.ccf", "", "file '" + (program / "hex2ccf").string() + "' does not exist\n", 1},
+         wrote("codes.ccf") + "The CCF file '" + (out / "codes.ccf").string() +
+             "' was not made: line 3: bad\n",
+         1},
+        {"codes.ccf", "",
+         wrote("codes.ccf") + "file '" + (program / "hex2ccf").string() + "' does not exist\n", 1},
         {"/nonexistent-folder/x.txt", "",
          "Could not create the file '/nonexistent-folder/x.txt': No such file or directory\n", 1},
     };
@@ -146,9 +170,9 @@ TEST(KestrelGenCli, Export) {
         // A relative name is taken in the current folder.
         const ToolResult r =
             RunTool((program / "kestrel-gen").string(),
-                    {"export", "Tessel10", row.file, "--dir", kDevices}, out.string());
+                    {"export", "Tessel10", row.file, "--dir", kDevices, "--force"}, out.string());
         EXPECT_EQ(r.status, row.status);
-        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(Unnamed(r.err), row.err);
         if (row.file[0] == '/') continue;
         EXPECT_EQ(ReadBytes(out / "Temp$$.hex"), GoldenText("export_Tessel10.hex"));
         EXPECT_EQ(ReadBytes(fs::path(out / row.file).replace_extension(".txt")),
@@ -321,14 +345,16 @@ TEST(KestrelGenCli, ExportFormatsAreWrittenWholeOrNotAtAll) {
                      "/bin/sh", "-c", "trap '' XFSZ; ulimit -f 1; exec \"$@\"", "sh", kTool,
                      "export", "Tessel20", file, "--format", format, "--dir", kDevices});
         EXPECT_EQ(r.status, 1) << format;
-        EXPECT_EQ(r.err, "Could not write the file '" + file.string() + "': File too large\n");
+        EXPECT_EQ(r.err, "kestrel-gen: Could not write the file '" + file.string() +
+                             "': File too large\n");
         EXPECT_EQ(ReadBytes(file), "old");
     }
     fs::remove_all(folder / "gcov");
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
               static_cast<long>(formats.size()));
     const ToolResult r = Export("Tessel20", "/dev/full", "json");
-    EXPECT_EQ(r.err, "Could not write the file '/dev/full': No space left on device\n");
+    EXPECT_EQ(r.err,
+              "kestrel-gen: Could not write the file '/dev/full': No space left on device\n");
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
@@ -395,28 +421,46 @@ TEST(KestrelGenCli, VersionHelpStatusesAndMessages) {
             EXPECT_EQ(r.out.rfind("usage: kestrel-gen " + command + " ", 0), 0u) << r.out;
         }
     }
-    const std::string check = "usage: kestrel-gen check MODEL|FILE [--dir DIR]\n";
+    const std::string check = "usage: kestrel-gen check MODEL|FILE [--dir DIR] [--strict]\n";
     const struct {
         std::vector<std::string> args;
         int status;
         std::string err;  // how standard error starts
     } rows[] = {
-        {{}, 2, "usage: kestrel-gen "},
-        {{"bogus"}, 2, "kestrel-gen: unknown command 'bogus'\n"},
-        {{"help", "bogus"}, 2, "kestrel-gen: no help for 'bogus'\n"},
-        {{"models", "--dir"}, 2, "kestrel-gen: option '--dir' needs a value\n"},
-        {{"models", "--dir", kDevices + "/missing"}, 1, ""},
+        {{}, 2, "kestrel-gen: no command given\nusage: kestrel-gen "},
+        {{"bogus"}, 2, "kestrel-gen: 'bogus' is not a command. See 'kestrel-gen --help'.\n"},
+        {{"chek"}, 2, "kestrel-gen: 'chek' is not a command; did you mean 'check'? See"},
+        {{"-v"}, 2, "kestrel-gen: unknown option '-v'; see 'kestrel-gen --help'\n"},
+        {{"help", "bogus"}, 2, "kestrel-gen: no help for 'bogus': there is no such command\n"},
+        {{"models", "--dir"}, 2, "kestrel-gen: option '--dir' needs a value (DIR)\n"},
+        {{"models", "-x"}, 2, "kestrel-gen: models has no option '-x'; see"},
+        {{"models", "-d", kDevices + "/missing"}, 1, ""},
         {{"show", ""}, 1, "kestrel-gen: the model name is empty\n"},
-        {{"export", "Tessel10", ""}, 1, "The file name '' cannot be used\n"},
+        {{"export", "Tessel10", ""}, 1, "kestrel-gen: The file name '' cannot be used\n"},
+        {{"export", "Tessel10", "-", "--format", "ccf"},
+         1,
+         "kestrel-gen: A ccf export writes files beside FILE; '-' is no regular file\n"},
         {{"check", kDevices + "/VortaIR.ini"}, 0, ""},  // notes, but nothing skipped
         {{"check", "Missing", "--dir", kDevices},
          1,
-         "There is no INI file named MissingIR.ini, one is required\n"},
+         "kestrel-gen: There is no INI file named MissingIR.ini, one is required\n"},
         {{"check", "/nonexistent/XIR.ini"},
          1,
-         "There is no INI file named XIR.ini, one is required\n"},
-        {{"check"}, 2, check},
-        {{"check", "A", "B"}, 2, check},
+         "kestrel-gen: There is no INI file named XIR.ini, one is required\n"},
+        {{"check"}, 2, "kestrel-gen: check expects MODEL or FILE, got no argument\n" + check},
+        {{"check", "A", "B"},
+         2,
+         "kestrel-gen: check expects MODEL or FILE, got 2 arguments\n" + check},
+        {{"code", "Tessel10"},
+         2,
+         "kestrel-gen: code expects MODEL COMMAND VALUE, got 1 argument\n"},
+        {{"manual", "1", "2", "--kind", "Z"},
+         2,
+         "kestrel-gen: --kind takes A, D, H or V, not 'Z'\n"},
+        {{"pronto", "discrete", "1", "1", "Z"},
+         2,
+         "kestrel-gen: KIND takes A, D, H or V, not 'Z'\n"},
+        {{"pronto", "bogus", "1", "1", "V"}, 1, "kestrel-gen: The form 'bogus' makes no duration"},
     };
     for (const auto& row : rows) {
         const ToolResult r = Gen(row.args);
@@ -511,9 +555,10 @@ TEST(KestrelGenCli, CompleteExportsReadBackThroughOutsideReaders) {
     };
     const ToolResult json = exportAll("json", "caption", folder / "all.json");
     EXPECT_EQ(json.err,
-              "Gain: a range of real numbers; its minimum, middle and maximum are taken (give "
-              "--step to take values along it)\nWide: the range holds more than 256 values; its "
-              "minimum, middle and maximum are taken (give --step to take more)\n");
+              "kestrel-gen: Gain: a range of real numbers; its minimum, middle and maximum are "
+              "taken (give --step to take values along it)\nkestrel-gen: Wide: the range holds "
+              "more than 256 values; its minimum, middle and maximum are taken (give --step to "
+              "take more)\n");
     const std::vector<std::string> prontos =
         Lines(RunTool("/usr/bin/env", {"python3", "-c",
                                        "import json, sys\nfor s in json.load(open(sys.argv[1]))"

@@ -22,8 +22,9 @@ TEST(KestrelGenIdentify, NamesCapturesAndReportsLinesItCannotRead) {
         RunTool(kTool, {"identify", "--dir", kDevices, kData + "hand.mode2", kData + "hand.irctl"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err,
-              kData + "hand.mode2:119: \"pulse 7OO\": not a whole number from 0 to 2147483647\n" +
-                  kData + "hand.irctl:9: \"+abc\" is not a pulse or a space\n");
+              "kestrel-gen: " + kData +
+                  "hand.mode2:119: \"pulse 7OO\": not a whole number from 0 to 2147483647\n" +
+                  "kestrel-gen: " + kData + "hand.irctl:9: \"+abc\" is not a pulse or a space\n");
     for (const std::string& part :
          {"capture 1 (" + kData + "hand.mode2:9): carrier 38000 Hz, 107 durations\n",
           std::string("  match: discrete, device 16 (0x10), function 49 (0x31)\n"

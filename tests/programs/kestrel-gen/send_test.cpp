@@ -61,7 +61,13 @@ TEST(KestrelGenSend, SendsWhatTheGoldenRequestsPrintAndNothingElse) {
         std::string log;
         const test::ToolResult r = Send(args, log);
         EXPECT_EQ(r.status, status);
-        EXPECT_EQ(r.out + (status == 2 ? "" : r.err), out + err);  // no usage texts
+        // No usage texts; every message after the program's name.
+        std::string named;
+        for (size_t start = 0, end; start < err.size(); start = end + 1) {
+            end = err.find('\n', start);
+            named += "kestrel-gen: " + err.substr(start, end - start) + "\n";
+        }
+        EXPECT_EQ(r.out + (status == 2 ? "" : r.err), out + named);
         // Opened, the code printed sent, closed; or no call at all.
         const std::string code = out.substr(0, out.find('\n'));
         EXPECT_EQ(log, status ? "" : kOpened + code + "\nUUIRTClose result=1 handle=0x5157\n");
@@ -75,13 +81,13 @@ TEST(KestrelGenSend, ReportsWhyNothingWasSent) {
     setenv("KESTREL_UUIRT_LIBRARY", "/nonexistent/libuuirtdrv.so", 1);
     test::ToolResult r = Send({"Tessel10", "Power", "On"}, log);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Unable to find USB-UIRT Driver! IR Transmission Disabled.\n");
+    EXPECT_EQ(r.err, "kestrel-gen: Unable to find USB-UIRT Driver! IR Transmission Disabled.\n");
 
     setenv("KESTREL_UUIRT_LIBRARY", kSimulator.c_str(), 1);
     setenv("KESTREL_SIM_TRANSMIT_FAIL", "1", 1);
     r = Send({"Tessel10", "Power", "On"}, log);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Could not transmit data\n");
+    EXPECT_EQ(r.err, "kestrel-gen: Could not transmit data\n");
     EXPECT_NE(log.find("UUIRTClose"), std::string::npos);
 }
 
