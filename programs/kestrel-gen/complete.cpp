@@ -139,8 +139,7 @@ Form FormOf(const CommandRow& command, std::string_view usage) {
 
 class Completer {
   public:
-    Completer(const CommandRow& command, const CliOptions& typed)
-        : command_(command), typed_(typed) {}
+    explicit Completer(const CliOptions& typed) : typed_(typed) {}
 
     // The candidates of placeholder (alternatives split at "|") at position
     // index of form, given the positional words typed before it.
@@ -216,7 +215,6 @@ class Completer {
         }
     }
 
-    const CommandRow& command_;
     const CliOptions& typed_;
     Catalogue catalogue_;
 };
@@ -270,7 +268,7 @@ Completion CompleteCommand(const CommandRow& command, const std::vector<Word>& w
         typed.dir = ProgramFolder();
         typed.userDir = UserDevicesFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
     }
-    Completer completer(command, typed);
+    Completer completer(typed);
     const std::string& text = current.text;
     if (pending) {
         completer.Placeholder(pending->value);

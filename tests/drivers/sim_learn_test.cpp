@@ -16,10 +16,12 @@
 namespace kestrel {
 namespace {
 
-const std::string kFiles = ::testing::TempDir() + "kestrel-sim-learn-";
-
 struct SimLearn : ::testing::Test {
     void SetUp() override {
+        // CTest runs each test as its own process, side by side: each gets its
+        // own files.
+        kFiles = ::testing::TempDir() + "kestrel-sim-learn-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + "-";
         library = dlopen(KESTREL_PROGRAM_DIR "/libkestrel-sim-uuirt.so", RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(library, nullptr) << dlerror();
         learn = reinterpret_cast<uuirt::LearnIRFunction>(dlsym(library, uuirt::kLearnIRName));
@@ -46,6 +48,7 @@ struct SimLearn : ::testing::Test {
         return code;
     }
 
+    std::string kFiles;
     void* library = nullptr;
     uuirt::LearnIRFunction learn = nullptr;
 };
