@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -19,6 +20,10 @@ struct Transmitter::EntryPoints {
     uuirt::OpenFunction open = nullptr;
     uuirt::TransmitIRFunction transmitIR = nullptr;
     uuirt::CloseFunction close = nullptr;
+    // Optional: null when the library lacks them.
+    uuirt::OpenExFunction openEx = nullptr;
+    uuirt::GetUUIRTInfoFunction getInfo = nullptr;
+    uuirt::LearnIRFunction learnIR = nullptr;
 };
 
 namespace {
@@ -156,6 +161,9 @@ Transmitter::Load Transmitter::LoadLibrary() {
         dlclose(library);
         return Load::MissingEntryPoint;
     }
+    Resolve(library, uuirt::kOpenExName, entry.openEx);
+    Resolve(library, uuirt::kGetUUIRTInfoName, entry.getInfo);
+    Resolve(library, uuirt::kLearnIRName, entry.learnIR);
     library_ = library;
     *entry_ = entry;
     libraryFile_ = file;
@@ -187,8 +195,19 @@ Status Transmitter::OpenTransmitter() {
     // A device that is already open is kept. After a failed open (or a
     // close) the device is opened again rather than reported as ready.
     if (!DeviceOpen()) {
+        if (!location_.deviceName.empty() && entry_->openEx == nullptr) {
+            handle_ = uuirt::FailedHandle();
+            return Refused(kNoNamedDeviceText + location_.deviceName);
+        }
+        // A library that can be asked for a device exclusively is; the
+        // name (kept in a writable copy for the C call) may be empty.
+        std::vector<char> name(location_.deviceName.begin(), location_.deviceName.end());
+        name.push_back('\0');
         errno = 0;
-        void* handle = entry_->open();
+        void* handle = entry_->openEx != nullptr
+                           ? entry_->openEx(location_.deviceName.empty() ? nullptr : name.data(),
+                                            uuirt::kOpenExclusive, nullptr, nullptr)
+                           : entry_->open();
         // A null handle would read as "never opened"; it is a failure too.
         if (handle == uuirt::FailedHandle() || handle == nullptr) {
             const int lastError = errno;
@@ -227,6 +246,51 @@ void Transmitter::CloseTransmitter() {
     entry_->close(handle_);
     // The handle keeps its value, but the device is not used again.
     closed_ = true;
+}
+
+bool Transmitter::CanLearn() const {
+    return library_ != nullptr && entry_->learnIR != nullptr;
+}
+
+namespace {
+
+// Hands the library's progress calls to the caller's function.
+void ForwardProgress(unsigned int progress, unsigned int quality, unsigned long carrierHz,
+                     void* user) {
+    const auto* forward = static_cast<const LearnProgress*>(user);
+    if (forward != nullptr && *forward) (*forward)(progress, quality, carrierHz);
+}
+
+}  // namespace
+
+Result<std::string> Transmitter::LearnPronto(LearnAbort& abort, const LearnProgress& progress) {
+    if (!DeviceOpen()) return Refused(kNoConnectionText);
+    if (!CanLearn()) return Refused(kCannotLearnText);
+    std::vector<char> code(uuirt::kLearnBufferSize, '\0');
+    errno = 0;
+    const int learned =
+        entry_->learnIR(handle_, uuirt::kProntoFormat, code.data(), ForwardProgress,
+                        const_cast<LearnProgress*>(&progress), abort.Flag(), 0, nullptr, nullptr);
+    const int error = errno;
+    if (learned == 0) {
+        if (error == ECANCELED || abort.Asked()) return Refused(kLearnCancelledText);
+        return Refused(kLearnFailedText + std::string(error != 0 ? std::strerror(error)
+                                                                 : "the driver gave no reason"));
+    }
+    // The library promises a terminated text; a buffer without one is cut
+    // at its end rather than read past it.
+    code.back() = '\0';
+    std::string text = code.data();
+    if (text.empty()) return Refused(kLearnFailedText + std::string("the driver returned no code"));
+    return text;
+}
+
+std::optional<TransceiverInfo> Transmitter::DeviceInfo() {
+    if (!DeviceOpen() || entry_->getInfo == nullptr) return std::nullopt;
+    UUIRTInfo info{};
+    if (entry_->getInfo(handle_, &info) == 0) return std::nullopt;
+    return TransceiverInfo{info.firmwareVersion, info.protocolVersion, info.firmwareDay,
+                           info.firmwareMonth, 2000 + info.firmwareYear};
 }
 
 }  // namespace kestrel

@@ -17,7 +17,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "util/result.h"
@@ -42,6 +44,11 @@ inline constexpr const char* kFirmwareText =
 inline constexpr const char* kInUseText = "The USB-UIRT is in use by another program!";
 inline constexpr const char* kUnknownErrorText = "Unable to initialize USB-UIRT (unknown error)!";
 inline constexpr const char* kTransmitErrorText = "Error Transmitting Pronto IR data";
+// Our own texts for learning and for a named device.
+inline constexpr const char* kCannotLearnText = "The driver library cannot learn codes.";
+inline constexpr const char* kLearnCancelledText = "Learning was cancelled.";
+inline constexpr const char* kLearnFailedText = "Learning failed: ";
+inline constexpr const char* kNoNamedDeviceText = "The driver library cannot open a named device: ";
 
 // The text for the last-error value the library left after a failed open.
 std::string OpenErrorText(uint32_t lastError);
@@ -55,14 +62,45 @@ class WaitCursor {
     virtual void End() = 0;
 };
 
-// Where to look for the driver library.
+// Where to look for the driver library, and which device it opens.
 struct DriverLocation {
     // The program's folder (absolute); libuuirtdrv.so there is tried first.
     // An empty or relative folder is not looked in.
     std::string programFolder;
     // When not empty, this file (an absolute path) and nothing else.
     std::string libraryFile;
+    // When not empty, the device the library opens (a path such as
+    // /dev/ttyUSB0); only a library with UUIRTOpenEx can honour it.
+    std::string deviceName;
 };
+
+// What the open device reports of itself: firmware and protocol versions
+// (high byte major, low byte minor) and the firmware's date.
+struct TransceiverInfo {
+    unsigned firmwareVersion = 0;
+    unsigned protocolVersion = 0;
+    int day = 0;
+    int month = 0;
+    int year = 0;  // four digits
+};
+
+// The flag a learn watches: Ask() may be called from any thread, and the
+// learn returns soon after.
+class LearnAbort {
+  public:
+    void Ask() { __atomic_store_n(&flag_, 1, __ATOMIC_RELEASE); }
+    bool Asked() const { return __atomic_load_n(&flag_, __ATOMIC_ACQUIRE) != 0; }
+    void Reset() { __atomic_store_n(&flag_, 0, __ATOMIC_RELEASE); }
+    int* Flag() { return &flag_; }
+
+  private:
+    int flag_ = 0;
+};
+
+// Called while a learn listens, on the learning thread: progress 0-100,
+// the signal's quality 0-100 and the carrier measured so far (0: unknown).
+using LearnProgress =
+    std::function<void(unsigned progress, unsigned quality, unsigned long carrierHz)>;
 
 // The location the program uses: its folder, and the file named by
 // KESTREL_UUIRT_LIBRARY when that is set.
@@ -91,6 +129,17 @@ class Transmitter {
     Status SendPronto(const std::string& prontoText);
     // Releases the device if one is open.
     void CloseTransmitter();
+
+    // Whether the loaded library can learn codes (it has UUIRTLearnIR).
+    bool CanLearn() const;
+    // Listens for one code through the open device and returns it as
+    // Pronto hex text. Blocks until a code is heard, abort is asked (then
+    // refused with kLearnCancelledText) or the device fails. The device is
+    // never used by two calls at once: the caller sends nothing meanwhile.
+    Result<std::string> LearnPronto(LearnAbort& abort, const LearnProgress& progress = {});
+    // What the open device reports of itself; nothing when the library
+    // cannot tell or no device is open.
+    std::optional<TransceiverInfo> DeviceInfo();
 
     // 0 until an open is tried, -1 after a failed open, otherwise the handle
     // of the open device (kept after CloseTransmitter).

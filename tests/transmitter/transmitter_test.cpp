@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -127,6 +128,42 @@ TEST_F(TransmitterTest, TransmissionsReachTheLibraryOnlyFromAnOpenDevice) {
         EXPECT_EQ(Logged(row[0] == "none" ? 0 : 3, false), calls);  // after the open's three
         EXPECT_EQ(cursor_, calls.find("TransmitIR") != std::string::npos ? "Begin End" : "");
     }
+}
+
+// A learn hands back the driver's code (the sim plays a capture: carrier
+// 36 kHz, 2630/526/263 us and a 20 ms end, worked by hand in
+// tests/drivers/lirc-uuirt/learning.tsv), or says why there is none.
+TEST_F(TransmitterTest, LearningGivesTheDriversCodeOrTheReason) {
+    Settle("-");
+    std::ofstream(tmp_ / "capture") << "carrier 36000\npulse 2630\nspace 526\npulse 263\n"
+                                       "timeout 20000\n";
+    setenv("KESTREL_SIM_LEARN", (tmp_ / "capture").c_str(), 1);
+    Transmitter transmitter(DriverLocation{"", KESTREL_SIM_UUIRT_FILE});
+    LearnAbort abort;
+    EXPECT_EQ(transmitter.LearnPronto(abort).reason(), kNoConnectionText);
+    ASSERT_TRUE(transmitter.OpenTransmitter());
+    EXPECT_TRUE(transmitter.CanLearn());
+    unsigned long carrier = 0;
+    const Result<std::string> learned =
+        transmitter.LearnPronto(abort, [&](unsigned, unsigned, unsigned long hz) { carrier = hz; });
+    ASSERT_TRUE(learned) << learned.reason();
+    EXPECT_EQ(*learned, "0000 0073 0002 0000 005F 0013 0009 02D1");
+    EXPECT_EQ(carrier, 36000u);  // the driver's last report reached the caller
+
+    abort.Ask();
+    setenv("KESTREL_SIM_LEARN_DELAY", "600000", 1);
+    EXPECT_EQ(transmitter.LearnPronto(abort).reason(), kLearnCancelledText);
+    unsetenv("KESTREL_SIM_LEARN_DELAY");
+    abort.Reset();
+    setenv("KESTREL_SIM_LEARN_FAIL", "1", 1);
+    EXPECT_EQ(transmitter.LearnPronto(abort).reason(),
+              std::string(kLearnFailedText) + std::strerror(EIO));
+    EXPECT_FALSE(transmitter.DeviceInfo());  // the sim cannot tell
+
+    // A library without UUIRTOpenEx cannot be given a device by name.
+    Transmitter named(DriverLocation{"", KESTREL_SIM_UUIRT_FILE, "/dev/ttyUSB7"});
+    EXPECT_EQ(named.OpenTransmitter().reason(), std::string(kNoNamedDeviceText) + "/dev/ttyUSB7");
+    EXPECT_EQ(named.TransmitterHandle(), -1);
 }
 
 }  // namespace
