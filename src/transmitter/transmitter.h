@@ -66,12 +66,12 @@ class WaitCursor {
 struct DriverLocation {
     // The program's folder (absolute); libuuirtdrv.so there is tried first.
     // An empty or relative folder is not looked in.
-    std::string programFolder;
+    std::string programFolder = {};
     // When not empty, this file (an absolute path) and nothing else.
-    std::string libraryFile;
+    std::string libraryFile = {};
     // When not empty, the device the library opens (a path such as
     // /dev/ttyUSB0); only a library with UUIRTOpenEx can honour it.
-    std::string deviceName;
+    std::string deviceName = {};
 };
 
 // What the open device reports of itself: firmware and protocol versions

@@ -118,7 +118,7 @@ TEST_F(TransmitterTest, TransmissionsReachTheLibraryOnlyFromAnOpenDevice) {
         SCOPED_TRACE(row.at(0) + " " + row.at(1));
         Settle(row[1]);
         cursor_.clear();
-        Transmitter transmitter(DriverLocation{"", KESTREL_SIM_UUIRT_FILE}, this);
+        Transmitter transmitter(DriverLocation{.libraryFile = KESTREL_SIM_UUIRT_FILE}, this);
         if (row[0] != "none") (void)transmitter.OpenTransmitter();
         for (int i = 0; row[0] == "closed" && i < 2; ++i)
             transmitter.CloseTransmitter();
@@ -138,7 +138,7 @@ TEST_F(TransmitterTest, LearningGivesTheDriversCodeOrTheReason) {
     std::ofstream(tmp_ / "capture") << "carrier 36000\npulse 2630\nspace 526\npulse 263\n"
                                        "timeout 20000\n";
     setenv("KESTREL_SIM_LEARN", (tmp_ / "capture").c_str(), 1);
-    Transmitter transmitter(DriverLocation{"", KESTREL_SIM_UUIRT_FILE});
+    Transmitter transmitter(DriverLocation{.libraryFile = KESTREL_SIM_UUIRT_FILE});
     LearnAbort abort;
     EXPECT_EQ(transmitter.LearnPronto(abort).reason(), kNoConnectionText);
     ASSERT_TRUE(transmitter.OpenTransmitter());

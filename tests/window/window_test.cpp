@@ -74,7 +74,8 @@ class Window : public SaveFileChooser {
         qputenv("KESTREL_SIM_LOG", folder.filePath(QStringLiteral("sim.log")).toLocal8Bit());
         const std::string& driver = options.driver;
         transmitter = std::make_unique<Transmitter>(DriverLocation{
-            programFolder, driver[0] == '/' ? driver : programFolder + "/" + driver});
+            .programFolder = programFolder,
+            .libraryFile = driver[0] == '/' ? driver : programFolder + "/" + driver});
         KtlServices services;
         services.programFolder = programFolder;
         services.userFolder = options.userFolder;
