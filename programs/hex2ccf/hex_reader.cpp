@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "base/chars.h"
+#include "base/lines.h"
 #include "catalogue/file_formats.h"
 #include "util/text.h"
 
@@ -28,13 +30,6 @@ size_t FindLastNoCase(std::string_view text, std::string_view needle) {
     return found;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -55,19 +50,7 @@ std::string Quote(std::string_view text) {
 // of the text does not start another line.
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
-    size_t start = 0;
-    size_t i = 0;
-    while (i < text.size()) {
-        char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(text.substr(start, i - start));
-            i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
-            start = i;
-        } else {
-            ++i;
-        }
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
+    ForEachLine(text, [&](std::string_view line) { lines.push_back(line); });
     return lines;
 }
 
@@ -95,7 +78,7 @@ Result<std::vector<uint16_t>> ParseProntoCode(std::string_view line) {
 
         bool allHex = true;
         for (char c : word)
-            allHex = allHex && HexValue(c) >= 0;
+            allHex = allHex && HexDigit(c) >= 0;
         std::string where = "word " + std::to_string(wordNumber) + " " + Quote(word);
         if (!allHex)
             return Refused(where + " is not a hexadecimal word: the line is not Pronto hex");
@@ -107,7 +90,7 @@ Result<std::vector<uint16_t>> ParseProntoCode(std::string_view line) {
         if (word.size() < 4) return Refused(where + " is not a four-digit Pronto word");
         uint16_t value = 0;
         for (char c : word)
-            value = static_cast<uint16_t>(value * 16 + HexValue(c));
+            value = static_cast<uint16_t>(value * 16 + HexDigit(c));
         words.push_back(value);
     }
 

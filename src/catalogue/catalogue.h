@@ -25,6 +25,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/lines.h"
 #include "util/result.h"
 
 namespace kestrel {
@@ -168,25 +169,6 @@ class Catalogue {
     double firmwareNumber_ = 0;                     // LeadingNumber(ModelFirmware)
     std::unique_ptr<SubstringIndex> optionsIndex_;  // of ModelOptions; made when first asked
 };
-
-// The characters of text, split into lines at CR, CR LF and a lone LF; a
-// last line without an end is a line too.
-template <typename Visit>
-void ForEachLine(std::string_view text, Visit&& visit) {
-    size_t start = 0;
-    size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            visit(text.substr(start, i - start));
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            start = ++i;
-        } else {
-            ++i;
-        }
-    }
-    if (start < text.size()) visit(text.substr(start));
-}
 
 // folder/fileName; when there is no such file but one whose name equals
 // fileName ignoring case, that one (device files are found ignoring case, also

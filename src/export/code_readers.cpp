@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "base/lines.h"
 #include "catalogue/catalogue.h"
 #include "export/broadlink_packet.h"
 #include "export/reader_parts.h"
@@ -174,13 +175,6 @@ std::vector<int64_t> Alternating(const std::vector<int64_t>& magnitudes) {
 namespace {
 
 using namespace reader;
-
-// The lines of text with their numbers, from 1.
-template <typename Visit>
-void ForEachNumberedLine(std::string_view text, Visit&& visit) {
-    int64_t number = 0;
-    ForEachLine(text, [&](std::string_view line) { visit(line, ++number); });
-}
 
 std::string At(int64_t line) {
     return "line " + std::to_string(line);

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/chars.h"
 #include "export/code_readers.h"
 
 namespace kestrel::reader {
@@ -18,14 +19,6 @@ namespace kestrel::reader {
 std::string Latin1(std::string_view utf8);
 // Appends a character as UTF-8.
 void AppendUtf8(std::string& out, uint32_t codePoint);
-
-// 0..15 for a hexadecimal digit (either case), -1 for any other character.
-inline int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 // A whole number of decimal digits with an optional sign, at most
 // 999999999999 in size; nothing for any other text.

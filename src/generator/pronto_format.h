@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/rounding.h"
+
 namespace kestrel {
 
 // One unit of the frequency word, in microseconds: the Pronto clock period.
@@ -26,15 +28,6 @@ inline constexpr uint32_t kProntoLearned = 0x0000;
 inline constexpr size_t kProntoHeaderWords = 4;
 
 namespace pronto_detail {
-
-// value rounded halves to even; false when it is not finite or beyond 64 bits.
-inline bool RoundHalfEven(double value, int64_t& out) {
-    if (!std::isfinite(value)) return false;
-    const double rounded = std::nearbyint(value);
-    if (rounded < -9223372036854775808.0 || rounded >= 9223372036854775808.0) return false;
-    out = static_cast<int64_t>(rounded);
-    return true;
-}
 
 // 1000000 / (hz x clock), the divisor rounded halves to even; 0 when the
 // divisor rounds to 0.

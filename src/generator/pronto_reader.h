@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/chars.h"
 #include "generator/pronto_format.h"
 #include "util/result.h"
 
@@ -33,13 +34,6 @@ namespace pronto_detail {
 
 inline bool IsSeparator(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-inline int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 }  // namespace pronto_detail
@@ -71,7 +65,7 @@ inline Result<ProntoCode> ReadProntoCode(std::string_view text, size_t maxWords 
         uint32_t word = 0;
         for (size_t digits = 0; i < text.size() && !pronto_detail::IsSeparator(text[i]);
              ++i, ++digits) {
-            const int value = pronto_detail::HexValue(text[i]);
+            const int value = HexDigit(text[i]);
             if (value < 0 || digits == kMaxWordDigits) return Refused(kProntoMalformed);
             word = word * 16 + static_cast<uint32_t>(value);
         }

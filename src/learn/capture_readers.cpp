@@ -18,7 +18,7 @@ bool IsCodeLine(std::string_view line) {
     if (words.empty() || words[0].size() != 4) return false;
     for (const std::string_view word : words) {
         for (const char c : word) {
-            if (pronto_detail::HexValue(c) < 0) return false;
+            if (HexDigit(c) < 0) return false;
         }
     }
     return true;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/lines.h"
 #include "catalogue/catalogue.h"
 
 namespace kestrel {
@@ -29,14 +30,6 @@ inline std::vector<std::string_view> Words(std::string_view line) {
         i = end;
     }
     return words;
-}
-
-// Every line of text with its number from 1 (lines end as a device file's
-// do: at CR, CR LF or a lone LF).
-template <typename Visit>
-void ForEachNumberedLine(std::string_view text, Visit&& visit) {
-    int64_t number = 0;
-    ForEachLine(text, [&](std::string_view line) { visit(line, ++number); });
 }
 
 // The first lines of text that are neither blank nor comments ("#"), for a

@@ -1,6 +1,9 @@
 #include "util/hex.h"
 
+#include <algorithm>
 #include <cstdint>
+
+#include "base/chars.h"
 
 #include "util/text.h"
 
@@ -12,10 +15,7 @@ std::string DigitChar(int64_t digit) {
 }
 
 int HexDigitValue(char c) {
-    c = UpperAscii(c);
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return 0;
+    return std::max(0, HexDigit(c));
 }
 
 std::string ToHex(int64_t number, int minDigits) {
@@ -46,8 +46,7 @@ std::optional<int32_t> HexToLong(std::string_view text) {
 bool IsHexDigits(std::string_view text) {
     if (text.empty()) return false;
     for (char c : text) {
-        const char u = UpperAscii(c);
-        if (!IsDigit(u) && !(u >= 'A' && u <= 'F')) return false;
+        if (HexDigit(c) < 0) return false;
     }
     return true;
 }

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "base/chars.h"
+#include "base/rounding.h"
 #include "util/text.h"
 
 namespace kestrel {
@@ -18,14 +20,8 @@ struct Scan {
 };
 
 int DigitValue(char c, int base) {
-    int v = -1;
-    if (c >= '0' && c <= '9')
-        v = c - '0';
-    else if (c >= 'a' && c <= 'f')
-        v = c - 'a' + 10;
-    else if (c >= 'A' && c <= 'F')
-        v = c - 'A' + 10;
-    return (v >= 0 && v < base) ? v : -1;
+    const int v = HexDigit(c);
+    return v < base ? v : -1;
 }
 
 // Reads one number at the front of s, which holds no skippable characters.
@@ -135,12 +131,7 @@ bool RoundToInt16(double value, int16_t& out) {
     return RoundTo(value, out);
 }
 bool RoundToInt64(double value, int64_t& out) {
-    // 2^63 itself is not representable; compare against the exact bounds.
-    if (!std::isfinite(value)) return false;
-    const double rounded = std::nearbyint(value);
-    if (rounded < -9223372036854775808.0 || rounded >= 9223372036854775808.0) return false;
-    out = static_cast<int64_t>(rounded);
-    return true;
+    return RoundHalfEven(value, out);
 }
 
 std::optional<int32_t> ParseDecimalInt32(std::string_view text) {

@@ -1,0 +1,14 @@
+// Characters as the readers of text see them.
+#pragma once
+
+namespace kestrel {
+
+// 0..15 for a hexadecimal digit (either case), -1 for any other character.
+constexpr int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace kestrel
