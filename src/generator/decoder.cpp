@@ -20,7 +20,7 @@ class FormMatch {
         : in_(durations),
           protocol_(protocol),
           defines_(defines),
-          msbFirst_(EqualsNoCase(protocol.BitOrder, "MSB")),
+          msbFirst_(protocol.MsbFirst),
           end_(end) {}
 
     // The fields of form when the durations follow it to the end.
@@ -77,8 +77,7 @@ class FormMatch {
     // A number token's duration, scaled by the time unit.
     std::optional<int64_t> Expected(const RawToken& token) const {
         if (token.type != RawToken::Type::Number || !token.whole) return std::nullopt;
-        const int64_t value = *token.whole;
-        return std::llabs(value) < protocol_.TimeUnit ? value * protocol_.TimeUnit : value;
+        return DurationInMicros(*token.whole, protocol_.TimeUnit);
     }
 
     // Whether a capture may end before token t of a raw span: at a gap, or

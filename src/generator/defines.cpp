@@ -104,7 +104,7 @@ std::string DefineTable::NormaliseSpan(std::string span, int16_t timeUnit) {
     while (!span.empty()) {
         std::string token = NextToken(span, " ", 0);
         double number = 0;
-        if (IsNumericText(token, &number) && std::abs(number) < timeUnit) {
+        if (IsNumericText(token, &number) && CountsTimeUnits(number, timeUnit)) {
             token = ShortestDecimal(number * timeUnit);
         }
         result += token;

@@ -15,6 +15,19 @@
 
 namespace kestrel {
 
+// Whether a number of a raw span counts the protocol's time units: it does
+// below the unit in magnitude; any other is microseconds already.
+template <typename Number>
+bool CountsTimeUnits(Number value, int64_t timeUnit) {
+    return (value < 0 ? -value : value) < timeUnit;
+}
+
+// A number of a raw span in microseconds.
+template <typename Number>
+Number DurationInMicros(Number value, int64_t timeUnit) {
+    return CountsTimeUnits(value, timeUnit) ? value * timeUnit : value;
+}
+
 // The kind codes are part of the "type=" message of the field encoder.
 enum class DefineKind : int16_t {
     None = 0,          // no define

@@ -40,7 +40,7 @@ class Encoder::Run {
     Run(Encoder& encoder, DurationBuffer& out)
         : e_(encoder),
           out_(out),
-          msbFirst_(EqualsNoCase(encoder.protocol_.BitOrder, "MSB")),
+          msbFirst_(encoder.protocol_.MsbFirst),
           timeUnit_(encoder.protocol_.TimeUnit),
           oneSymbol_(encoder.protocol_.OneSymbol),
           zeroSymbol_(encoder.protocol_.ZeroSymbol) {
@@ -225,8 +225,7 @@ class Encoder::Run {
                 }
                 case RawToken::Type::Number: {
                     if (!token.whole) RefuseWidth("The duration ", token.text);
-                    int64_t d = *token.whole;
-                    if (std::llabs(d) < timeUnit_) d *= timeUnit_;
+                    const int64_t d = DurationInMicros(*token.whole, timeUnit_);
                     out_.Append(0);
                     out_.SetLast(FitOrRefuse(d, "The duration ", token.text));
                     AddToFrame(std::llabs(d));

@@ -79,7 +79,7 @@ const std::string& FormText(const ProtocolRecord& protocol, BuiltInForm form) {
 
 ProtocolRecord BuiltInProtocol() {
     ProtocolRecord protocol;
-    protocol.BitOrder = "LSB";
+    protocol.MsbFirst = false;
     protocol.Name = "DUDAZOR";
     protocol.CarrierHz = 38380;
     protocol.FormDiscrete = "[2600 -2600],D:8,F:8,E:8,[1760 -1760 560 -25]";

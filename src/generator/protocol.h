@@ -50,7 +50,7 @@ struct ProtocolRecord {
     int16_t TimeUnit = 0;
     std::vector<SymbolPair> OneSymbol;  // the pairs a 1 bit sends, in order
     std::vector<SymbolPair> ZeroSymbol;
-    std::string BitOrder;  // "MSB": most significant bit first; else least
+    bool MsbFirst = false;  // the most significant bit first; else the least
 };
 
 // The record's three forms, as kestrel-gen names them: "discrete",
