@@ -15,8 +15,11 @@ inline std::string ReadBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The folder every suite reads the golden files from.
+inline constexpr const char* kGoldenFolder = KESTREL_SOURCE_DIR "/tests/golden";
+
 inline std::string GoldenText(const std::string& name) {
-    return ReadBytes(KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen/golden/" + name);
+    return ReadBytes(std::string(kGoldenFolder) + "/" + name);
 }
 
 // The line after the first line of a golden file that starts with start: a

@@ -1,7 +1,7 @@
 // kestrel-gen end to end on the sample device files, one table per command
 // family: the catalogue (models, show and the folders they read), requests
 // (code, remote, manual), export, check, and the help texts. Outputs are
-// checked against golden/ (KESTREL_UPDATE_GOLDEN=1 rewrites it after a
+// checked against tests/golden/ (KESTREL_UPDATE_GOLDEN=1 rewrites it after a
 // deliberate change).
 
 #include <gtest/gtest.h>
@@ -29,7 +29,7 @@ ToolResult Gen(const std::vector<std::string>& args, const std::string& folder =
     return RunTool(kTool, args, folder);
 }
 
-const fs::path kGolden = KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen/golden";
+const fs::path kGolden = test::kGoldenFolder;
 
 void ExpectGolden(const std::string& name, const std::string& actual) {
     const fs::path path = kGolden / name;

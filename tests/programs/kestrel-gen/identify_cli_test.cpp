@@ -81,8 +81,7 @@ TEST(KestrelGenIdentify, ExitStatus) {
 TEST(KestrelGenIdentify, NamesWhatLircsIrsimsendSends) {
     const std::string folder = ::testing::TempDir() + "kestrel-identify-irsimsend";
     std::filesystem::create_directories(folder);
-    const std::string conf =
-        KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen/golden/export_Tessel20.lircd";
+    const std::string conf = std::string(test::kGoldenFolder) + "/export_Tessel20.lircd";
     const ToolResult sent =
         RunTool("/usr/bin/env", {"XDG_CACHE_HOME=" + folder, "irsimsend", "-c", "2", conf}, folder);
     ASSERT_EQ(sent.status, 0) << sent.err;

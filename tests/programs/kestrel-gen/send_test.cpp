@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/golden.h"
 #include "support/run_tool.h"
 
 namespace kestrel {
@@ -39,7 +40,7 @@ test::ToolResult Send(std::vector<std::string> args, std::string& log) {
 
 TEST(KestrelGenSend, SendsWhatTheGoldenRequestsPrintAndNothingElse) {
     setenv("KESTREL_UUIRT_LIBRARY", kSimulator.c_str(), 1);
-    std::ifstream golden(KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen/golden/requests.txt");
+    std::ifstream golden(std::string(test::kGoldenFolder) + "/requests.txt");
     std::string line;
     std::getline(golden, line);
     int sent = 0;
