@@ -5,11 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <sstream>
 
 #include "generator/generator.h"
 #include "generator/pronto_format.h"
+#include "support/tsv_rows.h"
 
 namespace kestrel::test {
 namespace {
@@ -133,27 +133,16 @@ std::vector<int32_t> Durations(const std::string& text) {
     }
     return out;
 }
-std::string Unescape(std::string text) {
-    for (size_t at = text.find("\\x"); at != std::string::npos; at = text.find("\\x", at + 1))
-        text.replace(at, 4, 1, static_cast<char>(std::stoi(text.substr(at + 2, 2), nullptr, 16)));
-    return text;
-}
-
 TEST_F(GeneratorTest, RequestsGiveTheirDurationsAndMessages) {
-    std::ifstream file(KESTREL_SOURCE_DIR "/tests/generator/requests.tsv", std::ios::binary);
-    ASSERT_TRUE(file);
     int rows = 0;
-    for (std::string line; std::getline(file, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        if (line[0] == '!') {
-            Define(line.substr(1));
+    for (test::TsvRow f : test::TsvRows(KESTREL_SOURCE_DIR "/tests/generator/requests.tsv")) {
+        if (f[0][0] == '!') {
+            Define(f[0].substr(1));
             continue;
         }
-        std::vector<std::string> f;
-        for (std::istringstream in(line); std::getline(in, f.emplace_back(), '\t');) {
-        }
+        const std::string line = f[0] + " " + f.at(1) + " " + f.at(2) + " " + f.at(3);
         f.resize(6);
-        const Result<std::string> made = generator.GenerateCode(f[0], f[1], Unescape(f[2]), f[3]);
+        const Result<std::string> made = generator.GenerateCode(f[0], f[1], f[2], f[3]);
         const std::string code = made.value_or("");
         const std::vector<int32_t> durations = Durations(f[4]);
         const auto sent = generator.Durations();
