@@ -134,7 +134,8 @@ TEST_F(GenerateAllTest, CaptionsAndSamplesAsWorkedOutByHand) {
         "Mode = Cin\xe9ma  (0x13/19  '1'/49)", "6 6.1 Mode|Cin\xe9ma|13|19|1|V", "ended"};
     EXPECT_EQ(observer.events, events);
     // What the window shows afterwards.
-    EXPECT_TRUE(fields.mode == Mode::Discrete && fields.valueKind == ValueKindOption::Value);
+    EXPECT_EQ(fields.mode, Mode::Discrete);
+    EXPECT_EQ(fields.valueKind, ValueKindOption::Value);
     EXPECT_EQ(fields.txtFChex + " " + fields.txtFCdec + " " + fields.txtValue + fields.txtOutput,
               "13 19 1");
     // Hex2Int's message each time the decimal code is needed: caption and file.
@@ -305,7 +306,8 @@ TEST_F(GenerateAllTest, ARunEndedByTheUserStopsBeforeItsNextSample) {
     EXPECT_EQ(files.files["/out/Temp$$.hex"].bytes,
               hex.substr(0, hex.find("\r\n", hex.find("\r\n") + 2) + 2));
     EXPECT_EQ(files.files["/out/codes.txt"].bytes, listing.substr(0, listing.find("\r\n") + 2));
-    EXPECT_TRUE(files.files["/out/Temp$$.hex"].closed && files.files["/out/codes.txt"].closed);
+    EXPECT_TRUE(files.files["/out/Temp$$.hex"].closed);
+    EXPECT_TRUE(files.files["/out/codes.txt"].closed);
     EXPECT_TRUE(launches.empty());
     EXPECT_TRUE(display.messages.empty());
     EXPECT_EQ(observer.events.back(), "events 1");  // nothing further is reported

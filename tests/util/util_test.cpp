@@ -76,7 +76,8 @@ TEST(Util, TheLeadingNumberRule) {
         EXPECT_DOUBLE_EQ(LeadingNumber(text), value) << text;
     EXPECT_TRUE(std::isinf(LeadingNumber("1e999")));
     double value = 0;
-    EXPECT_TRUE(IsNumericText(" -5 ", &value) && value == -5);
+    EXPECT_TRUE(IsNumericText(" -5 ", &value));
+    EXPECT_EQ(value, -5);
     const auto numeric = [](const char* text) { return IsNumericText(text) ? "y" : "n"; };
     EXPECT_EQ(
         Each({"&H10", "1e5", "5.", "3 4", "", ".", "-", "5\t", "12ab", "-5*1", "1e"}, numeric),
@@ -108,7 +109,9 @@ TEST(Util, NumbersAsTextAndTextAsNumbers) {
                    round),
               "2|4|-2|0|2147483647|-|-|-|-|");
     int16_t v16 = 0;
-    EXPECT_TRUE(!RoundToInt16(32767.5, v16) && RoundToInt16(-32768.5, v16) && v16 == -32768);
+    EXPECT_FALSE(RoundToInt16(32767.5, v16));
+    EXPECT_TRUE(RoundToInt16(-32768.5, v16));
+    EXPECT_EQ(v16, -32768);
     EXPECT_EQ(Each({" 08324 ", "-2147483648", "2147483648", "1.0", "1 2", "&H10", "-", ""},
                    ParseDecimalInt32),
               "8324|-2147483648|-|-|-|-|-|-|");
@@ -116,7 +119,9 @@ TEST(Util, NumbersAsTextAndTextAsNumbers) {
     EXPECT_EQ(Each({"7F", "7g", "", "00000000FF", "7FFFFFFF", "80000000", "FFFFFFFFFFFFFFFFFF"},
                    HexToLong),
               "127|112|0|255|2147483647|-|-|");
-    EXPECT_TRUE(IsHexDigits("09afAF") && !IsHexDigits("7G") && !IsHexDigits(""));
+    EXPECT_TRUE(IsHexDigits("09afAF"));
+    EXPECT_FALSE(IsHexDigits("7G"));
+    EXPECT_FALSE(IsHexDigits(""));
 }
 
 }  // namespace

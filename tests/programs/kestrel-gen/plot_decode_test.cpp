@@ -108,7 +108,8 @@ TEST(KestrelGenPlot, TheMarksStandWhereTheDurationsSay) {
         EXPECT_NEAR(runs[i].to + 1 - runs[0].from, ends[i] * perPeriod, 1.5) << i;
     }
     // The once part's colour, then the repeat part's.
-    EXPECT_TRUE(runs[0].colour == runs[1].colour && runs[2].colour == runs[3].colour);
+    EXPECT_EQ(runs[0].colour, runs[1].colour);
+    EXPECT_EQ(runs[2].colour, runs[3].colour);
     EXPECT_NE(runs[0].colour, runs[2].colour);
 }
 
