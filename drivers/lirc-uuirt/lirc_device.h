@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "util/result.h"
+#include "base/result.h"
 #include "uuirt_api.h"
 
 namespace kestrel::lirc {

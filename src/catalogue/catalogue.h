@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "base/lines.h"
-#include "util/result.h"
+#include "base/result.h"
 
 namespace kestrel {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "catalogue/fields.h"
-#include "util/result.h"
+#include "base/result.h"
 
 namespace kestrel {
 

@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "util/result.h"
+#include "base/result.h"
 
 namespace kestrel {
 

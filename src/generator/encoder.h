@@ -13,7 +13,7 @@
 #include "generator/durations.h"
 #include "generator/evaluator.h"
 #include "generator/protocol.h"
-#include "util/result.h"
+#include "base/result.h"
 
 namespace kestrel {
 

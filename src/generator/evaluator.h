@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "generator/defines.h"
-#include "util/result.h"
+#include "base/result.h"
 
 namespace kestrel {
 

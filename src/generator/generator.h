@@ -22,7 +22,7 @@
 #include "generator/evaluator.h"
 #include "generator/pronto.h"
 #include "generator/protocol.h"
-#include "util/result.h"
+#include "base/result.h"
 
 namespace kestrel {
 

@@ -13,7 +13,7 @@
 
 #include "base/chars.h"
 #include "generator/pronto_format.h"
-#include "util/result.h"
+#include "base/result.h"
 
 namespace kestrel {
 

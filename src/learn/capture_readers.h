@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "learn/capture.h"
-#include "util/result.h"
+#include "base/result.h"
 
 namespace kestrel {
 

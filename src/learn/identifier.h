@@ -18,7 +18,7 @@
 #include "learn/capture.h"
 #include "learn/catalogue_index.h"
 #include "learn/cleaner.h"
-#include "util/result.h"
+#include "base/result.h"
 
 namespace kestrel {
 

@@ -22,7 +22,7 @@
 #include <optional>
 #include <string>
 
-#include "util/result.h"
+#include "base/result.h"
 
 namespace kestrel {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "util/result.h"
+#include "base/result.h"
 
 namespace kestrel {
 
