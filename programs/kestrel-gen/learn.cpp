@@ -182,6 +182,9 @@ int RunLearn(const CliOptions& options) {
             learned = transmitter.LearnPronto(abort, progress);
             expired = deadline.Expired();
         }
+        // A deadline that passed just as the code came asks nothing of the
+        // next press.
+        if (learned && expired) abort.Reset();
         if (terminal) std::fputs("\n", stderr);
         if (!learned) {
             transmitter.CloseTransmitter();

@@ -58,12 +58,14 @@ std::string FromCurrentFolder(const std::string& path) {
 // Reads the settings file into location; what it cannot use goes to problems.
 void ReadSettings(const std::string& file, const std::string& programFolder, DriverChoice& choice) {
     std::error_code error;
-    if (!std::filesystem::exists(file, error)) return;  // no file: nothing said
+    const std::filesystem::file_status status = std::filesystem::status(file, error);
+    if (status.type() == std::filesystem::file_type::not_found) return;  // nothing said
     const auto unreadable = [&](const std::string& why) {
         choice.problems.push_back(file + ": cannot be read (" + why +
                                   "); the driver settings in it are left out");
     };
-    if (std::filesystem::is_directory(file, error)) return unreadable("it is a folder");
+    if (error) return unreadable(error.message());
+    if (std::filesystem::is_directory(status)) return unreadable("it is a folder");
     errno = 0;
     std::ifstream in(file, std::ios::binary);
     if (!in) return unreadable(errno != 0 ? std::strerror(errno) : "it cannot be opened");
