@@ -2,7 +2,8 @@
 // Kestrel sends through the IR transmitters Linux itself drives.
 //
 // UUIRTOpen opens the device named by KESTREL_LIRC_DEVICE (default
-// /dev/lirc0); UUIRTTransmitIR sends Pronto hex codes (format 16). The
+// /dev/lirc0), UUIRTOpenEx the one it is given (a path such as /dev/lirc1;
+// without one, as UUIRTOpen); UUIRTTransmitIR sends Pronto hex codes (format 16). The
 // inactivity wait and the completion event are not used: the write returns
 // once the kernel has sent the code. UUIRTLearnIR listens through the same
 // device when it can receive, and writes the code as Pronto hex text.
@@ -29,8 +30,12 @@ UUIRT_EXPORT int UUIRTGetDrvVersion(unsigned int* driverVersion) {
     return 1;
 }
 
-UUIRT_EXPORT void* UUIRTOpen(void) {
-    const char* path = std::getenv(kestrel::lirc::kDeviceVariable);
+namespace {
+
+// Opens the device at path, or the one KESTREL_LIRC_DEVICE names when path
+// is null or empty.
+void* OpenDevice(const char* path) {
+    if (path == nullptr || *path == '\0') path = std::getenv(kestrel::lirc::kDeviceVariable);
     if (path == nullptr || *path == '\0') path = kestrel::lirc::kDefaultDevice;
     uuirt::OpenError error = uuirt::OpenError::NoCommunication;
     try {
@@ -41,6 +46,19 @@ UUIRT_EXPORT void* UUIRTOpen(void) {
     }
     errno = static_cast<int>(error);
     return uuirt::FailedHandle();
+}
+
+}  // namespace
+
+UUIRT_EXPORT void* UUIRTOpen(void) {
+    return OpenDevice(nullptr);
+}
+
+// The flags are not used: the kernel lets several programs send through one
+// LIRC device, and lircd may hold it open beside us.
+UUIRT_EXPORT void* UUIRTOpenEx(char* deviceName, unsigned int /*flags*/, void* /*reserved0*/,
+                               void* /*reserved1*/) {
+    return OpenDevice(deviceName);
 }
 
 UUIRT_EXPORT int UUIRTTransmitIR(void* handle, char* code, int format, int repeatCount,

@@ -1,14 +1,19 @@
-// A simulated transceiver driver: the driver library's five entry points,
-// for running Kestrel and its tests without the hardware.
+// A simulated transceiver driver: the driver library's five entry points
+// and the optional ones, for running Kestrel and its tests without the
+// hardware.
 //
-// It keeps no state. Every call reads its configuration from the
-// environment (so a test may change it between calls) and appends one line
-// describing the call to the log file named by KESTREL_SIM_LOG:
+// It keeps no state but the count of KESTREL_SIM_LEARN_NEXT below. Every
+// call reads its configuration from the environment (so a test may change
+// it between calls) and appends one line describing the call to the log
+// file named by KESTREL_SIM_LOG:
 //
 //   UUIRTGetDrvInfo result=1 apiVersion=256
 //   UUIRTGetDrvVersion result=1 driverVersion=2610
 //   UUIRTOpen handle=0x5157
 //   UUIRTOpen handle=-1 lastError=0x20000001
+//   UUIRTOpenEx handle=0x5157 flags=1 reserved0=null reserved1=null device=/dev/ttyUSB0
+//       (device= only when a name was given; a failed one as UUIRTOpen's)
+//   UUIRTGetUUIRTInfo result=1 handle=0x5157
 //   UUIRTTransmitIR result=1 handle=0x5157 format=16 repeatCount=1 inactivityWaitTime=0
 //       event=null reserved0=null reserved1=null code=0000 006C 0002 ...   (one line)
 //   UUIRTClose result=1 handle=0x5157
@@ -34,10 +39,18 @@
 //   KESTREL_SIM_LEARN_DELAY     milliseconds UUIRTLearnIR listens before the
 //                               capture is heard (default 0)
 //   KESTREL_SIM_LEARN_FAIL      flag: UUIRTLearnIR fails as a device would (EIO)
+//   KESTREL_SIM_LEARN_NEXT      flag: each learn since the last open plays
+//                               the file's next capture (after the last, the
+//                               first again), as successive presses
+//   KESTREL_SIM_DEVICE_INFO_FAIL  flag: UUIRTGetUUIRTInfo fails
+// UUIRTOpenEx opens as UUIRTOpen does, whatever the name. UUIRTGetUUIRTInfo
+// reports firmware 9.5, protocol 1.1, dated 26 March 2004, for the handle
+// UUIRTOpen returns.
 // UUIRTTransmitIR also fails for a null code or a handle other than the one
 // UUIRTOpen returns.
 //
-// UUIRTLearnIR plays the first capture of the file KESTREL_SIM_LEARN names:
+// UUIRTLearnIR plays the first capture of the file KESTREL_SIM_LEARN names
+// (or the next one, see KESTREL_SIM_LEARN_NEXT):
 // a Pronto hex line (the first line starting with 0000) as it stands, or
 // the pulses and spaces of mode2 text ("pulse N", "space N", "carrier N",
 // "timeout N") or ir-ctl text ("+N -N ...", "# carrier NHz, timeout N") up
@@ -154,7 +167,11 @@ void Log(const std::string& line) noexcept {
     errno = savedErrno;
 }
 
-// The first capture of a capture file, or an errno value.
+// How many learns KESTREL_SIM_LEARN_NEXT has played since the last open.
+// The one thing the simulation keeps between calls, as a device would.
+unsigned learnsSinceOpen = 0;
+
+// One capture of a capture file, or an errno value.
 struct PlayedCapture {
     std::string pronto;               // a Pronto line as it stands
     std::vector<uint32_t> durations;  // else mark first, in microseconds
@@ -204,18 +221,10 @@ void Heard(PlayedCapture& capture, bool pulse, uint32_t micros) {
     }
 }
 
-PlayedCapture ReadCapture(const char* path) {
+// The capture of text that starts at start, which moves past it; ENODATA
+// when the text holds no further capture.
+PlayedCapture NextCapture(const std::string& text, size_t& start) {
     PlayedCapture capture;
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        capture.error = errno;
-        return capture;
-    }
-    constexpr size_t kMostRead = 1 << 20;
-    std::string text(kMostRead, '\0');
-    text.resize(std::fread(text.data(), 1, kMostRead, file));
-    std::fclose(file);
-    size_t start = 0;
     bool ended = false;
     while (!ended && start < text.size()) {
         size_t end = text.find('\n', start);
@@ -267,11 +276,38 @@ PlayedCapture ReadCapture(const char* path) {
             }
         }
     }
-    if (capture.durations.empty()) capture.error = EINVAL;
+    if (capture.durations.empty()) capture.error = ENODATA;
     return capture;
 }
 
-std::string ErrorName(int error) {
+// Capture number index (from 0) of the file, counted round: after the last
+// comes the first again.
+PlayedCapture ReadCapture(const char* path, unsigned index) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        PlayedCapture capture;
+        capture.error = errno;
+        return capture;
+    }
+    constexpr size_t kMostRead = 1 << 20;
+    std::string text(kMostRead, '\0');
+    text.resize(std::fread(text.data(), 1, kMostRead, file));
+    std::fclose(file);
+    std::vector<PlayedCapture> heard;
+    for (size_t start = 0;;) {
+        PlayedCapture capture = NextCapture(text, start);
+        if (capture.error == ENODATA && !heard.empty()) break;
+        if (capture.error != 0) {
+            if (capture.error == ENODATA) capture.error = EINVAL;
+            return capture;
+        }
+        heard.push_back(std::move(capture));
+        if (heard.size() > index) return heard.back();
+    }
+    return heard[index % heard.size()];
+}
+
+[[maybe_unused]] std::string ErrorName(int error) {
     switch (error) {
         case ECANCELED:
             return "ECANCELED";
@@ -303,7 +339,8 @@ bool Listen(long long milliseconds, UUIRTLearnCallback progress, void* user, con
 }
 
 // The learned code of the capture file, or an errno value.
-int Learn(std::string& code, UUIRTLearnCallback progress, void* user, const int* abort) {
+[[maybe_unused]] int Learn(std::string& code, UUIRTLearnCallback progress, void* user,
+                           const int* abort) {
     const char* path = std::getenv("KESTREL_SIM_LEARN");
     const bool hasFile = path != nullptr && *path != '\0';
     if (!hasFile && abort == nullptr) return EINVAL;  // it would listen forever
@@ -311,7 +348,10 @@ int Learn(std::string& code, UUIRTLearnCallback progress, void* user, const int*
         return ECANCELED;
     }
     if (EnvFlag("KESTREL_SIM_LEARN_FAIL")) return EIO;
-    const PlayedCapture capture = ReadCapture(path);
+    const unsigned index = EnvFlag("KESTREL_SIM_LEARN_NEXT")
+                               ? __atomic_fetch_add(&learnsSinceOpen, 1u, __ATOMIC_RELAXED)
+                               : 0;
+    const PlayedCapture capture = ReadCapture(path, index);
     if (capture.error != 0) return capture.error;
     code = !capture.pronto.empty()
                ? capture.pronto
@@ -320,6 +360,28 @@ int Learn(std::string& code, UUIRTLearnCallback progress, void* user, const int*
     if (code.size() + 1 > static_cast<size_t>(kestrel::uuirt::kLearnBufferSize)) return E2BIG;
     if (progress != nullptr) progress(100, 100, capture.carrierHz, user);
     return 0;
+}
+
+// Opens as configured; details (the OpenEx arguments) end the log line.
+void* Open(const char* entry, const std::string& details) {
+    try {
+        __atomic_store_n(&learnsSinceOpen, 0u, __ATOMIC_RELAXED);
+        if (EnvSet("KESTREL_SIM_OPEN_ERROR")) {
+            const auto lastError =
+                static_cast<unsigned int>(EnvNumber("KESTREL_SIM_OPEN_ERROR", 0));
+            char text[64];
+            std::snprintf(text, sizeof text, " handle=-1 lastError=0x%08X", lastError);
+            Log(entry + (text + details));
+            errno = static_cast<int>(lastError);
+            return FailedHandle();
+        }
+        void* handle = ConfiguredHandle();
+        Log(entry + (" handle=" + Pointer(handle)) + details);
+        return handle;
+    } catch (...) {
+        errno = static_cast<int>(kestrel::uuirt::OpenError::NoCommunication);
+        return FailedHandle();
+    }
 }
 
 }  // namespace
@@ -355,23 +417,7 @@ UUIRT_EXPORT int UUIRTGetDrvVersion(unsigned int* driverVersion) {
 }
 
 UUIRT_EXPORT void* UUIRTOpen(void) {
-    try {
-        if (EnvSet("KESTREL_SIM_OPEN_ERROR")) {
-            const auto lastError =
-                static_cast<unsigned int>(EnvNumber("KESTREL_SIM_OPEN_ERROR", 0));
-            char text[64];
-            std::snprintf(text, sizeof text, "UUIRTOpen handle=-1 lastError=0x%08X", lastError);
-            Log(text);
-            errno = static_cast<int>(lastError);
-            return FailedHandle();
-        }
-        void* handle = ConfiguredHandle();
-        Log("UUIRTOpen handle=" + Pointer(handle));
-        return handle;
-    } catch (...) {
-        errno = static_cast<int>(kestrel::uuirt::OpenError::NoCommunication);
-        return FailedHandle();
-    }
+    return Open("UUIRTOpen", "");
 }
 
 UUIRT_EXPORT int UUIRTTransmitIR(void* handle, char* code, int format, int repeatCount,
@@ -398,6 +444,37 @@ UUIRT_EXPORT int UUIRTClose(void* handle) {
     try {
         Log("UUIRTClose result=1 handle=" + Pointer(handle));
         return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+// Left out of the test build that stands for a library without the optional
+// entry points.
+#ifndef KESTREL_SIM_WITHOUT_OPTIONAL
+
+UUIRT_EXPORT void* UUIRTOpenEx(char* deviceName, unsigned int flags, void* reserved0,
+                               void* reserved1) {
+    try {
+        std::string details = " flags=" + std::to_string(flags) +
+                              " reserved0=" + Pointer(reserved0) +
+                              " reserved1=" + Pointer(reserved1);
+        if (deviceName != nullptr) details += " device=" + Escaped(deviceName);
+        return Open("UUIRTOpenEx", details);
+    } catch (...) {
+        errno = static_cast<int>(kestrel::uuirt::OpenError::NoCommunication);
+        return FailedHandle();
+    }
+}
+
+UUIRT_EXPORT int UUIRTGetUUIRTInfo(void* handle, UUIRTInfo* info) {
+    try {
+        const bool told = info != nullptr && handle == ConfiguredHandle() &&
+                          !EnvFlag("KESTREL_SIM_DEVICE_INFO_FAIL");
+        if (told) *info = UUIRTInfo{0x0905, 0x0101, 26, 3, 4};
+        Log("UUIRTGetUUIRTInfo result=" + std::string(told ? "1" : "0") +
+            " handle=" + Pointer(handle));
+        return told ? 1 : 0;
     } catch (...) {
         return 0;
     }
@@ -430,3 +507,5 @@ UUIRT_EXPORT int UUIRTLearnIR(void* handle, int codeFormat, char* code, UUIRTLea
         return 0;
     }
 }
+
+#endif

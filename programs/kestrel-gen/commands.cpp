@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "util/numbers.h"
 #include "util/program_folder.h"
 
 namespace kestrel {
@@ -21,6 +22,14 @@ const OptionRow kDir{"--dir", "-d", "DIR", "read the device files from DIR alone
 const OptionRow kKind{"--kind", "", "A|D|H|V",
                       "the value kind: ASCII, decimal, hexadecimal or Value (default)"};
 const OptionRow kJson{"--json", "", "", "print JSON (its schema is in kestrel-gen(1))"};
+const OptionRow kDriver{"--driver", "", "usb-uirt|lirc|sim|FILE",
+                        "the driver library: a bundled one by name, or a file"};
+const OptionRow kDevice{"--device", "", "FILE", "the device the driver opens, e.g. /dev/ttyUSB0"};
+
+constexpr const char* kDriverText =
+    "--driver and --device override the environment (KESTREL_UUIRT_LIBRARY,\n"
+    "KESTREL_UUIRT_DEVICE), which overrides $XDG_CONFIG_HOME/kestrel/kestrel.conf\n"
+    "(driver=, device=); see kestrel-gen(1).\n";
 
 // The commands, in the order of the list.
 std::vector<CommandRow> MakeCommands() {
@@ -119,12 +128,13 @@ std::vector<CommandRow> MakeCommands() {
          true},
         {"send",
          RunSend,
-         {"send MODEL COMMAND VALUE [--dir DIR] [--repeat N] [--gap MS] [--dry-run]",
+         {"send MODEL COMMAND VALUE [--dir DIR] [--repeat N] [--gap MS] [--dry-run] "
+          "[--driver NAME|FILE] [--device FILE]",
           "send --remote MODEL BUTTON [--dir DIR]", "send --manual CODE VALUE [--kind A|D|H|V]",
-          "send - [--repeat N] [--gap MS] [--dry-run]"},
+          "send - [--repeat N] [--gap MS] [--dry-run] [--driver NAME|FILE] [--device FILE]"},
          "codes printed and transmitted",
          "The code that code, remote or manual makes, printed and transmitted through\n"
-         "the transceiver's driver library (KESTREL_UUIRT_LIBRARY names it). With -,\n"
+         "the transceiver's driver library (--driver names it, --device its device). With -,\n"
          "the codes come from standard input, one a line: a Pronto code, or a request\n"
          "FORM CODE VALUE KIND separated by TAB as pronto - reads it; all are printed\n"
          "first and then sent in order. --repeat N sends each code N times (1 to 100),\n"
@@ -136,8 +146,27 @@ std::vector<CommandRow> MakeCommands() {
           kKind,
           {"--repeat", "", "N", "send each code N times"},
           {"--gap", "", "MS", "wait MS milliseconds between sendings"},
-          {"--dry-run", "", "", "print what would be sent; open nothing"}},
+          {"--dry-run", "", "", "print what would be sent; open nothing"},
+          kDriver,
+          kDevice},
          true},
+        {"devices",
+         RunDevices,
+         {"devices [--driver NAME|FILE] [--device FILE]"},
+         "the transceivers each bundled driver finds",
+         "What each bundled driver finds, one line a device, fields separated by TAB:\n"
+         "the driver's name, the device's path (\"-\" when the driver picks it itself)\n"
+         "and \"ready\" (for a USB-UIRT with \", firmware 9.5, protocol 1.1,\n"
+         "2004-03-26\") or why it cannot be opened. Looked for:\n"
+         "  usb-uirt  serial ports of USB devices with the ids 0403:f850\n"
+         "  lirc      /dev/lirc0, /dev/lirc1, ...\n"
+         "A driver that finds nothing gives \"none found\", one whose library is not in\n"
+         "the program's folder \"library missing\". The driver the settings, the\n"
+         "environment or --driver choose, when it is another (sim, a FILE), is listed\n"
+         "too. With --device, only that device is opened, through the chosen driver\n"
+         "(the USB-UIRT's when none is chosen). Exit status 0 whatever is found, 1\n"
+         "only when the program's folder cannot be told.\n",
+         {kDriver, kDevice}},
         {"check",
          RunCheck,
          {"check MODEL|FILE [--dir DIR] [--strict]"},
@@ -217,6 +246,31 @@ std::vector<CommandRow> MakeCommands() {
          "the other captures are still named. Exit status 0 when every capture is\n"
          "named, 3 when one has no entry, 1 when a file or a line cannot be read.\n",
          {{"--model", "", "MODEL", "name entries of MODEL only"}, kDir},
+         true},
+        {"learn",
+         RunLearn,
+         {"learn [--model MODEL] [--dir DIR] [--count N] [--timeout S] [--driver NAME|FILE] "
+          "[--device FILE]"},
+         "a code heard from a remote through the transceiver, and its catalogue entries",
+         "Listens through the transceiver's driver library for a press of a remote's\n"
+         "button and prints what it heard as identify does, a block a press:\n"
+         "\"press N: carrier C Hz, D durations\", the learned \"pronto:\" line, then the\n"
+         "\"frame:\", \"heard:\", \"match:\" and \"entry:\" lines (every value, range\n"
+         "value, remote button or allowed manual code of MODEL, or of every model,\n"
+         "that makes the same code, as \"Model: Command = Value\") and the catalogue's\n"
+         "own \"code:\". --count N learns N presses (1 to 100) and ends with\n"
+         "\"presses: N agree\" or, for each press that decodes otherwise than the first\n"
+         "(a toggle bit, a noisy press), \"press N differs from press 1: ...\".\n"
+         "--timeout S gives up after S seconds (0 to 3600, default 30; 0 waits for\n"
+         "ever); Ctrl-C cancels. Progress and signal quality go to standard error when\n"
+         "it is a terminal. Exit status 0 when every press was learned, 1 on a\n"
+         "timeout, a cancel or a device error.\n",
+         {{"--model", "", "MODEL", "name entries of MODEL only"},
+          kDir,
+          {"--count", "", "N", "learn N presses and compare them"},
+          {"--timeout", "", "S", "give up after S seconds (0: never)"},
+          kDriver,
+          kDevice},
          true},
         {"help",
          RunHelp,
@@ -373,6 +427,20 @@ int ArgumentCountError(const CliOptions& options, std::string_view expected) {
                         : std::to_string(count) + (count == 1 ? " argument" : " arguments")));
 }
 
+std::optional<int> NumberOption(const CliOptions& options, std::string_view name, int fallback,
+                                int min, int max) {
+    if (!options.Has(name)) return fallback;
+    const std::string text = options.Value(name);
+    const std::optional<int32_t> number = ParseDecimalInt32(text);
+    if (!number || *number < min || *number > max) {
+        (void)UsageError(options, std::string(name) + " takes a whole number from " +
+                                      std::to_string(min) + " to " + std::to_string(max) +
+                                      ", not '" + text + "'");
+        return std::nullopt;
+    }
+    return *number;
+}
+
 void PrintUsage(bool toStandardError) {
     std::ostream& out = toStandardError ? std::cerr : std::cout;
     out << "usage: kestrel-gen COMMAND [ARGS]\n";
@@ -404,6 +472,7 @@ void PrintCommandHelp(const CommandRow& command) {
         std::cout << "  " << names << option.help << "\n";
     }
     if (command.readsModels) std::cout << kDirText;
+    if (FindOption(command, "--driver") != nullptr) std::cout << kDriverText;
 }
 
 int RunHelp(const CliOptions& options) {

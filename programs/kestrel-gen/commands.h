@@ -9,6 +9,7 @@
 // page lists every command. A new command is one row and its handler.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -84,6 +85,11 @@ int UsageError(const CliOptions& options, const std::string& what);
 // that differs from the first usage line's.
 int ArgumentCountError(const CliOptions& options, std::string_view expected);
 
+// A whole-number option within min..max, fallback when it is not given;
+// nothing after the usage error.
+std::optional<int> NumberOption(const CliOptions& options, std::string_view name, int fallback,
+                                int min, int max);
+
 // Prints the list of commands (kestrel-gen --help).
 void PrintUsage(bool toStandardError);
 // The help of one command: its usage lines, its help text, its options.
@@ -102,6 +108,8 @@ int RunCheck(const CliOptions& options);
 int RunPlot(const CliOptions& options);
 int RunDecode(const CliOptions& options);
 int RunIdentify(const CliOptions& options);
+int RunLearn(const CliOptions& options);
+int RunDevices(const CliOptions& options);
 int RunHelp(const CliOptions& options);
 
 // kestrel-gen __complete SHELL LINE [WORD]: the completion of the last word

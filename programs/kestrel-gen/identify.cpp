@@ -27,7 +27,7 @@
 
 #include "catalogue_session.h"
 #include "commands.h"
-#include "decoded_text.h"
+#include "identified_text.h"
 #include "learn/capture_readers.h"
 #include "learn/identifier.h"
 #include "stderr_display.h"
@@ -38,40 +38,6 @@ namespace {
 // Exit status when every capture was read but one has no entry.
 constexpr int kExitNoEntry = 3;
 
-std::string Plural(int64_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
-}
-
-void ReportCode(const HeardCode& code, const CleanSignal& signal, std::ostringstream& out) {
-    out << "  frame:";
-    for (const int64_t d : code.frame.durations)
-        out << ' ' << d;
-    int frames = 0;
-    for (const CleanFrame& f : signal.frames)
-        frames += f.count;
-    out << "\n  heard: " << Plural(code.frame.count, "time", "times") << " in "
-        << Plural(frames, "frame", "frames") << ", marks " << signal.markExcessMicros
-        << " us longer, jitter " << signal.jitterMicros << " us, "
-        << Plural(signal.spikes, "blip", "blips") << "\n";
-    for (const DecodedCode& d : code.decoded)
-        out << "  match: " << DecodedText(d) << "\n";
-    if (code.decoded.empty()) out << "  match: none\n";
-    std::vector<std::string> codes;
-    for (const CatalogueEntry& entry : code.entries) {
-        out << "  entry: " << entry.Name() << "\n";
-        if (std::find(codes.begin(), codes.end(), entry.code) == codes.end()) {
-            codes.push_back(entry.code);
-        }
-    }
-    if (code.entries.empty()) out << "  entry: none\n";
-    for (const NearEntry& near : code.nearest) {
-        out << "  nearest: " << near.entry->Name() << " ("
-            << Plural(near.bits, "bit differs", "bits differ") << ")\n";
-    }
-    for (const std::string& text : codes)
-        out << "  code: " << text << "\n";
-}
-
 std::string Report(const Capture& capture, size_t number, const Identification& found,
                    int32_t protocolHz) {
     const CleanSignal& signal = found.signal;
@@ -80,17 +46,7 @@ std::string Report(const Capture& capture, size_t number, const Identification& 
         << (signal.carrierHz ? std::to_string(*signal.carrierHz) + " Hz" : "unknown") << ", "
         << Plural(static_cast<int64_t>(signal.heard), "duration", "durations") << "\n";
     if (!capture.name.empty()) out << "  name: " << capture.name << "\n";
-    if (found.carrierDiffers) {
-        out << "  note: the carrier is more than " << kCarrierTolerancePercent
-            << " % away from the protocol's " << protocolHz << " Hz\n";
-    }
-    if (found.separatorMicros != kCaptureGapMicros) {
-        out << "  note: frames cut at spaces of " << found.separatorMicros << " us\n";
-    }
-    if (found.codes.empty()) out << "  frame: none\n  match: none\n  entry: none\n";
-    for (const HeardCode& code : found.codes)
-        ReportCode(code, signal, out);
-    return out.str();
+    return out.str() + IdentifiedText(found, protocolHz);
 }
 
 // The bytes of a file, or of standard input for "-".
@@ -110,26 +66,9 @@ bool ReadInput(const std::string& name, std::string& text, Display& display) {
 }  // namespace
 
 int RunIdentify(const CliOptions& options) {
-    const std::string model = options.Value("--model");
     StderrDisplay display;
     Identifier identifier(display);
-    const std::vector<ModelSource> models = ListModels(options.dir, options.userDir);
-    if (options.Has("--model")) {
-        const Status added = identifier.AddModel(model, ModelFolder(models, model, options.dir));
-        if (!added) {
-            display.ShowMessage(added.reason());
-            return kExitRefused;
-        }
-    } else {
-        for (const ModelSource& model : models) {
-            const Status added = identifier.AddModel(model.name, model.folder);
-            if (!added) display.ShowMessage(added.reason());
-        }
-        if (identifier.Indexes().empty()) {
-            display.ShowMessage("kestrel-gen: no device files in " + options.dir);
-            return kExitRefused;
-        }
-    }
+    if (!AddCatalogues(options, identifier, display)) return kExitRefused;
 
     std::vector<std::string> inputs = options.positional;
     if (inputs.empty()) inputs.push_back("-");

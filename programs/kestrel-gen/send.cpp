@@ -6,7 +6,8 @@
 //   send --remote MODEL BUTTON [--dir DIR]
 //   send --manual CODE VALUE [--kind A|D|H|V]
 //   send -                      Pronto lines or pronto requests, one a line
-// with --repeat N, --gap MS and --dry-run for any of them.
+// with --repeat N, --gap MS and --dry-run for any of them, and --driver and
+// --device for the transceiver.
 
 #include <chrono>
 #include <iostream>
@@ -18,9 +19,8 @@
 #include "catalogue_session.h"
 #include "commands.h"
 #include "generator/pronto_reader.h"
+#include "transceiver.h"
 #include "transmitter/transmitter.h"
-#include "util/numbers.h"
-#include "util/program_folder.h"
 
 namespace kestrel {
 namespace {
@@ -34,21 +34,6 @@ struct Sending {
     int gapMilliseconds = 0;
     bool dryRun = false;
 };
-
-// A whole number option within 0..max; nothing after the usage error.
-std::optional<int> NumberOption(const CliOptions& options, std::string_view name, int fallback,
-                                int min, int max) {
-    if (!options.Has(name)) return fallback;
-    const std::string text = options.Value(name);
-    const std::optional<int32_t> number = ParseDecimalInt32(text);
-    if (!number || *number < min || *number > max) {
-        (void)UsageError(options, std::string(name) + " takes a whole number from " +
-                                      std::to_string(min) + " to " + std::to_string(max) +
-                                      ", not '" + text + "'");
-        return std::nullopt;
-    }
-    return *number;
-}
 
 // The codes of standard input, one a line (blank lines skipped): a Pronto
 // code as it stands, or a pronto request made through one generator.
@@ -81,10 +66,11 @@ std::optional<std::vector<std::string>> CodesFromInput() {
 }
 
 // Sends every code; the status the command ends with.
-int Transmit(const std::vector<std::string>& codes, const Sending& sending) {
+int Transmit(const std::vector<std::string>& codes, const Sending& sending,
+             const DriverLocation& location) {
     // The window opens the transmitter once at start-up and closes it at
     // Done; a command line run does both around its codes.
-    Transmitter transmitter(ProgramFolder());
+    Transmitter transmitter(location);
     const Status opened = transmitter.OpenTransmitter();
     if (!opened) {
         StderrDisplay().ShowMessage(opened.reason() + " IR Transmission Disabled.");
@@ -110,6 +96,8 @@ int Transmit(const std::vector<std::string>& codes, const Sending& sending) {
 }  // namespace
 
 int RunSend(const CliOptions& options) {
+    const std::optional<DriverLocation> location = ChosenDriver(options);
+    if (!location) return kExitUsage;
     Sending sending;
     const std::optional<int> repeat = NumberOption(options, "--repeat", 1, 1, kMaxRepeat);
     if (!repeat) return kExitUsage;
@@ -150,7 +138,7 @@ int RunSend(const CliOptions& options) {
                                     " ms apart; the driver library was not opened");
         return 0;
     }
-    return Transmit(codes, sending);
+    return Transmit(codes, sending, *location);
 }
 
 }  // namespace kestrel

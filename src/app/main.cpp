@@ -10,6 +10,7 @@
 
 #include "app/startup.h"
 #include "app/wait_cursor.h"
+#include "transmitter/driver_choice.h"
 #include "transmitter/transmitter.h"
 #include "util/program_folder.h"
 #include "util/version.h"
@@ -122,14 +123,17 @@ int main(int argc, char** argv) {
 
     const std::string folder = kestrel::ProgramFolder();
     kestrel::QtWaitCursor waitCursor;
-    kestrel::Transmitter transmitter(folder, &waitCursor);
+    // The window has no flags: the driver and device come from the user's
+    // settings file and the environment.
+    const kestrel::Result<kestrel::DriverChoice> choice = kestrel::ChooseDriver(folder);
+    kestrel::Transmitter transmitter(choice->location, &waitCursor);
     kestrel::KtlServices services;
     services.programFolder = folder;
     services.userFolder =
         kestrel::UserDevicesFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
     services.transmitter = &transmitter;
     kestrel::KTL window(services);
-    kestrel::StartUp(window, transmitter);
+    kestrel::StartUp(window, transmitter, choice->problems);
     // The user may already have ended the program during the start-up flash.
     if (window.Ending()) return 0;
     return QApplication::exec();

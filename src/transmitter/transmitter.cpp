@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "transmitter/driver_choice.h"
 #include "util/text.h"
 #include "uuirt_api.h"
 
@@ -85,9 +86,10 @@ std::string OpenErrorText(uint32_t lastError) {
 }
 
 DriverLocation DriverLocationFor(std::string programFolder) {
-    DriverLocation location;
+    Result<DriverChoice> choice = ChooseDriver(programFolder);
+    if (choice) return std::move(choice).value().location;
+    DriverLocation location;  // no flags were given, so never reached
     location.programFolder = std::move(programFolder);
-    if (const char* file = std::getenv(kDriverFileVariable)) location.libraryFile = file;
     return location;
 }
 
@@ -146,6 +148,21 @@ Transmitter::Load Transmitter::LoadLibrary() {
 
     dlerror();
     void* library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // When the system's search found none either, the USB-UIRT library the
+    // program comes with.
+    if (library == nullptr && file == uuirt::kDriverFileName &&
+        IsAbsolute(location_.programFolder)) {
+        loadProblem_ = LastDlError();
+        std::string bundled = location_.programFolder;
+        if (bundled.back() != '/') bundled += '/';
+        bundled += kBundledDrivers[0].file;
+        if (FileExists(bundled)) {
+            file = bundled;
+            library = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+        } else {
+            return Load::NoLibrary;
+        }
+    }
     if (library == nullptr) {
         loadProblem_ = LastDlError();
         return Load::NoLibrary;

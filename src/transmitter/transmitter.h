@@ -9,10 +9,12 @@
 // driver's interface itself is stated in uuirt_api.h.
 //
 // Where the library comes from, in this order:
-//   1. the file named by KESTREL_UUIRT_LIBRARY (an absolute path; a relative
-//      one is refused), and nothing else;
+//   1. the file the user named (the settings file, KESTREL_UUIRT_LIBRARY or
+//      --driver, see driver_choice.h; an absolute path, a relative one is
+//      refused), and nothing else;
 //   2. libuuirtdrv.so in the program's folder, by its absolute path;
-//   3. libuuirtdrv.so through the system's library search.
+//   3. libuuirtdrv.so through the system's library search;
+//   4. the bundled USB-UIRT library in the program's folder.
 // The current folder is never looked in.
 #pragma once
 
@@ -102,13 +104,15 @@ class LearnAbort {
 using LearnProgress =
     std::function<void(unsigned progress, unsigned quality, unsigned long carrierHz)>;
 
-// The location the program uses: its folder, and the file named by
-// KESTREL_UUIRT_LIBRARY when that is set.
+// The location the program uses: its folder, and the library and device
+// the settings file and the environment name (ChooseDriver without flags;
+// what it reports is dropped: a caller that shows it calls ChooseDriver).
 DriverLocation DriverLocationFor(std::string programFolder);
 
 class Transmitter {
   public:
-    // Reads KESTREL_UUIRT_LIBRARY now; nothing is loaded before the open.
+    // Reads the settings and the environment now (DriverLocationFor);
+    // nothing is loaded before the open.
     explicit Transmitter(std::string programFolder, WaitCursor* waitCursor = nullptr);
     explicit Transmitter(DriverLocation location, WaitCursor* waitCursor = nullptr);
     // Unloads the library unless a device is still open (a driver may still

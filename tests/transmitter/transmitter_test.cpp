@@ -6,14 +6,17 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <tuple>
 
 #include "support/tsv_rows.h"
+#include "transmitter/driver_choice.h"
 #include "uuirt_api.h"
 
 namespace kestrel {
@@ -31,6 +34,12 @@ class TransmitterTest : public ::testing::Test, public WaitCursor {
             fs::create_directories(tmp_ / folder);
             fs::copy_file(driver, tmp_ / folder / uuirt::kDriverFileName);
         }
+        fs::create_directories(tmp_ / "bundle");
+        for (const auto& [file, driver] :
+             {std::pair{"libkestrel-usb-uirt.so", KESTREL_PLAIN_SIM_UUIRT_FILE},
+              {"libkestrel-sim-uuirt.so", KESTREL_SIM_UUIRT_FILE},
+              {"libkestrel-lirc-uuirt.so", KESTREL_LIRC_UUIRT_FILE}})
+            fs::copy_file(driver, tmp_ / "bundle" / file);
         fs::create_directories(tmp_ / "empty");
         std::ofstream(tmp_ / "not-a-library") << "not a library\n";
         fs::current_path(tmp_ / "current");  // holds a driver never to be loaded
@@ -42,8 +51,9 @@ class TransmitterTest : public ::testing::Test, public WaitCursor {
     // text with $SIM, $PARTIAL, $LIRC and $TMP replaced.
     std::string Expand(std::string text) const {
         const std::string names[] = {
-            "$SIM",  KESTREL_SIM_UUIRT_FILE,  "$PARTIAL", KESTREL_PARTIAL_UUIRT_FILE,
-            "$LIRC", KESTREL_LIRC_UUIRT_FILE, "$TMP",     tmp_.string()};
+            "$SIM",   KESTREL_SIM_UUIRT_FILE,      "$PARTIAL", KESTREL_PARTIAL_UUIRT_FILE,
+            "$LIRC",  KESTREL_LIRC_UUIRT_FILE,     "$TMP",     tmp_.string(),
+            "$PLAIN", KESTREL_PLAIN_SIM_UUIRT_FILE};
         for (size_t i = 0; i < std::size(names); i += 2) {
             for (size_t at; (at = text.find(names[i])) != std::string::npos;)
                 text.replace(at, names[i].size(), names[i + 1]);
@@ -51,20 +61,34 @@ class TransmitterTest : public ::testing::Test, public WaitCursor {
         return text;
     }
 
-    // Nothing in the environment but the row's settings and the log (the
-    // loader took LD_LIBRARY_PATH at start); the errno setting or 0.
-    int Settle(const std::string& settings) {
+    // Nothing in the environment but the row's settings, the log and the
+    // settings file's folder (the loader took LD_LIBRARY_PATH at start);
+    // the errno setting or 0.
+    int Settle(const std::string& settings, DriverFlags* flags = nullptr) {
         clearenv();
         setenv("KESTREL_SIM_LOG", (tmp_ / "calls.log").c_str(), 1);
         fs::remove(tmp_ / "calls.log");
+        setenv("XDG_CONFIG_HOME", (tmp_ / "config").c_str(), 1);
+        fs::remove_all(tmp_ / "config");
         int error = 0;
         std::istringstream words(Expand(settings));
         for (std::string word; words >> word && word != "-";) {
             const std::string name = word.substr(0, word.find('='));
-            const std::string value = word.substr(name.size() + 1);
-            if (name == "errno") error = static_cast<int>(std::stoul(value, nullptr, 0));
+            std::string value = word.substr(name.size() + 1);
             const std::string variable = (name.rfind("LD_", 0) == 0 ? "" : "KESTREL_") + name;
-            if (name != "errno") setenv(variable.c_str(), value.c_str(), 1);
+            if (name == "errno") {
+                error = static_cast<int>(std::stoul(value, nullptr, 0));
+            } else if (name == "--driver" || name == "--device") {
+                (name == "--driver" ? flags->driver : flags->device) = value;
+            } else if (name == "conf") {
+                fs::create_directories(tmp_ / "config/kestrel");
+                std::replace(value.begin(), value.end(), '|', '\n');
+                std::replace(value.begin(), value.end(), '~', ' ');
+                if (value == "!") fs::create_directory(tmp_ / "config/kestrel/kestrel.conf");
+                if (value != "!") std::ofstream(tmp_ / "config/kestrel/kestrel.conf") << value;
+            } else {
+                setenv(variable.c_str(), value.c_str(), 1);
+            }
         }
         return error;
     }
@@ -75,7 +99,11 @@ class TransmitterTest : public ::testing::Test, public WaitCursor {
         std::ifstream in(tmp_ / "calls.log");
         std::string lines;
         for (std::string line; std::getline(in, line);) {
-            if (names) line = line.substr(5, line.find(' ') - 5);  // after "UUIRT"
+            const size_t device = line.find(" device=");
+            if (names) {
+                line = line.substr(5, line.find(' ') - 5) +  // after "UUIRT"
+                       (device != std::string::npos ? ":" + line.substr(device + 8) : "");
+            }
             if (skip == 0) lines += (lines.empty() ? "" : names ? " " : " | ") + line;
             skip -= skip > 0;
         }
@@ -95,15 +123,26 @@ TEST_F(TransmitterTest, OpenSequencesGiveTheirTextsAndCalls) {
     bool everOpened = false;
     for (const test::TsvRow& row : rows) {
         SCOPED_TRACE(row.at(0) + " " + row.at(1));
-        const int error = Settle(row[1]);
-        if (row[0] != "+") transmitter.reset(new Transmitter(row[0] == "-" ? "" : Expand(row[0])));
+        DriverFlags flags;
+        const int error = Settle(row[1], &flags);
+        const Result<DriverChoice> choice =
+            ChooseDriver(row[0] == "-" ? "" : Expand(row[0]), flags);
+        std::string problems;
+        for (const std::string& problem : choice ? choice->problems : std::vector<std::string>{})
+            problems += (problems.empty() ? "" : " | ") + problem;
+        EXPECT_EQ(problems, Expand(row.size() > 6 ? row[6] : ""));
+        if (!choice) {
+            EXPECT_EQ(choice.reason(), row.at(2));
+            continue;
+        }
+        if (row[0] != "+") transmitter.reset(new Transmitter(choice->location));
         errno = error;
         const Status opened = transmitter->OpenTransmitter();
         EXPECT_EQ(opened ? "ok" : opened.reason(), row.at(2));
         EXPECT_EQ(transmitter->TransmitterHandle(), std::stoll(row.at(3), nullptr, 0));
         everOpened = (everOpened && row[0] == "+") || opened;
         EXPECT_EQ(transmitter->TransmitFormat(), everOpened ? 16 : 0);
-        EXPECT_EQ(Logged(0, true), row.at(4));
+        EXPECT_EQ(Logged(0, true), Expand(row.at(4)));
         const std::string library = Expand(row.at(5));
         EXPECT_EQ(transmitter->LibraryFile(), library[0] == '!' ? "" : library);
         EXPECT_TRUE(library[0] != '!' ||
@@ -158,10 +197,20 @@ TEST_F(TransmitterTest, LearningGivesTheDriversCodeOrTheReason) {
     setenv("KESTREL_SIM_LEARN_FAIL", "1", 1);
     EXPECT_EQ(transmitter.LearnPronto(abort).reason(),
               std::string(kLearnFailedText) + std::strerror(EIO));
-    EXPECT_FALSE(transmitter.DeviceInfo());  // the sim cannot tell
+    // What the sim says of its device: firmware 9.5, protocol 1.1, 26.3.2004.
+    const std::optional<TransceiverInfo> info = transmitter.DeviceInfo();
+    ASSERT_TRUE(info);
+    EXPECT_EQ(std::tuple(info->firmwareVersion, info->protocolVersion, info->day, info->month,
+                         info->year),
+              std::tuple(0x0905u, 0x0101u, 26, 3, 2004));
 
-    // A library without UUIRTOpenEx cannot be given a device by name.
-    Transmitter named(DriverLocation{"", KESTREL_SIM_UUIRT_FILE, "/dev/ttyUSB7"});
+    // A library without the optional entry points tells nothing, cannot
+    // learn and cannot be given a device by name.
+    Transmitter plain(DriverLocation{"", KESTREL_PLAIN_SIM_UUIRT_FILE, ""});
+    ASSERT_TRUE(plain.OpenTransmitter());
+    EXPECT_FALSE(plain.DeviceInfo());
+    EXPECT_EQ(plain.LearnPronto(abort).reason(), kCannotLearnText);
+    Transmitter named(DriverLocation{"", KESTREL_PLAIN_SIM_UUIRT_FILE, "/dev/ttyUSB7"});
     EXPECT_EQ(named.OpenTransmitter().reason(), std::string(kNoNamedDeviceText) + "/dev/ttyUSB7");
     EXPECT_EQ(named.TransmitterHandle(), -1);
 }

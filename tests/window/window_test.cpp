@@ -233,7 +233,7 @@ class WindowTest : public QObject {
         QVERIFY(w.isVisible() && w.lstCmnds->isVisible() && !w.lstValues->isVisible());
         QVERIFY(!w.lstRemote->isVisible() && !w.frmRange->isVisible() && !w.frmManual->isVisible());
         QVERIFY(!w.optManual->isEnabled() && w.Command1->isEnabled() && w.Command3->isEnabled());
-        QVERIFY(f.display.statuses.empty() && f.SimLog("UUIRTOpen handle=0x").size() == 1);
+        QVERIFY(f.display.statuses.empty() && f.SimLog("UUIRTOpenEx handle=0x").size() == 1);
         QCOMPARE(f.ModelLabel(), QStringLiteral("Model=????"));
         QStringList shown;  // "  1. Power = 10 (decimal 16): ..." and "  1. Menu = 5"
         const QRegularExpression entry(QStringLiteral("^  \\d+\\. (.*?) = "));

@@ -20,7 +20,8 @@ const std::string kTool = KESTREL_PROGRAM_DIR "/kestrel-gen";
 const std::string kSimulator = KESTREL_PROGRAM_DIR "/libkestrel-sim-uuirt.so";
 const std::string kOpened =
     "UUIRTGetDrvInfo result=1 apiVersion=256\nUUIRTGetDrvVersion result=1 driverVersion=2610\n"
-    "UUIRTOpen handle=0x5157\nUUIRTTransmitIR result=1 handle=0x5157 format=16 repeatCount=1 "
+    "UUIRTOpenEx handle=0x5157 flags=1 reserved0=null reserved1=null\nUUIRTTransmitIR result=1 "
+    "handle=0x5157 format=16 repeatCount=1 "
     "inactivityWaitTime=0 event=null reserved0=null reserved1=null code=";
 
 // Runs send with args; log becomes the simulated driver's log ("" when it
