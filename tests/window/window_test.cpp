@@ -686,29 +686,48 @@ class WindowTest : public QObject {
     // window" picks the entry through the window's handlers, which then show
     // the catalogue's code.
     void learnNamesTheCodeAndShowsItInTheWindow_data() {
-        QTest::addColumn<QString>("model");  // shown by the window
+        QTest::addColumn<QString>("model");    // shown by the window
+        QTest::addColumn<QString>("caption");  // of the code in the golden listing
         QTest::addColumn<QString>("entry");
-        QTest::newRow("a remote button of the model shown") << "Tessel20"
-                                                            << "Tessel20: remote Film";
-        QTest::newRow("a value, no model shown") << ""
-                                                 << "Tessel20: Power = On";
+        QTest::addColumn<QString>("picked");   // the window then
+        QTest::addColumn<QString>("decoded");  // the first form it follows
+        QTest::newRow("a remote button of the model shown")
+            << "Tessel20"
+            << ""
+            << "Tessel20: remote Film"
+            << "Remote: Film"
+            << "remote, device 8324 (0x2084), function 43 (0x2B)";
+        QTest::newRow("a value, no model shown")
+            << ""
+            << "Power = On "
+            << "Tessel20: Power = On"
+            << "Power: On"
+            << "discrete, device 16 (0x10), function 49 (0x31)";
+        QTest::newRow("a range value") << "Tessel20"
+                                       << "Brightness(0x20/32) Middle of Range=50"
+                                       << "Tessel20: Brightness = 50"
+                                       << "Brightness: 50"
+                                       << "valuetext, device 32 (0x20), value \"50\"";
     }
     void learnNamesTheCodeAndShowsItInTheWindow() {
         QFETCH(QString, model);
+        QFETCH(QString, caption);
         QFETCH(QString, entry);
+        QFETCH(QString, picked);
+        QFETCH(QString, decoded);
         Window f;
         f.Start();
         KTL& w = f.w();
         if (!model.isEmpty()) f.PickModel(model);
-        const bool remote = entry.contains("remote");
-        const std::string code = remote ? kFilm : Listed("Tessel20", "Power = On ");
+        const std::string code =
+            caption.isEmpty() ? kFilm : Listed("Tessel20", caption.toStdString());
         LearnDialog* dialog = f.OpenLearnDialog(QByteArray::fromStdString(code + "\n"));
         QVERIFY(dialog && dialog->isVisible() && !dialog->isModal());
         auto* matches = f.In<QListWidget>(dialog, "learnMatches");
         QTRY_VERIFY(!dialog->Listening());
         QCOMPARE(W::Text(f.In<QPlainTextEdit>(dialog, "learnCode")), code);
-        QVERIFY(W::Text(f.In<QPlainTextEdit>(dialog, "learnDecode"))
-                    .starts_with(remote ? "remote, device" : "discrete, device 16 (0x10)"));
+        QCOMPARE(f.In<QPlainTextEdit>(dialog, "learnDecode")->toPlainText().section('\n', 0, 0),
+                 decoded);
         const QStringList names = W::Items(matches);
         QVERIFY2(names.contains(entry) && (model.isEmpty() || names.size() == 1),
                  qPrintable(names.join('|')));
@@ -719,14 +738,13 @@ class WindowTest : public QObject {
         f.In<QPushButton>(dialog, "learnShowInWindow")->click();
         QCOMPARE(w.lstmodel->currentText(), QStringLiteral("Tessel20"));
         QCOMPARE(W::Text(w.txtOutput), code);
-        if (remote) {
-            QVERIFY(w.optRemote->isChecked() && w.lstRemote->isVisible());
-            QCOMPARE(w.lstRemote->currentItem()->text(), QStringLiteral("Film"));
-        } else {
-            QVERIFY(w.optDiscrete->isChecked() && w.lstValues->isVisible());
-            QCOMPARE(w.lstCmnds->currentItem()->text() + " = " + w.lstValues->currentItem()->text(),
-                     QStringLiteral("Power = On"));
-        }
+        const QListWidget* list = w.lstRemote->isVisible() ? w.lstRemote : w.lstCmnds;
+        const QString shown = w.lstValues->isVisible()  ? w.lstValues->currentItem()->text()
+                              : w.frmRange->isVisible() ? w.txtRange->text()
+                                                        : QString();
+        QCOMPARE((list == w.lstRemote ? QStringLiteral("Remote: ") : QString()) +
+                     list->currentItem()->text() + (shown.isEmpty() ? "" : ": " + shown),
+                 picked);
         QVERIFY(f.In<QLabel>(dialog, "learnStatus")->text().startsWith("The window shows "));
     }
 
