@@ -687,30 +687,42 @@ class WindowTest : public QObject {
     // the catalogue's code.
     void learnNamesTheCodeAndShowsItInTheWindow_data() {
         QTest::addColumn<QString>("model");    // shown by the window
-        QTest::addColumn<QString>("caption");  // of the code in the golden listing
+        QTest::addColumn<QString>("golden");   // the golden file holding the code
+        QTest::addColumn<QString>("caption");  // the line above the code there
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("picked");   // the window then
         QTest::addColumn<QString>("decoded");  // the first form it follows
         QTest::newRow("a remote button of the model shown")
             << "Tessel20"
-            << ""
+            << "requests.txt"
+            << "$ [remote] [Tessel20] [Film]"
             << "Tessel20: remote Film"
             << "Remote: Film"
             << "remote, device 8324 (0x2084), function 43 (0x2B)";
         QTest::newRow("a value, no model shown")
             << ""
-            << "Power = On "
+            << "export_Tessel20.txt"
+            << "IR Data For Command Power = On "
             << "Tessel20: Power = On"
             << "Power: On"
             << "discrete, device 16 (0x10), function 49 (0x31)";
-        QTest::newRow("a range value") << "Tessel20"
-                                       << "Brightness(0x20/32) Middle of Range=50"
-                                       << "Tessel20: Brightness = 50"
-                                       << "Brightness: 50"
-                                       << "valuetext, device 32 (0x20), value \"50\"";
+        QTest::newRow("a range value")
+            << "Tessel20"
+            << "export_Tessel20.txt"
+            << "IR Data For Command Brightness(0x20/32) Middle of Range=50"
+            << "Tessel20: Brightness = 50"
+            << "Brightness: 50"
+            << "valuetext, device 32 (0x20), value \"50\"";
+        QTest::newRow("a manual code") << "Vorta"
+                                       << "requests.txt"
+                                       << "$ [manual] [16] [7F] [--kind] [h]"
+                                       << "Vorta: manual code 16 (Power), decimal value 127"
+                                       << "Manual: 16 = 127 DEC"
+                                       << "discrete, device 16 (0x10), function 127 (0x7F)";
     }
     void learnNamesTheCodeAndShowsItInTheWindow() {
         QFETCH(QString, model);
+        QFETCH(QString, golden);
         QFETCH(QString, caption);
         QFETCH(QString, entry);
         QFETCH(QString, picked);
@@ -719,8 +731,7 @@ class WindowTest : public QObject {
         f.Start();
         KTL& w = f.w();
         if (!model.isEmpty()) f.PickModel(model);
-        const std::string code =
-            caption.isEmpty() ? kFilm : Listed("Tessel20", caption.toStdString());
+        const std::string code = GoldenCode(golden.toStdString(), caption.toStdString());
         LearnDialog* dialog = f.OpenLearnDialog(QByteArray::fromStdString(code + "\n"));
         QVERIFY(dialog && dialog->isVisible() && !dialog->isModal());
         auto* matches = f.In<QListWidget>(dialog, "learnMatches");
@@ -732,19 +743,25 @@ class WindowTest : public QObject {
         QVERIFY2(names.contains(entry) && (model.isEmpty() || names.size() == 1),
                  qPrintable(names.join('|')));
         QVERIFY(w.Command3->isEnabled() && f.SimLog("UUIRTLearnIR result=1").size() == 1);
-        w.optManual->setEnabled(true);  // elsewhere: Manual mode, nothing shown
-        w.optManual->click();
+        if (model == "Tessel20") {  // elsewhere: Manual mode, nothing shown
+            w.optManual->setEnabled(true);
+            w.optManual->click();
+        }
         matches->setCurrentRow(static_cast<int>(names.indexOf(entry)));
         f.In<QPushButton>(dialog, "learnShowInWindow")->click();
-        QCOMPARE(w.lstmodel->currentText(), QStringLiteral("Tessel20"));
+        QCOMPARE(w.lstmodel->currentText(), entry.section(':', 0, 0));
         QCOMPARE(W::Text(w.txtOutput), code);
-        const QListWidget* list = w.lstRemote->isVisible() ? w.lstRemote : w.lstCmnds;
-        const QString shown = w.lstValues->isVisible()  ? w.lstValues->currentItem()->text()
-                              : w.frmRange->isVisible() ? w.txtRange->text()
-                                                        : QString();
-        QCOMPARE((list == w.lstRemote ? QStringLiteral("Remote: ") : QString()) +
-                     list->currentItem()->text() + (shown.isEmpty() ? "" : ": " + shown),
-                 picked);
+        QString shown;
+        if (w.frmManual->isVisible()) {
+            shown = "Manual: " + w.txtFCdec->text() + " = " + w.txtValue->text() +
+                    (w.optDec->isChecked() ? " DEC" : "");
+        } else {
+            const QListWidget* list = w.lstRemote->isVisible() ? w.lstRemote : w.lstCmnds;
+            shown = (list == w.lstRemote ? "Remote: " : "") + list->currentItem()->text();
+            if (w.lstValues->isVisible()) shown += ": " + w.lstValues->currentItem()->text();
+            if (w.frmRange->isVisible()) shown += ": " + w.txtRange->text();
+        }
+        QCOMPARE(shown, picked);
         QVERIFY(f.In<QLabel>(dialog, "learnStatus")->text().startsWith("The window shows "));
     }
 
