@@ -151,9 +151,17 @@ LearnDialog::LearnDialog(KTL& window, Transmitter* transmitter)
     layout->addWidget(status_);
     layout->addWidget(progress_);
     layout->addWidget(quality_);
+    const auto caption = [this, layout](const char* text, QWidget* control) {
+        auto* label = new QLabel(QString::fromLatin1(text), this);
+        label->setBuddy(control);
+        layout->addWidget(label);
+    };
+    caption("Code heard:", code_);
     layout->addWidget(code_);
     layout->addWidget(picture_, 1);
+    caption("It follows:", decode_);
     layout->addWidget(decode_);
+    caption("Catalogue entries:", matches_);
     layout->addWidget(matches_);
     layout->addLayout(buttons);
 
@@ -252,7 +260,7 @@ std::shared_ptr<LearnOutcome> LearnDialog::Learn(const std::vector<ModelSource>&
 
     const Result<Capture> capture = CaptureOfPronto(outcome->code, {});
     if (!capture) {
-        outcome->notes.push_back("The code heard is no Pronto code: " + capture.reason());
+        outcome->heard = "a text that is no Pronto code (" + capture.reason() + ").";
         return outcome;
     }
     const Identification found = identifier_->Identify(*capture);
@@ -292,7 +300,7 @@ void LearnDialog::Heard(uint64_t generation, const std::shared_ptr<LearnOutcome>
         UpdateButtons();
         return;
     }
-    status_->setText(Shown(outcome->heard));
+    status_->setText(QStringLiteral("Heard: ") + Shown(outcome->heard));
     code_->setPlainText(QString::fromLatin1(outcome->code));  // Pronto words are ASCII
     picture_->Show(outcome->code);
     QStringList lines;
