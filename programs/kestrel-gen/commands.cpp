@@ -234,8 +234,10 @@ std::vector<CommandRow> MakeCommands() {
          "which catalogue entries the captures (mode2, ir-ctl, Pronto) in FILE are",
          "Names the captures in each FILE (standard input for - or none): LIRC mode2\n"
          "text (pulse N, space N, carrier N, timeout N), ir-ctl text (+N -N ... with\n"
-         "# timeout N) or Pronto hex lines (Kestrel's .txt and .hex files too; caption\n"
-         "lines are skipped), one or many captures a file. Each capture is cleaned\n"
+         "# timeout N), Pronto hex lines (Kestrel's .txt and .hex files too; caption\n"
+         "lines are skipped) or the files of other IR tools that export writes\n"
+         "(Flipper .ir, ESPHome and Home Assistant YAML, Broadlink JSON, Girr XML, rc\n"
+         "keymaps), one or many captures a file. Each capture is cleaned\n"
          "(blips taken out, durations clustered, the receiver's longer marks and\n"
          "shorter spaces undone, the repeated frame found), matched against the\n"
          "protocol's forms within 30 % or 100 us, and named: an \"entry:\" line for\n"

@@ -4,7 +4,8 @@
 //   identify [--model MODEL] [--dir DIR] [FILE|-]...
 //
 // Each file (standard input for "-" or none) is read as mode2 text, ir-ctl
-// text or Pronto hex lines, one or many captures each. For each capture:
+// text, Pronto hex lines or a file of another IR tool that the exports
+// write (export_captures.h), one or many captures each. For each capture:
 //   capture 1 (power.mode2:3): carrier 38000 Hz, 162 durations
 //     frame: 2600 -2600 575 -550 ... 1760 -1760 560
 //     heard: 3 times in 3 frames, marks 150 us longer, jitter 12 us, 1 blip
@@ -27,6 +28,7 @@
 
 #include "catalogue_session.h"
 #include "commands.h"
+#include "export_captures.h"
 #include "identified_text.h"
 #include "learn/capture_readers.h"
 #include "learn/identifier.h"
@@ -72,7 +74,8 @@ int RunIdentify(const CliOptions& options) {
 
     std::vector<std::string> inputs = options.positional;
     if (inputs.empty()) inputs.push_back("-");
-    const CaptureReaders readers;
+    CaptureReaders readers;
+    AddExportReaders(readers);
     bool allRead = true;
     bool allNamed = true;
     size_t number = 0;

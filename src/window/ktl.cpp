@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -27,7 +28,9 @@
 #include "catalogue/generate_all.h"
 #include "launcher/launch_app.h"
 #include "launcher/program_watch.h"
+#include "learn/catalogue_index.h"
 #include "transmitter/transmitter.h"
+#include "window/learn_dialog.h"
 #include "window/save_file_chooser.h"
 #include "window/shown_text.h"
 #include "window/signal_view.h"
@@ -310,7 +313,9 @@ KTL::KTL(KtlServices services) : services_(std::move(services)) {
     Form_Load();
 }
 
-KTL::~KTL() = default;
+KTL::~KTL() {
+    StopLearning();
+}
 
 void KTL::CreateControls() {
     setObjectName(QStringLiteral("KTL"));
@@ -564,6 +569,7 @@ void KTL::closeEvent(QCloseEvent* event) {
 void KTL::EndProgram() {
     if (!ending_) {
         ending_ = true;
+        StopLearning();
         windowDisplay_->EndWaits();
     }
     services_.endProgram();
@@ -604,7 +610,10 @@ void KTL::ConnectHandlers() {
     connect(Command1, &QPushButton::clicked, this, &KTL::Command1_Click);
     connect(cmdGenAll, &QPushButton::clicked, this, &KTL::cmdGenAll_Click);
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cancelRun_ = true; });
-    AddSignalViewEntry(txtOutput, this);
+    AddSignalViewEntry(txtOutput, this, [this](QMenu& menu) {
+        QAction* learn = menu.addAction(QStringLiteral("Learn from remote\u2026"));
+        connect(learn, &QAction::triggered, this, &KTL::OpenLearnDialog);
+    });
 
     // Tab visits the controls in the order of the design. No user can see
     // or press Command1, so it takes no focus; the output box passes Tab on
@@ -662,7 +671,7 @@ void KTL::HoldInput(bool hold) {
 // stop it.
 bool KTL::Held(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != this) return false;
+    if (!widget || (widget->window() != this && widget->window() != learnDialog_)) return false;
     switch (event->type()) {
         case QEvent::WindowActivate:
             if (widget == this) windowDisplay_->RaiseOpenDialog();
@@ -748,8 +757,10 @@ void KTL::lstmodel_Click(int index) {
     auto outer = std::exchange(catalogue_->OnLineNote, [&skipped](const LineNote& note) {
         skipped += note.kind == LineNote::Kind::Skipped ? 1 : 0;
     });
+    loadedModel_.clear();
     const Status selected = SelectModel(*catalogue_, folder, name);
     catalogue_->OnLineNote = std::move(outer);
+    if (selected) loadedModel_ = name;
     if (!selected) {
         display_->ShowMessage(selected.reason());
         EndProgram();
@@ -842,8 +853,94 @@ void KTL::quit_Click() {
     const std::string temporary =
         services_.programFolder + "/" + std::string(file_format::kTemporaryFile);
     std::remove(temporary.c_str());
+    StopLearning();  // the transceiver is released only once nothing uses it
     if (services_.transmitter) services_.transmitter->CloseTransmitter();
     EndProgram();
+}
+
+// "Learn from remote..." opens the learn dialog, which starts listening;
+// when it is open already it comes to the front as it stands.
+void KTL::OpenLearnDialog() {
+    if (ending_) return;
+    if (!learnDialog_) learnDialog_ = new LearnDialog(*this, services_.transmitter);
+    const bool open = learnDialog_->isVisible();
+    learnDialog_->show();
+    learnDialog_->raise();
+    learnDialog_->activateWindow();
+    if (!open) learnDialog_->Listen();
+}
+
+void KTL::StopLearning() {
+    if (learnDialog_) learnDialog_->Stop();
+}
+
+void KTL::HoldSending(bool hold) {
+    if (hold) {
+        if (sendHolds_++ > 0) return;
+        sendEnabled_[0] = Command1->isEnabled();
+        sendEnabled_[1] = Command3->isEnabled();
+        Command1->setEnabled(false);
+        Command3->setEnabled(false);
+    } else if (sendHolds_ > 0 && --sendHolds_ == 0) {
+        Command1->setEnabled(sendEnabled_[0]);
+        Command3->setEnabled(sendEnabled_[1]);
+    }
+}
+
+namespace {
+
+// The row of the first item of list whose bytes are text; -1 when none is.
+int RowOf(const QListWidget* list, const std::string& text) {
+    for (int row = 0; row < list->count(); ++row) {
+        if (ItemText(list->item(row)) == text) return row;
+    }
+    return -1;
+}
+
+}  // namespace
+
+bool KTL::ShowCatalogueEntry(const CatalogueEntry& entry) {
+    if (ending_ || holds_ > 0) return false;
+    if (loadedModel_ != entry.model) {
+        const int index = lstmodel->findData(QByteArray::fromStdString(entry.model));
+        if (index <= 0) return false;
+        lstmodel->setCurrentIndex(index);
+        lstmodel_Click(index);
+        if (ending_ || loadedModel_ != entry.model) return false;
+    }
+    // A row selected from here runs its click handler, as a user's click.
+    const auto pick = [](QListWidget* list, int row) {
+        if (row < 0 || row >= list->count()) return false;
+        list->setCurrentRow(row);
+        return true;
+    };
+    switch (entry.kind) {
+        case CatalogueEntry::Kind::Value:
+        case CatalogueEntry::Kind::Range:
+            PickMode(Mode::Discrete);
+            if (!pick(lstCmnds, RowOf(lstCmnds, entry.command))) return false;
+            if (entry.kind == CatalogueEntry::Kind::Value) {
+                if (!pick(lstValues, entry.choice)) return false;
+            } else {
+                txtRange->setText(QString::fromLatin1(entry.value));  // a number
+                cmdGen_Click();
+            }
+            break;
+        case CatalogueEntry::Kind::Remote:
+            PickMode(Mode::Remote);
+            if (!pick(lstRemote, RowOf(lstRemote, entry.command))) return false;
+            break;
+        case CatalogueEntry::Kind::Manual:
+            if (!optManual->isEnabled()) return false;
+            PickMode(Mode::Manual);
+            fields_->SetText(Box::FCdec, entry.functionCode);
+            DecimalToHex();
+            fields_->SetText(Box::Value, entry.value);
+            fields_->SelectKind(entry.valueKind);
+            Command2_Click();
+            break;
+    }
+    return !ending_ && fields_->Text(Box::Output) == entry.code;
 }
 
 // ---------------------------------------------------------------------------
@@ -981,6 +1078,10 @@ void KTL::Command1_Click() {
 
 void KTL::Command1_Action() {
     if (ending_) return;  // nothing is sent once the transceiver is released
+    if (sendHolds_ > 0) {
+        display_->ShowStatus("Nothing is sent while Kestrel listens for a remote", 0);
+        return;
+    }
     if (!TypedTextFits({Box::FCdec, Box::FChex, Box::Value})) return;
     if (fields_->SelectedMode() == Mode::Discrete &&
         !CheckValue(*catalogue_, *fields_, fields_->Text(Box::Value))) {

@@ -9,6 +9,7 @@
 // tests) the display are handed in.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -38,8 +39,10 @@ class QTimer;
 
 namespace kestrel {
 
+class LearnDialog;
 class Transmitter;
 class WindowDisplay;
+struct CatalogueEntry;
 
 // Asks the user for the file a generate-all run writes.
 class SaveFileChooser {
@@ -93,6 +96,22 @@ class KTL : public QWidget {
     // which stop the run.
     void HoldInput(bool hold);
 
+    // The model list's name of the model the lists show ("" before one is
+    // picked), and the model list's items after the empty one.
+    const std::string& LoadedModel() const { return loadedModel_; }
+    const std::vector<ModelSource>& Models() const { return models_; }
+    // Holds back every transmission (while the transceiver listens for a
+    // remote): the send buttons are disabled and a double click or Enter
+    // on a value or button sends nothing; released, they are as before.
+    void HoldSending(bool hold);
+    // Picks entry in the window as a user would, through the handlers of
+    // the clicks: its model, its mode, its command and value or its button
+    // (the range or manual boxes and IR Gen for a typed value). True when
+    // the code box then shows the entry's code; false when the window
+    // cannot pick it now (a run or a message box holds the input) or shows
+    // another code.
+    bool ShowCatalogueEntry(const CatalogueEntry& entry);
+
   protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -124,6 +143,8 @@ class KTL : public QWidget {
     void optManual_Click();
     void ShowDiscretePanels();
     void quit_Click();
+    void OpenLearnDialog();
+    void StopLearning();
 
     void ConnectList(QListWidget* list, void (KTL::*click)(int), void (KTL::*doubleClick)(int));
     void lstCmnds_Click(int row);
@@ -166,6 +187,10 @@ class KTL : public QWidget {
     QListWidget* pressedList_ = nullptr;
     int pressedRow_ = -1;  // the row pressed when it was selected already, else -1
     bool afterDoubleClick_ = false;
+    std::string loadedModel_;            // see LoadedModel
+    QPointer<LearnDialog> learnDialog_;  // once opened
+    int sendHolds_ = 0;                  // reasons to send nothing
+    bool sendEnabled_[2] = {};           // Command1 and Command3 before the first hold
 
   public:
     // The controls, by the names of the design.

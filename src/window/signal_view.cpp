@@ -80,10 +80,10 @@ class MenuKeys : public QObject {
 
 }  // namespace
 
-void AddSignalViewEntry(QPlainTextEdit* box, QWidget* owner) {
+void AddSignalViewEntry(QPlainTextEdit* box, QWidget* owner, std::function<void(QMenu&)> more) {
     box->setContextMenuPolicy(Qt::CustomContextMenu);
     box->installEventFilter(new MenuKeys(box));
-    QObject::connect(box, &QWidget::customContextMenuRequested, box, [box, owner](QPoint at) {
+    QObject::connect(box, &QWidget::customContextMenuRequested, box, [box, owner, more](QPoint at) {
         const std::unique_ptr<QMenu> menu(box->createStandardContextMenu(at));
         menu->addSeparator();
         QAction* entry = menu->addAction(QStringLiteral("Show signal\u2026"));
@@ -95,6 +95,7 @@ void AddSignalViewEntry(QPlainTextEdit* box, QWidget* owner) {
             view->raise();
             view->activateWindow();
         });
+        if (more) more(*menu);
         menu->exec(box->viewport()->mapToGlobal(at));
     });
 }

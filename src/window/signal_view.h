@@ -7,9 +7,11 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 #include "generator/pronto_reader.h"
 
+class QMenu;
 class QPlainTextEdit;
 
 namespace kestrel {
@@ -33,7 +35,7 @@ class SignalView : public QWidget {
 
 // Adds "Show signal..." to box's context menu; it opens the view, or shows
 // the one that is open. Shift+F10 and the Menu key open the menu too, at
-// the text cursor.
-void AddSignalViewEntry(QPlainTextEdit* box, QWidget* owner);
+// the text cursor. more adds the owner's own entries after it.
+void AddSignalViewEntry(QPlainTextEdit* box, QWidget* owner, std::function<void(QMenu&)> more = {});
 
 }  // namespace kestrel

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -30,6 +31,7 @@
 #include "support/recording_display.h"
 #include "transmitter/transmitter.h"
 #include "window/ktl.h"
+#include "window/learn_dialog.h"
 #include "window/save_file_chooser.h"
 #include "window/shown_text.h"
 #include "window/window_display.h"
@@ -94,7 +96,10 @@ class Window : public SaveFileChooser {
         window->windowDisplay().timeScale = options.live ? 0.2 : 0.001;
         RecordMessages();
     }
-    ~Window() override { qunsetenv("KESTREL_SIM_LOG"); }
+    ~Window() override {
+        for (const char* name : {"KESTREL_SIM_LOG", "KESTREL_SIM_LEARN", "KESTREL_SIM_LEARN_DELAY"})
+            qunsetenv(name);
+    }
     std::string GetSaveFileName(const std::string&) override {
         ++asked;
         if (onAsk) onAsk();
@@ -165,19 +170,35 @@ class Window : public SaveFileChooser {
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, At(list, row));
     }
 
-    // The signal view, opened from the code box's menu (with Qt's entries)
-    // that key opens; null when it does not open.
-    QWidget* OpenSignalView(QKeyCombination key) {
-        QTimer::singleShot(0, [] {
+    // Triggers the entry of the code box's menu (with Qt's entries) that
+    // key opens.
+    void FromMenu(QKeyCombination key, const QString& entry) {
+        QTimer::singleShot(0, [entry] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             for (QAction* action : menu ? menu->actions() : QList<QAction*>())
-                if (action->text() == QStringLiteral("Show signal\u2026") &&
+                if (action->text() == entry &&
                     menu->findChild<QAction*>(QStringLiteral("select-all")))
                     action->trigger();
             if (menu) menu->close();
         });
         QTest::keyClick(window->txtOutput, key.key(), key.keyboardModifiers());
+    }
+    // The signal view; null when it does not open.
+    QWidget* OpenSignalView(QKeyCombination key) {
+        FromMenu(key, QStringLiteral("Show signal\u2026"));
         return window->findChild<QWidget*>(QStringLiteral("signalView"));
+    }
+    // The learn dialog, listening to the capture file holding text.
+    LearnDialog* OpenLearnDialog(const QByteArray& text) {
+        Write("learn.capture", text);
+        qputenv("KESTREL_SIM_LEARN",
+                folder.filePath(QStringLiteral("learn.capture")).toLocal8Bit());
+        FromMenu(Qt::Key_Menu, QStringLiteral("Learn from remote\u2026"));
+        return window->findChild<LearnDialog*>(QStringLiteral("learnDialog"));
+    }
+    template <typename T>
+    T* In(QWidget* dialog, const char* name) {
+        return dialog->findChild<T*>(QString::fromLatin1(name));
     }
 
     // After a fault: a click on a value generates its code, and a Gen ALL
@@ -659,6 +680,146 @@ class WindowTest : public QObject {
         QCOMPARE(caption(), "Carrier 38381 Hz, 198 durations (198 once, 0 repeat)");
         w.Command1->click();
         QVERIFY(f.SimLog("UUIRTTransmitIR").value(0).endsWith(" code=" + code));
+    }
+
+    // A code heard through the transceiver is named in the learn dialog (by
+    // the window's model, or by every model when it shows none); "Show in
+    // window" picks the entry through the window's handlers, which then show
+    // the catalogue's code.
+    void learnNamesTheCodeAndShowsItInTheWindow_data() {
+        QTest::addColumn<QString>("model");    // shown by the window
+        QTest::addColumn<QString>("golden");   // the golden file holding the code
+        QTest::addColumn<QString>("caption");  // the line above the code there
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("picked");   // the window then
+        QTest::addColumn<QString>("decoded");  // the first form it follows
+        QTest::newRow("a remote button of the model shown")
+            << "Tessel20"
+            << "requests.txt"
+            << "$ [remote] [Tessel20] [Film]"
+            << "Tessel20: remote Film"
+            << "Remote: Film"
+            << "remote, device 8324 (0x2084), function 43 (0x2B)";
+        QTest::newRow("a value, no model shown")
+            << ""
+            << "export_Tessel20.txt"
+            << "IR Data For Command Power = On "
+            << "Tessel20: Power = On"
+            << "Power: On"
+            << "discrete, device 16 (0x10), function 49 (0x31)";
+        QTest::newRow("a range value")
+            << "Tessel20"
+            << "export_Tessel20.txt"
+            << "IR Data For Command Brightness(0x20/32) Middle of Range=50"
+            << "Tessel20: Brightness = 50"
+            << "Brightness: 50"
+            << "valuetext, device 32 (0x20), value \"50\"";
+        QTest::newRow("a manual code") << "Vorta"
+                                       << "requests.txt"
+                                       << "$ [manual] [16] [7F] [--kind] [h]"
+                                       << "Vorta: manual code 16 (Power), decimal value 127"
+                                       << "Manual: 16 = 127 DEC"
+                                       << "discrete, device 16 (0x10), function 127 (0x7F)";
+        QTest::newRow("another model's code") << "Tessel20"
+                                              << "export_Tessel10.txt"
+                                              << "IR Data For Command Freeze = On"
+                                              << "no entry"
+                                              << ""
+                                              << "discrete, device 7 (0x7), function 49 (0x31)";
+    }
+    void learnNamesTheCodeAndShowsItInTheWindow() {
+        QFETCH(QString, model);
+        QFETCH(QString, golden);
+        QFETCH(QString, caption);
+        QFETCH(QString, entry);
+        QFETCH(QString, picked);
+        QFETCH(QString, decoded);
+        Window f;
+        f.Start();
+        KTL& w = f.w();
+        if (!model.isEmpty()) f.PickModel(model);
+        const std::string code = GoldenCode(golden.toStdString(), caption.toStdString());
+        LearnDialog* dialog = f.OpenLearnDialog(QByteArray::fromStdString(code + "\n"));
+        QVERIFY(dialog && dialog->isVisible() && !dialog->isModal());
+        auto* matches = f.In<QListWidget>(dialog, "learnMatches");
+        QTRY_VERIFY(!dialog->Listening());
+        QCOMPARE(W::Text(f.In<QPlainTextEdit>(dialog, "learnCode")), code);
+        QCOMPARE(f.In<QPlainTextEdit>(dialog, "learnDecode")->toPlainText().section('\n', 0, 0),
+                 decoded);
+        const QStringList names = W::Items(matches);
+        auto* show = f.In<QPushButton>(dialog, "learnShowInWindow");
+        if (entry == "no entry") {  // and the nearest, as identify finds them
+            QCOMPARE(names.value(0) + " | " + names.value(1),
+                     "no entry | nearest: Tessel20: Picture Mode = Cin\u00e9ma (2 bits differ)");
+            QVERIFY(!show->isEnabled());
+            return;
+        }
+        QVERIFY2(names.contains(entry) && (model.isEmpty() || names.size() == 1),
+                 qPrintable(names.join('|')));
+        QVERIFY(w.Command3->isEnabled() && f.SimLog("UUIRTLearnIR result=1").size() == 1);
+        if (model == "Tessel20") {  // elsewhere: Manual mode, nothing shown
+            w.optManual->setEnabled(true);
+            w.optManual->click();
+        }
+        matches->setCurrentRow(static_cast<int>(names.indexOf(entry)));
+        show->click();
+        QCOMPARE(w.lstmodel->currentText(), entry.section(':', 0, 0));
+        QCOMPARE(W::Text(w.txtOutput), code);
+        QString shown;
+        if (w.frmManual->isVisible()) {
+            shown = "Manual: " + w.txtFCdec->text() + " = " + w.txtValue->text() +
+                    (w.optDec->isChecked() ? " DEC" : "");
+        } else {
+            const QListWidget* list = w.lstRemote->isVisible() ? w.lstRemote : w.lstCmnds;
+            shown = (list == w.lstRemote ? "Remote: " : "") + list->currentItem()->text();
+            if (w.lstValues->isVisible()) shown += ": " + w.lstValues->currentItem()->text();
+            if (w.frmRange->isVisible()) shown += ": " + w.txtRange->text();
+        }
+        QCOMPARE(shown, picked);
+        QVERIFY(f.In<QLabel>(dialog, "learnStatus")->text().startsWith("The window shows "));
+    }
+
+    // While the transceiver listens nothing is sent; Cancel ends the learn
+    // and the send buttons come back. Done while it listens ends at once,
+    // the learn stopped before the transceiver is released. Without a
+    // transceiver the dialog says so and stays usable.
+    void learnCancelDoneAndNoTransceiver() {
+        Window f;
+        f.Start();
+        KTL& w = f.w();
+        f.PickModel("Tessel20");
+        w.optRemote->click();
+        qputenv("KESTREL_SIM_LEARN_DELAY", "600000");
+        LearnDialog* dialog = f.OpenLearnDialog(QByteArray::fromStdString(kFilm + "\n"));
+        QVERIFY(dialog->Listening() && !w.Command3->isEnabled() && !w.Command1->isEnabled());
+        QVERIFY(f.In<QProgressBar>(dialog, "learnProgress")->isVisible());
+        QTRY_COMPARE(f.In<QLabel>(dialog, "learnQuality")->text(),
+                     QStringLiteral("Signal quality 0 %"));  // the driver's reports come through
+        W::DoubleClick(w.lstRemote, 0);                      // shown, not sent
+        QVERIFY(!W::Text(w.txtOutput).empty() && f.SimLog("UUIRTTransmitIR").empty());
+        f.In<QPushButton>(dialog, "learnCancel")->click();
+        QTRY_VERIFY(!dialog->Listening());
+        QCOMPARE(f.In<QLabel>(dialog, "learnStatus")->text(), QString(kLearnCancelledText));
+        QVERIFY(w.Command3->isEnabled() && w.Command1->isEnabled());
+        QCOMPARE(f.SimLog("UUIRTLearnIR result=0").size(), 1);
+        f.In<QPushButton>(dialog, "learnListen")->click();
+        QVERIFY(dialog->Listening());
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(w.quit, Qt::LeftButton);
+        QVERIFY(clock.elapsed() < 900 && f.ended == 1 && !dialog->Listening());
+        const QStringList log = QString::fromLatin1(f.Read("sim.log")).split('\n');
+        QCOMPARE(log.filter("error=ECANCELED").size(), 2);
+        QVERIFY(log.indexOf(QRegularExpression("^UUIRTClose.*")) >
+                log.lastIndexOf(QRegularExpression("^UUIRTLearnIR.*")));
+
+        Window none({.driver = "none.so"});
+        none.Start();
+        dialog = none.OpenLearnDialog(QByteArray::fromStdString(kFilm + "\n"));
+        QTRY_COMPARE(none.In<QLabel>(dialog, "learnStatus")->text(), QString(kNoConnectionText));
+        QVERIFY(none.In<QPushButton>(dialog, "learnListen")->isEnabled() &&
+                !none.In<QPushButton>(dialog, "learnShowInWindow")->isEnabled());
+        QVERIFY(!none.w().Command3->isEnabled());  // as the failed open left it
     }
 
     // Enter on a picked value or remote button does what its double click

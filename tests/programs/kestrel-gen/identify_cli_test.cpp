@@ -75,6 +75,33 @@ TEST(KestrelGenIdentify, ExitStatus) {
     }
 }
 
+// The entries of an identify report, one a line.
+std::string EntryNames(const std::string& report) {
+    std::string names;
+    for (size_t at = 0; (at = report.find("  entry: ", at)) != std::string::npos; ++at)
+        names += report.substr(at + 9, report.find('\n', at) - at - 8);
+    return names;
+}
+
+// The entries the samples of Tessel20's golden Gen ALL listing are, in its
+// order: "IR Data For Command Power = On  (0x10/16 ..." and "... Brightness(
+// 0x20/32) Middle of Range=50" name "Power = On" and "Brightness = 50".
+std::string ListedEntries() {
+    std::string captions;
+    std::istringstream listing(GoldenText("export_Tessel20.txt"));
+    for (std::string line; std::getline(listing, line);) {
+        if (line.rfind("IR Data For Command ", 0) != 0) continue;
+        line = line.substr(20, line.find_last_not_of("\r") - 19);
+        const size_t range = line.find(" of Range=");
+        captions += "Tessel20: " +
+                    (range == std::string::npos
+                         ? line.substr(0, line.find("  (0x"))
+                         : line.substr(0, line.find('(')) + " = " + line.substr(range + 10)) +
+                    "\n";
+    }
+    return captions;
+}
+
 // LIRC's own irsimsend sends every code of the golden lircd.conf export,
 // each twice, with the file's 3722 us gap between codes: every code is named
 // as the golden listing captions it, in the order sent.
@@ -88,24 +115,24 @@ TEST(KestrelGenIdentify, NamesWhatLircsIrsimsendSends) {
     const ToolResult r = RunTool(
         kTool, {"identify", "--model", "Tessel20", "--dir", kDevices, folder + "/simsend.out"});
     EXPECT_EQ(r.status, 0) << r.err;
-    std::string names;
-    for (size_t at = 0; (at = r.out.find("  entry: ", at)) != std::string::npos; ++at)
-        names += r.out.substr(at + 9, r.out.find('\n', at) - at - 8);
-    // "IR Data For Command Power = On  (0x10/16 ..." and "... Brightness(0x20/32)
-    // Middle of Range=50" name "Power = On" and "Brightness = 50".
-    std::string captions;
-    std::istringstream listing(GoldenText("export_Tessel20.txt"));
-    for (std::string line; std::getline(listing, line);) {
-        if (line.rfind("IR Data For Command ", 0) != 0) continue;
-        line = line.substr(20, line.find_last_not_of("\r") - 19);
-        const size_t range = line.find(" of Range=");
-        captions += "Tessel20: " +
-                    (range == std::string::npos
-                         ? line.substr(0, line.find("  (0x"))
-                         : line.substr(0, line.find('(')) + " = " + line.substr(range + 10)) +
-                    "\n";
+    EXPECT_EQ(EntryNames(r.out), ListedEntries());
+}
+
+// The files of other IR tools that export writes are read back as captures:
+// every code is named as the listing captions it, in the file's order.
+TEST(KestrelGenIdentify, NamesTheCodesOfExportedFiles) {
+    for (const char* format :
+         {"flipper", "esphome", "homeassistant", "broadlink", "girr", "keymap"}) {
+        const std::string file =
+            ::testing::TempDir() + "kestrel-identify-exported-" + format + ".txt";
+        const ToolResult exported = RunTool(
+            kTool, {"export", "Tessel20", file, "--format", format, "--dir", kDevices, "--force"});
+        ASSERT_EQ(exported.status, 0) << exported.err;
+        const ToolResult r =
+            RunTool(kTool, {"identify", "--model", "Tessel20", "--dir", kDevices, file});
+        EXPECT_EQ(r.status, 0) << format << "\n" << r.err;
+        EXPECT_EQ(EntryNames(r.out), ListedEntries()) << format;
     }
-    EXPECT_EQ(names, captions);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// How decode and identify write the fields a code carries:
+// How decode, identify and the window's learn dialog write the fields a code
+// carries:
 //   discrete, device 16 (0x10), function 49 (0x31)
 //   valuetext, device 16 (0x10), value "1"
 // A value text is in double quotes, a quote, a backslash and bytes outside
