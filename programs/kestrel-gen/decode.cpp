@@ -38,10 +38,10 @@
 #include "catalogue/generate_all.h"
 #include "catalogue_session.h"
 #include "commands.h"
-#include "decoded_text.h"
 #include "export/code_readers.h"
 #include "generator/decoder.h"
 #include "generator/pronto_reader.h"
+#include "learn/decoded_text.h"
 
 namespace kestrel {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "catalogue_session.h"
-#include "decoded_text.h"
+#include "learn/decoded_text.h"
 #include "util/display.h"
 
 namespace kestrel {

@@ -28,9 +28,9 @@
 #include <vector>
 
 #include "commands.h"
-#include "decoded_text.h"
 #include "identified_text.h"
 #include "learn/capture_readers.h"
+#include "learn/decoded_text.h"
 #include "stderr_display.h"
 #include "transceiver.h"
 #include "transmitter/transmitter.h"

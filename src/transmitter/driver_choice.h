@@ -29,8 +29,8 @@
 #include <string_view>
 #include <vector>
 
-#include "transmitter/transmitter.h"
 #include "base/result.h"
+#include "transmitter/transmitter.h"
 
 namespace kestrel {
 
