@@ -101,9 +101,10 @@ std::unique_ptr<UsbUirt> UsbUirt::Open(const char* name, uuirt::OpenError& error
     std::string path = name != nullptr && *name != '\0' ? name : "";
     if (path.empty() && EnvText(kDeviceVariable) != nullptr) path = EnvText(kDeviceVariable);
     if (path.empty()) {
+        // A sysfs of its own (a test's) comes without the system's links.
         const char* sysfs = EnvText(kSysfsVariable);
         const std::vector<std::string> found =
-            FindDevices(sysfs != nullptr ? sysfs : kSysfsRoot, kByIdFolder);
+            sysfs != nullptr ? FindDevices(sysfs, "") : FindDevices(kSysfsRoot, kByIdFolder);
         if (found.empty()) {
             trace->Note("no USB-UIRT found");
             return nullptr;
@@ -326,6 +327,9 @@ Status UsbUirt::Transmit(std::string_view code, int format, int repeatCount, int
         if (status == 0) return refuse(EIO, "no answer");
         if (status == kCommandOk || (status == kTransmitting && !sent->streamed)) break;
         if (status != kTransmitting) return refuse(EIO, StatusText(status));
+        // The closing status comes only once the device has sent the
+        // signal, never with its first answer: what came along is its own.
+        input_.clear();
     }
     std::this_thread::sleep_until(start + length);
     return {};

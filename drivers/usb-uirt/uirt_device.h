@@ -25,8 +25,9 @@ namespace kestrel::usb_uirt {
 
 // The environment: the device to open when the caller names none, a file
 // the bytes both ways are appended to, the sysfs folder the device is looked
-// for in (tests point it elsewhere), and the form learning listens in
-// ("raw" for raw mode; wideband otherwise).
+// for in (tests point it elsewhere; /dev/serial/by-id is then not looked
+// in), and the form learning listens in ("raw" for raw mode; wideband
+// otherwise).
 inline constexpr const char* kDeviceVariable = "KESTREL_USB_UIRT_DEVICE";
 inline constexpr const char* kTraceVariable = "KESTREL_USB_UIRT_TRACE";
 inline constexpr const char* kSysfsVariable = "KESTREL_USB_UIRT_SYSFS";
