@@ -87,12 +87,16 @@ void UirtEmulator::Send(const Bytes& bytes) {
     }
 }
 
-void UirtEmulator::Answer(const Bytes& reply) {
+void UirtEmulator::Answer(const Bytes& reply, uint8_t newMode) {
     if (silent_) return;
-    // UIR mode before the command, for the code before the answer; after
-    // it, for the one after.
+    // A code before the answer comes from the mode the command was asked
+    // in, one after it from the mode the command leaves the device in.
     if (slip_ && mode_ == 0x20) Send(kUirBefore);
     Send(reply);
+    if (newMode != 0) {
+        std::lock_guard lock(mutex_);
+        mode_ = newMode;
+    }
     if (slip_ && mode_ == 0x20) Send(kUirAfter);
 }
 
@@ -161,15 +165,7 @@ void UirtEmulator::Take(Bytes& input) {
         } else if (command == 0x36 || command == 0x25) {
             Answer({status ? status : uint8_t{0x20}});
         } else {
-            // A mode is answered from the mode it was asked in; the codes
-            // after the answer come from the new one.
-            if (!silent_) {
-                if (slip_ && mode_ == 0x20) Send(kUirBefore);
-                Send({status ? status : uint8_t{0x21}});
-            }
-            std::lock_guard lock(mutex_);
-            if (status == 0) mode_ = command;
-            if (slip_ && mode_ == 0x20 && !silent_) Send(kUirAfter);
+            Answer({status ? status : uint8_t{0x21}}, status ? 0 : command);
         }
         if (play) {
             std::this_thread::sleep_for(kPressDelay);

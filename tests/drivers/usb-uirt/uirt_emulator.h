@@ -62,7 +62,8 @@ class UirtEmulator {
   private:
     void Run();
     void Take(Bytes& input);
-    void Answer(const Bytes& reply);
+    // Answers; a mode command (newMode) changes the mode as it answers.
+    void Answer(const Bytes& reply, uint8_t newMode = 0);
     void Send(const Bytes& bytes);
     Bytes Encoded(const PlayedSignal& signal, bool wideband) const;
 
