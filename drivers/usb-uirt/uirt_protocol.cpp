@@ -88,10 +88,15 @@ Result<Transmission> TransmissionOf(std::string_view pronto, int repeatCount) {
     if (!(hz >= kLimits.lowestCarrierHz && hz <= kLimits.highestCarrierHz)) {
         return Refused(kCarrierOutside);
     }
+    // Every word, the final space too: the device keeps quiet for it, so
+    // that a code sent next cannot start inside it.
+    std::vector<uint32_t> words = bursts->words;
+    if (bursts->finalSpace != 0) words.push_back(bursts->finalSpace);
+    if (words.size() > kLimits.mostStreamedDurations) return Refused(kTooMany);
     const uint8_t carrier = CarrierByte(hz);
     std::vector<uint8_t> durations;
-    uint64_t cycles = bursts->finalSpace;
-    for (const uint32_t word : bursts->words) {
+    uint64_t cycles = 0;
+    for (const uint32_t word : words) {
         if (word == 0) return Refused(kZeroDuration);
         if (word > kLimits.mostCycles) return Refused(kTooLong);
         AppendDuration(durations, word);
@@ -99,7 +104,7 @@ Result<Transmission> TransmissionOf(std::string_view pronto, int repeatCount) {
     }
     Transmission sent;
     sent.micros = static_cast<double>(cycles) * carrier * 1e6 / kCarrierClockHz;
-    sent.streamed = bursts->words.size() > kLimits.mostFrameDurations;
+    sent.streamed = words.size() > kLimits.mostFrameDurations;
     if (sent.streamed) {
         // The command framed on its own; the carrier and the durations
         // follow unframed, and the device closes with a status.

@@ -124,8 +124,9 @@ struct Transmission {
 };
 
 // The transmission of a learned Pronto code sent repeatCount times (see
-// BurstsOf in pronto_bursts.h): each burst word is copied as the count of
-// carrier cycles it is. Refused when the text is not such a code, its
+// BurstsOf in pronto_bursts.h): each burst word, the final space included
+// (unless it is 0), is copied as the count of carrier cycles it is. Refused
+// when the text is not such a code, its
 // carrier lies outside the limits, a duration is zero or above
 // kLimits.mostCycles, or the signal holds more durations than the device
 // takes.

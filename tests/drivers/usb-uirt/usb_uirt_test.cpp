@@ -50,12 +50,11 @@ std::pair<uint8_t, std::vector<uint32_t>> Decoded(const Bytes& frame) {
 }
 
 // A frame sends the code's words as they stand, at its carrier: every word
-// of the code but a final space, and round(2,500,000 / Hz).
+// of the code, and round(2,500,000 / Hz).
 void ExpectSendsTheWords(const Bytes& frame, const std::string& pronto) {
     SCOPED_TRACE(pronto.substr(0, 60));
     const std::vector<uint32_t> words = WordsOf(pronto);
-    std::vector<uint32_t> sent(words.begin() + 4, words.end());
-    if (sent.size() % 2 == 0) sent.pop_back();
+    const std::vector<uint32_t> sent(words.begin() + 4, words.end());
     const auto [carrier, cycles] = Decoded(frame);
     EXPECT_EQ(cycles, sent);
     EXPECT_EQ(carrier, std::lround(2500000 / (1e6 / (words[1] * 0.241246))));
@@ -155,25 +154,26 @@ TEST_F(UsbUirt, WritesTheHandWorkedFrameAndTellsTheVersion) {
     EXPECT_EQ(version.firmwareDay + 100 * version.firmwareMonth + 10000 * version.firmwareYear,
               26 + 100 * 3 + 10000 * 4);
     // Word 006D is a period of 109 x 0.241246 us, 38029.5 Hz; 2,500,000 /
-    // 38029.5 = 65.74, so the carrier byte is 66 (42). The marks and the
-    // space go as their words: 10, 20, and A0 (160 > 127) as 80 A0; the
-    // final space 0100 is not sent. NN = 4 duration bytes, LL = 4 + FF RR
-    // IH IL NN CS = 10. 36+0A+42+01+04+10+20+80+A0 = 1D7, so CS = 100-D7 = 29.
+    // 38029.5 = 65.74, so the carrier byte is 66 (42). The words go as they
+    // stand: 10, 20, and A0 (160 > 127) as 80 A0, 0100 as 81 00. NN = 6
+    // duration bytes, LL = 6 + FF RR IH IL NN CS = 12 (0C). The bytes before
+    // the checksum sum to 604 = 2 x 256 + 5C, so CS = 100 - 5C = A4.
     ASSERT_TRUE(Send("0000 006D 0002 0000 0010 0020 00A0 0100"));
-    // The once part, then the repeat part twice, the last final space left off.
+    // The once part, then the repeat part twice.
     ASSERT_TRUE(Send("0000 006D 0001 0001 0010 0020 0030 0040", 2));
     const std::vector<Bytes> frames = device.Frames();
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[0], (Bytes{0x23, 0xDD}));
-    EXPECT_EQ(frames[1],
-              (Bytes{0x36, 0x0A, 0x42, 0x01, 0x00, 0x00, 0x04, 0x10, 0x20, 0x80, 0xA0, 0x29}));
-    EXPECT_EQ(Decoded(frames[2]).second, (std::vector<uint32_t>{0x10, 0x20, 0x30, 0x40, 0x30}));
+    EXPECT_EQ(frames[1], (Bytes{0x36, 0x0C, 0x42, 0x01, 0x00, 0x00, 0x06, 0x10, 0x20, 0x80, 0xA0,
+                                0x81, 0x00, 0xA4}));
+    EXPECT_EQ(Decoded(frames[2]).second,
+              (std::vector<uint32_t>{0x10, 0x20, 0x30, 0x40, 0x30, 0x40}));
     close(std::exchange(handle, uuirt::FailedHandle()));
     std::ifstream in(files / "trace");
     const std::string trace{std::istreambuf_iterator<char>(in), {}};
     EXPECT_NE(trace.find("> 23 DD\n"), std::string::npos) << trace;
     EXPECT_NE(trace.find("< 09 05 01 01 1A 03 04 CF\n"), std::string::npos);
-    EXPECT_NE(trace.find("> 36 0A 42 01 00 00 04 10 20 80 A0 29\n"), std::string::npos);
+    EXPECT_NE(trace.find("> 36 0C 42 01 00 00 06 10 20 80 A0 81 00 A4\n"), std::string::npos);
 }
 
 TEST_F(UsbUirt, SendsEveryCodeAsItsWordsWhateverTheDeviceSaysUnasked) {
