@@ -342,12 +342,13 @@ Result<std::string> UsbUirt::Learn(int format, const int* abort, UUIRTLearnCallb
         error = EBUSY;
         return Refused("the device is busy");
     }
-    if (format != uuirt::kProntoFormat) {
+    if ((format & ~uuirt::kLearnForceRaw) != uuirt::kProntoFormat) {
         error = EINVAL;
         return Refused("not Pronto hex text");
     }
     const char* formName = EnvText(kLearnFormVariable);
-    const bool raw = formName != nullptr && std::string_view(formName) == "raw";
+    const bool raw = (format & uuirt::kLearnForceRaw) != 0 ||
+                     (formName != nullptr && std::string_view(formName) == "raw");
     const Mode previous = mode_;
     const auto tell = [&](unsigned percent, unsigned quality, unsigned long carrierHz) {
         if (progress != nullptr) progress(percent, quality, carrierHz, user);

@@ -83,7 +83,8 @@ class UsbUirt {
     // holds the device, EIO when the device refuses it or does not answer.
     Status Transmit(std::string_view code, int format, int repeatCount, int& error);
     // Listens for one signal and gives it as Pronto hex text (format 16
-    // only), then puts the device back in its mode. Refused, with error:
+    // only; with kLearnForceRaw, or the environment's "raw", in raw mode),
+    // then puts the device back in its mode. Refused, with error:
     // EINVAL for another format, EBUSY as for Transmit, ECANCELED as soon
     // as *abort is set, EIO when the device fails.
     Result<std::string> Learn(int format, const int* abort, UUIRTLearnCallback progress, void* user,

@@ -107,12 +107,12 @@ struct UsbUirt : ::testing::Test {
                         nullptr, nullptr) != 0;
     }
     // The code learned, or "! " and the errno name.
-    std::string Learn(int* abort) {
+    std::string Learn(int* abort, int format = kPronto) {
         char code[uuirt::kLearnBufferSize];
         const auto progress = [](unsigned percent, unsigned, unsigned long hz, void* user) {
             if (percent == 100) *static_cast<unsigned long*>(user) = hz;
         };
-        if (!learn(handle, kPronto, code, progress, &carrierHz, abort, 0, nullptr, nullptr)) {
+        if (!learn(handle, format, code, progress, &carrierHz, abort, 0, nullptr, nullptr)) {
             return "! " + std::string(strerrorname_np(errno));
         }
         return code;
@@ -320,14 +320,19 @@ TEST_F(UsbUirt, LearnsAPlayedSignalInWidebandAndRawFormAndPutsTheModeBack) {
     ExpectLearned(Learn(&abort), 0.02);
     EXPECT_NEAR(carrierHz, 38000, 38000 * 0.02);
     EXPECT_EQ(device.Mode(), 0x20);
+    device.Play(kPress);
+    ExpectLearned(Learn(&abort, kPronto | uuirt::kLearnForceRaw), 0.02);  // 38 kHz assumed
+    EXPECT_EQ(device.Mode(), 0x20);
     setenv("KESTREL_USB_UIRT_LEARN", "raw", 1);
     device.Play(kPress);
-    ExpectLearned(Learn(&abort), 0.02);  // 38 kHz assumed
-    EXPECT_EQ(device.Mode(), 0x20);
+    ExpectLearned(Learn(&abort), 0.02);
     std::vector<Bytes> modes;
     for (const Bytes& frame : device.Frames())
         if (frame.size() == 2 && frame[0] != 0x23) modes.push_back(frame);
-    EXPECT_EQ(modes, (std::vector<Bytes>{{0x24, 0xDC}, {0x20, 0xE0}, {0x21, 0xDF}, {0x20, 0xE0}}));
+    EXPECT_EQ(
+        modes,
+        (std::vector<Bytes>{
+            {0x24, 0xDC}, {0x20, 0xE0}, {0x21, 0xDF}, {0x20, 0xE0}, {0x21, 0xDF}, {0x20, 0xE0}}));
 }
 
 TEST_F(UsbUirt, StopsLearningWhenAborted) {
