@@ -200,13 +200,14 @@ bool UsbUirt::Write(std::span<const uint8_t> bytes, Clock::time_point deadline) 
             trace_->Note("write failed: " + std::string(std::strerror(errno)));
             return false;
         }
-        // The device holds CTS while it is busy: wait for room.
-        pollfd wait{fd_, POLLOUT, 0};
-        if (Clock::now() >= deadline || ::poll(&wait, 1, MillisUntil(deadline)) < 0) {
-            if (errno == EINTR) continue;
+        if (Clock::now() >= deadline) {
             trace_->Note("write timed out");
             return false;
         }
+        // The device holds CTS while it is busy: wait for room, then try
+        // again (also after a signal).
+        pollfd wait{fd_, POLLOUT, 0};
+        ::poll(&wait, 1, MillisUntil(deadline));
     }
     return true;
 }
