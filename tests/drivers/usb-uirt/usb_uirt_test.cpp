@@ -16,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "support/golden.h"
 #include "support/run_tool.h"
 #include "uirt_emulator.h"
 #include "uuirt_api.h"
@@ -134,7 +135,7 @@ struct UsbUirt : ::testing::Test {
 // The codes kestrel-gen prints in its golden transcript, and each cut to
 // its first ten pairs, so that both DOTXRAW frames and streams are made.
 std::vector<std::string> GoldenCodes() {
-    std::ifstream in(KESTREL_SOURCE_DIR "/tests/programs/kestrel-gen/golden/requests.txt");
+    std::istringstream in(test::GoldenText("requests.txt"));
     std::set<std::string> codes;
     for (std::string line; std::getline(in, line);) {
         if (line.rfind("0000 ", 0) != 0) continue;
