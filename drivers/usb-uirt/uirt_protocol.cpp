@@ -13,6 +13,7 @@ constexpr const char* kTooMany = "more durations than the device takes";
 constexpr const char* kCarrierOutside = "a carrier outside 20-500 kHz";
 constexpr const char* kZeroDuration = "a duration of zero";
 constexpr const char* kTooLong = "a duration longer than the device takes";
+constexpr const char* kTooLongInAll = "longer than a send may last";
 
 // The device's carrier clock: the carrier byte counts its periods of 0.4 us.
 constexpr double kCarrierClockHz = 2500000.0;
@@ -104,6 +105,7 @@ Result<Transmission> TransmissionOf(std::string_view pronto, int repeatCount) {
     }
     Transmission sent;
     sent.micros = static_cast<double>(cycles) * carrier * 1e6 / kCarrierClockHz;
+    if (sent.micros > kLimits.mostSignalMillis * 1000.0) return Refused(kTooLongInAll);
     sent.streamed = words.size() > kLimits.mostFrameDurations;
     if (sent.streamed) {
         // The command framed on its own; the carrier and the durations

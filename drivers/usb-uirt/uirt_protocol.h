@@ -29,6 +29,9 @@ struct DeviceLimits {
     // Durations of one streamed signal: what the kernel hands an IR driver
     // in one transmission, and what the LIRC driver here sends in one write.
     size_t mostStreamedDurations;
+    // The longest signal sent at once, final space included: far beyond any
+    // remote's code, and a send never holds the device for minutes.
+    int mostSignalMillis;
     // The carriers the device is asked for: the kernel driver's range; the
     // carrier byte round(2,500,000 / Hz) then stays within 7 bits (5-125).
     uint32_t lowestCarrierHz;
@@ -56,6 +59,7 @@ inline constexpr DeviceLimits kLimits = {
     .mostCycles = 0x7FFF,
     .mostFrameDurations = 24,
     .mostStreamedDurations = 1024,
+    .mostSignalMillis = 10000,
     .lowestCarrierHz = 20000,
     .highestCarrierHz = 500000,
     .versionMillis = 1000,
@@ -126,10 +130,9 @@ struct Transmission {
 // The transmission of a learned Pronto code sent repeatCount times (see
 // BurstsOf in pronto_bursts.h): each burst word, the final space included
 // (unless it is 0), is copied as the count of carrier cycles it is. Refused
-// when the text is not such a code, its
-// carrier lies outside the limits, a duration is zero or above
-// kLimits.mostCycles, or the signal holds more durations than the device
-// takes.
+// when the text is not such a code, its carrier lies outside the limits, a
+// duration is zero or above kLimits.mostCycles, or the signal holds more
+// durations, or lasts longer, than kLimits allows.
 Result<Transmission> TransmissionOf(std::string_view pronto, int repeatCount);
 
 // The device's version answer.

@@ -90,13 +90,15 @@ void UirtEmulator::Send(const Bytes& bytes) {
 void UirtEmulator::Answer(const Bytes& reply, uint8_t newMode) {
     if (silent_) return;
     // A code before the answer comes from the mode the command was asked
-    // in, one after it from the mode the command leaves the device in.
-    if (slip_ && mode_ == 0x20) Send(kUirBefore);
-    Send(reply);
+    // in, one after it from the mode the command leaves the device in. The
+    // new mode shows before the answer goes, for a test that looks at once.
+    const bool before = slip_ && mode_ == 0x20;
     if (newMode != 0) {
         std::lock_guard lock(mutex_);
         mode_ = newMode;
     }
+    if (before) Send(kUirBefore);
+    Send(reply);
     if (slip_ && mode_ == 0x20) Send(kUirAfter);
 }
 

@@ -226,6 +226,7 @@ TEST_F(UsbUirt, RefusesWhatTheDeviceCannotSendAndWritesNothing) {
         {"a zero duration", "0000 006D 0002 0000 0010 0000 0010 0010", kPronto},
         {"32768 cycles", "0000 006D 0001 0000 8000 0010", kPronto},
         {"1025 durations", tooMany, kPronto},
+        {"8 x 1.64 s", "0000 00CF 0004 0000 7FFF 7FFF 7FFF 7FFF 7FFF 7FFF 7FFF 7FFF", kPronto},
     };
     for (const auto& row : rows) {
         errno = 0;
