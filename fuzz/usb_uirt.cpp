@@ -1,12 +1,15 @@
-// The USB-UIRT driver's readers of what the device sends, over arbitrary
-// bytes: the learn stream in both forms, and where a reply lies among
-// unsolicited input. Input: byte 0 picks the reply's size and the mode, the
-// rest is what the device sent.
+// The USB-UIRT driver over arbitrary bytes: its readers of what the device
+// sends (the learn stream in both forms, where a reply lies among
+// unsolicited input), and the frames it makes of the same bytes taken as
+// Pronto text. Input: byte 0 picks the reply's size, the mode and the
+// repeat count; the rest is what the device sent, or the text.
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "fuzz_targets.h"
 #include "generator/pronto_reader.h"
@@ -44,6 +47,17 @@ int FuzzUsbUirt(const uint8_t* data, size_t size) {
         KESTREL_FUZZ_CHECK(*at + replySize <= input.size());
         KESTREL_FUZZ_CHECK(mode != Mode::Uir || *at % kUirCodeSize == 0);
         KESTREL_FUZZ_CHECK(valid(input.subspan(*at, replySize)));
+    }
+    // A code the device takes is one frame that sums to 0, or a stream.
+    const std::string_view text(reinterpret_cast<const char*>(input.data()), input.size());
+    const Result<Transmission> sent = TransmissionOf(text, data[0] >> 2 & 3);
+    if (sent) {
+        const std::vector<uint8_t>& bytes = sent->bytes;
+        KESTREL_FUZZ_CHECK(bytes.size() >= 4);
+        KESTREL_FUZZ_CHECK(sent->streamed ? bytes[0] == kStreamTransmit && bytes[1] == 0xDB
+                                          : bytes[0] == kDoTxRaw && ChecksumOf(bytes) == 0 &&
+                                                bytes[1] == bytes.size() - 2);
+        KESTREL_FUZZ_CHECK(sent->micros <= kLimits.mostSignalMillis * 1000.0);
     }
     return 0;
 }
