@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
 #include "generator/pronto_reader.h"
-#include "util/result.h"
 
 namespace kestrel::uuirt {
 

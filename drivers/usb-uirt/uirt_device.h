@@ -17,8 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
 #include "uirt_protocol.h"
-#include "util/result.h"
 #include "uuirt_api.h"
 
 namespace kestrel::usb_uirt {

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "util/result.h"
+#include "base/result.h"
 
 namespace kestrel::usb_uirt {
 
