@@ -106,6 +106,10 @@ inline constexpr int32_t kOldestDriverVersion = 2610;
 
 // The code format of Pronto hex text.
 inline constexpr int kProntoFormat = 16;
+// A flag UUIRTLearnIR may take beside the format, as the vendor API has it:
+// learn the signal as raw durations. The USB-UIRT library then listens in
+// the device's raw mode; the other libraries here take format 16 alone.
+inline constexpr int kLearnForceRaw = 0x0100;
 
 // The handle UUIRTOpen returns when it fails.
 inline void* FailedHandle() {

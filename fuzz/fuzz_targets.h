@@ -22,6 +22,7 @@ int FuzzLirc(const uint8_t* data, size_t size);
 int FuzzHex2ccf(const uint8_t* data, size_t size);
 int FuzzCaptures(const uint8_t* data, size_t size);
 int FuzzCodeReaders(const uint8_t* data, size_t size);
+int FuzzUsbUirt(const uint8_t* data, size_t size);
 
 }  // namespace kestrel::fuzz
 

@@ -22,14 +22,10 @@ struct ProntoSignal {
     std::vector<unsigned int> durations;
 };
 
-// The signal of a learned Pronto code (read by ReadProntoCode) sent
-// repeatCount times: the once part once, then the repeat part repeatCount
-// times (at least once); a code without a repeat part is repeated whole.
-// The copies follow each other, each one's final space being the gap before
-// the next; the final space of the last copy is not sent. Each duration is
-// its word times the carrier period, rounded halves away from zero.
-// Refused when the text is not such a code or the signal does not fit into
-// one write.
+// The signal of a learned Pronto code sent repeatCount times, as BurstsOf
+// (pronto_bursts.h) lays it out, each word times the carrier period,
+// rounded halves away from zero. Refused when the text is not such a code
+// or the signal does not fit into one write.
 Result<ProntoSignal> SignalOf(std::string_view text, int repeatCount);
 
 }  // namespace kestrel::lirc

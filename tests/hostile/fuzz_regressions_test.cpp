@@ -50,7 +50,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Target{"evaluator", FuzzEvaluator}, Target{"generate", FuzzGenerate},
                     Target{"loader", FuzzLoader}, Target{"batch", FuzzBatch},
                     Target{"lirc", FuzzLirc}, Target{"hex2ccf", FuzzHex2ccf},
-                    Target{"captures", FuzzCaptures}, Target{"code_readers", FuzzCodeReaders}),
+                    Target{"captures", FuzzCaptures}, Target{"code_readers", FuzzCodeReaders},
+                    Target{"usb_uirt", FuzzUsbUirt}),
     [](const testing::TestParamInfo<Target>& info) { return std::string(info.param.name); });
 
 }  // namespace
