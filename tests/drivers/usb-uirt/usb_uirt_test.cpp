@@ -349,17 +349,40 @@ TEST_F(UsbUirt, StopsLearningWhenAborted) {
     EXPECT_EQ(device.Mode(), 0x20);
 }
 
+// kestrel-gen sends through the device named in the environment or on its
+// command line, and a device that fails gives the user's texts and status 1.
 TEST_F(UsbUirt, KestrelGenSendsThroughTheDevice) {
+    const std::vector<std::string> send = {"send", "Tessel10", "Power",
+                                           "On",   "--dir",    KESTREL_SOURCE_DIR "/devices"};
+    const auto run = [&](std::vector<std::string> more) {
+        std::vector<std::string> args = send;
+        args.insert(args.end(), more.begin(), more.end());
+        return test::RunTool(KESTREL_PROGRAM_DIR "/kestrel-gen", args);
+    };
+    device.SlipUirCodes(true);
     setenv("KESTREL_UUIRT_LIBRARY", kLibrary.c_str(), 1);
     setenv("KESTREL_USB_UIRT_DEVICE", device.Path().c_str(), 1);
-    device.SlipUirCodes(true);
-    const test::ToolResult r =
-        test::RunTool(KESTREL_PROGRAM_DIR "/kestrel-gen",
-                      {"send", "Tessel10", "Power", "On", "--dir", KESTREL_SOURCE_DIR "/devices"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    const test::ToolResult byEnvironment = run({});
+    ASSERT_EQ(byEnvironment.status, 0) << byEnvironment.err;
+    unsetenv("KESTREL_UUIRT_LIBRARY");
+    unsetenv("KESTREL_USB_UIRT_DEVICE");
+    const test::ToolResult byFlags = run({"--driver", "usb-uirt", "--device", device.Path()});
+    ASSERT_EQ(byFlags.status, 0) << byFlags.err;
     const std::vector<Bytes> frames = device.Frames();
-    ASSERT_EQ(frames.size(), 2u);
-    ExpectSendsTheWords(frames[1], r.out.substr(0, r.out.find('\n')));
+    ASSERT_EQ(frames.size(), 4u);  // GETVERSION and the code, twice
+    ExpectSendsTheWords(frames[1], byEnvironment.out.substr(0, byEnvironment.out.find('\n')));
+    EXPECT_EQ(frames[3], frames[1]);
+
+    device.AnswerWith(0x82);  // a command error
+    const test::ToolResult refused = run({"--driver", "usb-uirt", "--device", device.Path()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "kestrel-gen: Could not transmit data\n");
+    device.StaySilent(true);
+    const test::ToolResult silent = run({"--driver", "usb-uirt", "--device", device.Path()});
+    EXPECT_EQ(silent.status, 1);
+    EXPECT_EQ(silent.err,
+              "kestrel-gen: Unable to communicate with USB-UIRT device! IR Transmission "
+              "Disabled.\n");
 }
 
 }  // namespace
