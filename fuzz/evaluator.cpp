@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz_display.h"
+#include "fuzz_lines.h"
 #include "fuzz_targets.h"
 #include "generator/generator.h"
 

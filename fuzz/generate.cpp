@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "fuzz_display.h"
+#include "fuzz_lines.h"
 #include "fuzz_targets.h"
 #include "generator/generator.h"
 #include "generator/pronto.h"

@@ -156,6 +156,16 @@ bool CompanionsMayBeWritten(const std::vector<CompanionFile>& companions, bool f
     return true;
 }
 
+// A run whose messages go to standard error as they arise.
+class ShownRun : public GenerateAllObserver {
+  public:
+    explicit ShownRun(Display& display) : display_(display) {}
+    void Show(const Notice& notice) override { kestrel::Show(notice, display_); }
+
+  private:
+    Display& display_;
+};
+
 }  // namespace
 
 int RunModels(const CliOptions& options) {
@@ -278,7 +288,9 @@ int RunExport(const CliOptions& options) {
     }
 
     StdioOutputFiles files(/*dashIsStandardOutput=*/true);
-    GenerateAll run(session.catalogue, session.generator, session.display, files);
+    GenerateAll run(session.catalogue, session.generator, files);
+    ShownRun observer(session.display);
+    run.SetObserver(&observer);
     run.SetExportOptions(*exportOptions);
     std::unique_ptr<StartedProgram> converter;
     bool converterAsked = false;  // the kind hands its file to a converter

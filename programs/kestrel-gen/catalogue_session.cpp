@@ -7,6 +7,11 @@
 
 namespace kestrel {
 
+void ShowNotes(const Generator& generator, Display& display) {
+    for (const Notice& note : NoticesOf(generator))
+        kestrel::Show(note, display);
+}
+
 CliSession::CliSession() {
     generator.SetupProtocol();
     ShowNotes(generator, display);
@@ -21,6 +26,10 @@ bool CliSession::SelectModel(const std::string& model) {
     const Status selected = kestrel::SelectModel(catalogue, ModelFolderOf(model), model);
     if (!selected) display.ShowMessage(selected.reason());
     return selected.ok();
+}
+
+void CliSession::Show(const Outcome& outcome) {
+    outcome.Play(fields, [this](const Notice& notice) { kestrel::Show(notice, display); });
 }
 
 std::string CliSession::ModelFolderOf(const std::string& model) const {
@@ -38,7 +47,8 @@ std::optional<std::string> DiscreteCode(CliSession& session, const std::string& 
     }
     // The list shows the catalogue's spelling of the name.
     session.fields.selectedCommand = session.catalogue.Command(index).Name;
-    const CommandClick click = ClickCommand(session.catalogue, session.fields, session.display);
+    const CommandClick click = ClickCommand(session.catalogue, session.fields);
+    session.Show(click.outcome);
     switch (click.show) {
         case CommandClick::Show::Values: {
             const auto label =
@@ -53,17 +63,18 @@ std::optional<std::string> DiscreteCode(CliSession& session, const std::string& 
                                             value + "'; its values are: " + known);
                 return std::nullopt;
             }
-            ClickValue(session.catalogue, session.fields,
-                       static_cast<int>(label - click.labels.begin()), session.generator,
-                       session.display);
+            session.Show(ClickValue(session.catalogue, session.fields,
+                                    static_cast<int>(label - click.labels.begin()),
+                                    session.generator));
             break;
         }
-        case CommandClick::Show::Range:
-            if (!GenerateRangeValue(session.catalogue, session.fields, value, session.generator,
-                                    session.display)) {
-                return std::nullopt;
-            }
+        case CommandClick::Show::Range: {
+            const Outcome generated =
+                GenerateRangeValue(session.catalogue, session.fields, value, session.generator);
+            session.Show(generated);
+            if (generated.ValueRefused()) return std::nullopt;
             break;
+        }
         case CommandClick::Show::Query:
             return std::nullopt;  // already reported
     }
@@ -79,7 +90,7 @@ std::optional<std::string> RemoteCode(CliSession& session, const std::string& bu
                                     " has no remote button named '" + button + "'");
         return std::nullopt;
     }
-    ClickRemote(session.catalogue, session.fields, index - 1, session.generator, session.display);
+    session.Show(ClickRemote(session.catalogue, session.fields, index - 1, session.generator));
     if (session.fields.txtOutput.empty()) return std::nullopt;
     return session.fields.txtOutput;
 }
@@ -98,10 +109,12 @@ std::optional<std::string> ManualCode(CliSession& session, const std::string& co
     FieldRecord& fields = session.fields;
     fields.PickMode(Mode::Manual);
     fields.SetText(Box::FCdec, code);
-    UpdateHexFromDecimal(fields, session.display);
+    session.Show(UpdateHexFromDecimal(fields));
     fields.SetText(Box::Value, value);
     fields.SelectKind(kind);
-    fields.SetText(Box::Output, RequestCode(fields, session.generator, session.display));
+    const Outcome requested = RequestCode(fields, session.generator);
+    session.Show(requested);
+    fields.SetText(Box::Output, requested.code);
     if (fields.txtOutput.empty()) return std::nullopt;
     return fields.txtOutput;
 }

@@ -33,7 +33,13 @@ struct CliSession {
     bool SelectModel(const std::string& model);
     // The folder SelectModel reads model from.
     std::string ModelFolderOf(const std::string& model) const;
+    // What a routine returns, shown on standard error as the window shows
+    // it, with the field writes that follow.
+    void Show(const Outcome& outcome);
 };
+
+// The notes of the generator's last call, shown in order.
+void ShowNotes(const Generator& generator, Display& display);
 
 // Discrete mode as a user does it: a click on the command, then a click on
 // the value whose label equals value (ignoring case) for an enumeration, or

@@ -60,8 +60,8 @@ bool SameCode(const ProntoCode& a, const ProntoCode& b) {
 std::optional<std::string> ValueCode(CliSession& session, const std::string& name, int position) {
     session.fields.PickMode(Mode::Discrete);
     session.fields.selectedCommand = name;
-    ClickCommand(session.catalogue, session.fields, session.display);
-    ClickValue(session.catalogue, session.fields, position, session.generator, session.display);
+    session.Show(ClickCommand(session.catalogue, session.fields).outcome);
+    session.Show(ClickValue(session.catalogue, session.fields, position, session.generator));
     if (session.fields.txtOutput.empty()) return std::nullopt;
     return session.fields.txtOutput;
 }

@@ -112,18 +112,28 @@ bool ReadInput(const std::string& name, std::string& text, Display& display) {
 int RunIdentify(const CliOptions& options) {
     const std::string model = options.Value("--model");
     StderrDisplay display;
-    Identifier identifier(display);
+    const auto show = [&display](const std::vector<Notice>& notices) {
+        for (const Notice& notice : notices)
+            Show(notice, display);
+    };
+    Identifier identifier;
     const std::vector<ModelSource> models = ListModels(options.dir, options.userDir);
     if (options.Has("--model")) {
-        const Status added = identifier.AddModel(model, ModelFolder(models, model, options.dir));
+        const Result<std::vector<Notice>> added =
+            identifier.AddModel(model, ModelFolder(models, model, options.dir));
         if (!added) {
             display.ShowMessage(added.reason());
             return kExitRefused;
         }
+        show(*added);
     } else {
         for (const ModelSource& model : models) {
-            const Status added = identifier.AddModel(model.name, model.folder);
-            if (!added) display.ShowMessage(added.reason());
+            const Result<std::vector<Notice>> added = identifier.AddModel(model.name, model.folder);
+            if (added) {
+                show(*added);
+            } else {
+                display.ShowMessage(added.reason());
+            }
         }
         if (identifier.Indexes().empty()) {
             display.ShowMessage("kestrel-gen: no device files in " + options.dir);
@@ -152,6 +162,7 @@ int RunIdentify(const CliOptions& options) {
         allRead = allRead && file.problems.empty() && !file.captures.empty();
         for (const Capture& capture : file.captures) {
             const Identification found = identifier.Identify(capture);
+            show(found.notices);
             allNamed = allNamed && found.Named();
             std::cout << Report(capture, ++number, found,
                                 identifier.GeneratorUsed().Protocol().CarrierHz);

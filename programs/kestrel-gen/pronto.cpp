@@ -105,8 +105,10 @@ Result<std::string> Generate(Generator& generator, const std::string_view (&fiel
         display.ShowMessage(refused.reason());
         return Refused(refused.reason());
     }
-    Result<std::string> code = GenerateShown(generator, FormText(generator, fields[0]), fields[1],
-                                             fields[2], fields[3], display);
+    Result<std::string> code =
+        generator.GenerateCode(FormText(generator, fields[0]), fields[1], fields[2], fields[3]);
+    ShowNotes(generator, display);
+    if (!code) display.ShowMessage(code.reason());
     if (code && generator.Durations().empty()) {
         const Status refused = Refused("The form '" + std::string(fields[0]) +
                                        "' makes no duration: it is none of discrete, valuetext, "

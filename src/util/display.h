@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "util/notice.h"
+
 namespace kestrel {
 
 class Display {
@@ -22,5 +24,20 @@ class Display {
     // Waits while the window keeps processing events.
     virtual void Delay(int milliseconds) = 0;
 };
+
+// Shows a notice the core returned.
+inline void Show(const Notice& notice, Display& display) {
+    switch (notice.kind) {
+        case Notice::Kind::Message:
+            display.ShowMessage(notice.text);
+            return;
+        case Notice::Kind::Status:
+            display.ShowStatus(notice.text, notice.seconds);
+            return;
+        case Notice::Kind::ValueError:
+            display.ShowValueError();
+            return;
+    }
+}
 
 }  // namespace kestrel

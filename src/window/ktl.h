@@ -113,6 +113,8 @@ class KTL : public QWidget {
 
     // The fields the core reads and writes, over the live widgets.
     class Fields;
+    void Play(const Outcome& outcome);
+    void RequestIntoOutput();
     void PickMode(Mode mode);
     void EndProgram();
     Status StartConverter(const std::string& program, const std::vector<std::string>& arguments,

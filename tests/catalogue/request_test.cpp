@@ -26,7 +26,7 @@ class RequestTest : public ::testing::Test {
         fields.txtFCdec = code;
         fields.txtValue = value;
         fields.valueKind = kind;
-        return RequestCode(fields, generator, display);
+        return display.Play(RequestCode(fields, generator), fields).code;
     }
     test::RecordingDisplay display;
     Generator generator;
@@ -83,22 +83,22 @@ TEST_F(RequestTest, TheGeneratorsNotesComeBeforeItsRefusal) {
 
 TEST_F(RequestTest, ClicksInTheListsAndTheRangePanel) {
     fields.selectedCommand = "power";
-    EXPECT_EQ(ClickCommand(catalogue, fields, display).labels.size(), 2u);
+    EXPECT_EQ(ClickCommand(catalogue, fields).labels.size(), 2u);
     EXPECT_TRUE(CheckValue(catalogue, fields, ""));
-    ClickValue(catalogue, fields, 1, generator, display);
-    ClickValue(catalogue, fields, 2, generator, display);  // no such item: nothing changes
+    display.Play(ClickValue(catalogue, fields, 1, generator), fields);
+    display.Play(ClickValue(catalogue, fields, 2, generator), fields);  // no such item: no change
     EXPECT_EQ(fields.txtValue + " " + fields.txtOutput,
               "1 " + test::GoldenCode("requests.txt", "$ [code] [Tessel10] [Power] [On]"));
 
     fields.selectedCommand = "Brightness";
-    EXPECT_EQ(ClickCommand(catalogue, fields, display).rangePrompt,
-              "Enter a value in the range 0 to 100");
+    EXPECT_EQ(ClickCommand(catalogue, fields).rangePrompt, "Enter a value in the range 0 to 100");
     std::string verdicts;  // by the leading number
     for (const char* text : {"0", "100", "50.5", "abc", "1 2", "101", "-1", "1e3"})
         verdicts += CheckValue(catalogue, fields, text) ? 'y' : 'n';
     EXPECT_EQ(verdicts, "yyyyynnn");
     fields.txtOutput = "old";
-    EXPECT_FALSE(GenerateRangeValue(catalogue, fields, "101", generator, display));
+    EXPECT_TRUE(display.Play(GenerateRangeValue(catalogue, fields, "101", generator), fields)
+                    .ValueRefused());
     EXPECT_EQ(fields.txtValue + fields.txtOutput, "");
     EXPECT_EQ(EditValue("AB") + "|" + EditValue("-1") + "|" + EditValue("\xe9"), "65,66|45,49|233");
 }
@@ -112,7 +112,7 @@ TEST_F(RequestTest, ModelsAndTheManualCodeBoxes) {
     for (const char* decimal : {"1e3", ""}) {
         fields.txtFChex = "old";
         fields.txtFCdec = decimal;
-        UpdateHexFromDecimal(fields, display);
+        display.Play(UpdateHexFromDecimal(fields), fields);
     }
     EXPECT_EQ(display.messages, std::vector<std::string>{kNotAFunctionCode});
     EXPECT_EQ(fields.txtFChex, "0");
