@@ -298,9 +298,10 @@ int RunExport(const CliOptions& options) {
                      [&](const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& folder) -> Status {
                          converterAsked = true;
-                         std::string error;
-                         converter = StartProgram(program, arguments, folder, error);
-                         if (!converter) return Refused(error);
+                         Result<std::unique_ptr<StartedProgram>> started =
+                             StartProgram(program, arguments, folder);
+                         if (!started) return Refused(started.reason());
+                         converter = std::move(started).value();
                          return {};
                      });
     const GenerateAllResult result = run.Run(session.fields, chosen, *kind);

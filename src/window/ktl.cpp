@@ -1153,9 +1153,9 @@ void KTL::cmdGenAll_Click() {
 // CCF file, the user is told why.
 Status KTL::StartConverter(const std::string& program, const std::vector<std::string>& arguments,
                            const std::string& folder) {
-    std::string error;
-    std::unique_ptr<StartedProgram> converter = StartProgram(program, arguments, folder, error);
-    if (!converter) return Refused(error);
+    Result<std::unique_ptr<StartedProgram>> started = StartProgram(program, arguments, folder);
+    if (!started) return Refused(started.reason());
+    std::unique_ptr<StartedProgram> converter = std::move(started).value();
     const std::string ccfFile = arguments.empty() ? std::string() : arguments.back();
     WatchProgram(
         this, std::move(converter), [this, ccfFile](StartedProgram& ended, const ProgramEnd& end) {
