@@ -17,19 +17,18 @@ CliSession::CliSession() {
     ShowNotes(generator, display);
 }
 
-bool CliSession::SelectModel(const std::string& model) {
-    if (model.empty()) {
-        display.ShowMessage("kestrel-gen: the model name is empty");
-        return false;
-    }
+Status CliSession::SelectModel(const std::string& model) {
+    if (model.empty()) return Refused("kestrel-gen: the model name is empty");
     fields.selectedCommand.clear();  // the lists are emptied
-    const Status selected = kestrel::SelectModel(catalogue, ModelFolderOf(model), model);
-    if (!selected) display.ShowMessage(selected.reason());
-    return selected.ok();
+    return kestrel::SelectModel(catalogue, ModelFolderOf(model), model);
 }
 
-void CliSession::Show(const Outcome& outcome) {
-    outcome.Play(fields, [this](const Notice& notice) { kestrel::Show(notice, display); });
+Status CliSession::Play(const Outcome& outcome) {
+    outcome.PlayNotes(fields, [this](const Notice& notice) { Show(notice, display); });
+    const Notice* refusal = outcome.Refusal();
+    if (!refusal) return {};
+    // As the display words it: the value error's flash says "Value Error".
+    return Refused(refusal->kind == Notice::Kind::ValueError ? "Value Error" : refusal->text);
 }
 
 std::string CliSession::ModelFolderOf(const std::string& model) const {
@@ -37,18 +36,30 @@ std::string CliSession::ModelFolderOf(const std::string& model) const {
     return ModelFolder(ListModels(folder, userFolder), model, folder);
 }
 
-std::optional<std::string> DiscreteCode(CliSession& session, const std::string& command,
-                                        const std::string& value) {
+namespace {
+
+// The code in the output box once status says the request went through.
+Result<std::string> OutputCode(const Status& status, const FieldRecord& fields) {
+    if (!status) return Refused(status.reason());
+    if (fields.txtOutput.empty()) return Refused("No code was generated");
+    return fields.txtOutput;
+}
+
+}  // namespace
+
+Result<std::string> DiscreteCode(CliSession& session, const std::string& command,
+                                 const std::string& value) {
     const int16_t index = session.catalogue.getETindex(command);
     if (index == 0) {
-        session.display.ShowMessage("The model " + session.catalogue.ModelName +
-                                    " has no command named '" + command + "'");
-        return std::nullopt;
+        return Refused("The model " + session.catalogue.ModelName + " has no command named '" +
+                       command + "'");
     }
     // The list shows the catalogue's spelling of the name.
     session.fields.selectedCommand = session.catalogue.Command(index).Name;
     const CommandClick click = ClickCommand(session.catalogue, session.fields);
-    session.Show(click.outcome);
+    if (const Status clicked = session.Play(click.outcome); !clicked)
+        return Refused(clicked.reason());
+    Status made;
     switch (click.show) {
         case CommandClick::Show::Values: {
             const auto label =
@@ -59,40 +70,34 @@ std::optional<std::string> DiscreteCode(CliSession& session, const std::string& 
                 for (const std::string& text : click.labels) {
                     known += (known.empty() ? "" : ", ") + text;
                 }
-                session.display.ShowMessage("The command " + command + " has no value labelled '" +
-                                            value + "'; its values are: " + known);
-                return std::nullopt;
+                return Refused("The command " + command + " has no value labelled '" + value +
+                               "'; its values are: " + known);
             }
-            session.Show(ClickValue(session.catalogue, session.fields,
-                                    static_cast<int>(label - click.labels.begin()),
-                                    session.generator));
+            made = session.Play(ClickValue(session.catalogue, session.fields,
+                                           static_cast<int>(label - click.labels.begin()),
+                                           session.generator));
             break;
         }
-        case CommandClick::Show::Range: {
-            const Outcome generated =
-                GenerateRangeValue(session.catalogue, session.fields, value, session.generator);
-            session.Show(generated);
-            if (generated.ValueRefused()) return std::nullopt;
+        case CommandClick::Show::Range:
+            made = session.Play(
+                GenerateRangeValue(session.catalogue, session.fields, value, session.generator));
             break;
-        }
         case CommandClick::Show::Query:
-            return std::nullopt;  // already reported
+            break;  // refused by the click
     }
-    if (session.fields.txtOutput.empty()) return std::nullopt;
-    return session.fields.txtOutput;
+    return OutputCode(made, session.fields);
 }
 
-std::optional<std::string> RemoteCode(CliSession& session, const std::string& button) {
+Result<std::string> RemoteCode(CliSession& session, const std::string& button) {
     session.fields.PickMode(Mode::Remote);
     const int16_t index = session.catalogue.RemoteIndex(button);
     if (index == 0) {
-        session.display.ShowMessage("The model " + session.catalogue.ModelName +
-                                    " has no remote button named '" + button + "'");
-        return std::nullopt;
+        return Refused("The model " + session.catalogue.ModelName +
+                       " has no remote button named '" + button + "'");
     }
-    session.Show(ClickRemote(session.catalogue, session.fields, index - 1, session.generator));
-    if (session.fields.txtOutput.empty()) return std::nullopt;
-    return session.fields.txtOutput;
+    const Status made =
+        session.Play(ClickRemote(session.catalogue, session.fields, index - 1, session.generator));
+    return OutputCode(made, session.fields);
 }
 
 std::optional<ValueKindOption> KindOption(const std::string& letter) {
@@ -104,19 +109,20 @@ std::optional<ValueKindOption> KindOption(const std::string& letter) {
     return std::nullopt;
 }
 
-std::optional<std::string> ManualCode(CliSession& session, const std::string& code,
-                                      const std::string& value, ValueKindOption kind) {
+Result<std::string> ManualCode(CliSession& session, const std::string& code,
+                               const std::string& value, ValueKindOption kind) {
     FieldRecord& fields = session.fields;
     fields.PickMode(Mode::Manual);
     fields.SetText(Box::FCdec, code);
-    session.Show(UpdateHexFromDecimal(fields));
+    // A code the box refuses is only said; the request goes on.
+    const Outcome updated = UpdateHexFromDecimal(fields);
+    updated.Play(fields, [&session](const Notice& notice) { Show(notice, session.display); });
     fields.SetText(Box::Value, value);
     fields.SelectKind(kind);
     const Outcome requested = RequestCode(fields, session.generator);
-    session.Show(requested);
+    const Status made = session.Play(requested);
     fields.SetText(Box::Output, requested.code);
-    if (fields.txtOutput.empty()) return std::nullopt;
-    return fields.txtOutput;
+    return OutputCode(made, fields);
 }
 
 std::optional<ValueKindOption> KindOf(const CliOptions& options) {
@@ -146,15 +152,17 @@ MadeCode MakeCode(CodeSource source, const CliOptions& options, size_t first) {
     CliSession session;
     session.folder = options.dir;
     session.userFolder = options.userDir;
-    std::optional<std::string> code;
+    Result<std::string> code = Refused("");
     switch (source) {
         case CodeSource::Discrete:
-            if (!session.SelectModel(args[0])) return {"", kExitRefused};
-            code = DiscreteCode(session, args[1], args[2]);
-            break;
         case CodeSource::Remote:
-            if (!session.SelectModel(args[0])) return {"", kExitRefused};
-            code = RemoteCode(session, args[1]);
+            if (const Status selected = session.SelectModel(args[0]); !selected) {
+                code = Refused(selected.reason());
+            } else if (source == CodeSource::Discrete) {
+                code = DiscreteCode(session, args[1], args[2]);
+            } else {
+                code = RemoteCode(session, args[1]);
+            }
             break;
         case CodeSource::Manual: {
             const std::optional<ValueKindOption> kind = KindOf(options);
@@ -163,7 +171,10 @@ MadeCode MakeCode(CodeSource source, const CliOptions& options, size_t first) {
             break;
         }
     }
-    if (!code) return {"", kExitRefused};
+    if (!code) {
+        session.display.ShowMessage(code.reason());
+        return {"", kExitRefused};
+    }
     return {*code, 0};
 }
 

@@ -1,7 +1,5 @@
 #include "catalogue/outcome.h"
 
-#include <algorithm>
-
 namespace kestrel {
 
 void Outcome::SetText(WindowFields& fields, Box box, std::string text) {
@@ -12,12 +10,27 @@ void Outcome::SetText(WindowFields& fields, Box box, std::string text) {
     }
 }
 
+void Outcome::Refuse(Notice notice) {
+    refusal_ = steps_.size();
+    steps_.emplace_back(std::move(notice));
+}
+
 void Outcome::Play(WindowFields& fields, const std::function<void(const Notice&)>& show) const {
-    for (const auto& step : steps_) {
-        if (const Notice* notice = std::get_if<Notice>(&step)) {
-            show(*notice);
+    Play(fields, show, true);
+}
+
+void Outcome::PlayNotes(WindowFields& fields,
+                        const std::function<void(const Notice&)>& show) const {
+    Play(fields, show, false);
+}
+
+void Outcome::Play(WindowFields& fields, const std::function<void(const Notice&)>& show,
+                   bool refusal) const {
+    for (size_t i = 0; i < steps_.size(); ++i) {
+        if (const Notice* notice = std::get_if<Notice>(&steps_[i])) {
+            if (refusal || i != refusal_) show(*notice);
         } else {
-            const FieldWrite& write = std::get<FieldWrite>(step);
+            const FieldWrite& write = std::get<FieldWrite>(steps_[i]);
             fields.SetText(write.box, write.text);
         }
     }
@@ -31,11 +44,13 @@ std::vector<Notice> Outcome::Notices() const {
     return notices;
 }
 
+const Notice* Outcome::Refusal() const {
+    return refusal_ == kNone ? nullptr : &std::get<Notice>(steps_[refusal_]);
+}
+
 bool Outcome::ValueRefused() const {
-    return std::any_of(steps_.begin(), steps_.end(), [](const auto& step) {
-        const Notice* notice = std::get_if<Notice>(&step);
-        return notice && notice->kind == Notice::Kind::ValueError;
-    });
+    const Notice* refusal = Refusal();
+    return refusal && refusal->kind == Notice::Kind::ValueError;
 }
 
 }  // namespace kestrel

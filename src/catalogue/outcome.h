@@ -30,16 +30,24 @@ class [[nodiscard]] Outcome {
     std::string code;
 
     void Show(Notice notice) { steps_.emplace_back(std::move(notice)); }
+    // Shows the notice that says why the request or the value was refused;
+    // nothing is shown after it.
+    void Refuse(Notice notice);
     // Sets box through fields now when nothing waits to be shown, else
     // after what does.
     void SetText(WindowFields& fields, Box box, std::string text);
 
     // The notices in order with the field writes between them.
     void Play(WindowFields& fields, const std::function<void(const Notice&)>& show) const;
+    // The same without the refusal's notice, for a caller that reports the
+    // refusal itself (kestrel-gen's exit status and last message).
+    void PlayNotes(WindowFields& fields, const std::function<void(const Notice&)>& show) const;
 
     // What is to be shown, in order.
     std::vector<Notice> Notices() const;
-    // The value error's flash is among them: the value was refused.
+    // The notice of the refusal; null when nothing was refused.
+    const Notice* Refusal() const;
+    // The value was refused with the value error's flash.
     bool ValueRefused() const;
 
   private:
@@ -47,7 +55,12 @@ class [[nodiscard]] Outcome {
         Box box;
         std::string text;
     };
+    void Play(WindowFields& fields, const std::function<void(const Notice&)>& show,
+              bool refusal) const;
+
     std::vector<std::variant<Notice, FieldWrite>> steps_;
+    size_t refusal_ = kNone;  // the refusal's step
+    static constexpr size_t kNone = static_cast<size_t>(-1);
 };
 
 }  // namespace kestrel

@@ -70,12 +70,12 @@ Outcome RequestCode(WindowFields& fields, Generator& generator) {
     fields.SetText(Box::FChex, UpperCase(fields.Text(Box::FChex)));
     const std::string code = fields.Text(Box::FCdec);
     if (code.empty()) {
-        outcome.Show(Notice::Status("There is no function code entered", 0));
+        outcome.Refuse(Notice::Status("There is no function code entered", 0));
         return outcome;
     }
     const std::string value = fields.Text(Box::Value);
     if (value.empty()) {
-        outcome.Show(Notice::Status("There is no value entered", 0));
+        outcome.Refuse(Notice::Status("There is no value entered", 0));
         return outcome;
     }
     const Mode mode = fields.SelectedMode();
@@ -95,7 +95,7 @@ Outcome RequestCode(WindowFields& fields, Generator& generator) {
     for (Notice& note : NoticesOf(generator))
         outcome.Show(std::move(note));
     if (!made) {
-        outcome.Show(Notice::Message(made.reason()));
+        outcome.Refuse(Notice::Message(made.reason()));
         return outcome;
     }
     outcome.code = std::move(made).value();
@@ -130,7 +130,7 @@ bool CheckValue(const Catalogue& catalogue, const WindowFields& fields, std::str
 
 Outcome ValueError(WindowFields& fields) {
     Outcome outcome;
-    outcome.Show(Notice::ValueError());
+    outcome.Refuse(Notice::ValueError());
     outcome.SetText(fields, Box::Value, "");
     outcome.SetText(fields, Box::Output, "");
     return outcome;
@@ -186,7 +186,7 @@ CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields) {
         fields.SelectKind(ValueKindOption::Value);
     } else {
         click.show = CommandClick::Show::Query;
-        click.outcome.Show(Notice::Status("Query Commands are not handled by IR", 0));
+        click.outcome.Refuse(Notice::Status("Query Commands are not handled by IR", 0));
     }
     return click;
 }
@@ -240,11 +240,11 @@ Outcome UpdateHexFromDecimal(WindowFields& fields) {
         // hexadecimal (a negative one would empty both boxes): it is refused
         // and nothing changes, so it never reaches the generator.
         if (!parsed || *parsed < 0) {
-            outcome.Show(Notice::Message(kNotAFunctionCode));
+            outcome.Refuse(Notice::Message(kNotAFunctionCode));
             return outcome;
         }
         if (CodeTooLarge(decimal)) {
-            outcome.Show(Notice::Message(kIllegalFunctionCode));
+            outcome.Refuse(Notice::Message(kIllegalFunctionCode));
             return outcome;
         }
         code = *parsed;
@@ -258,7 +258,7 @@ Outcome UpdateDecimalFromHex(WindowFields& fields) {
     fields.SetText(Box::FChex, UpperCase(fields.Text(Box::FChex)));
     const std::optional<int32_t> code = HexToLong(fields.Text(Box::FChex));
     if (!code) {
-        outcome.Show(Notice::Message(kIllegalFunctionCode));
+        outcome.Refuse(Notice::Message(kIllegalFunctionCode));
         return outcome;
     }
     fields.SetText(Box::FCdec, std::to_string(*code));
