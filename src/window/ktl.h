@@ -21,7 +21,7 @@
 #include "catalogue/output_file.h"
 #include "catalogue/request.h"
 #include "generator/generator.h"
-#include "util/display.h"
+#include "display/display.h"
 #include "window/shown_text.h"
 
 class QComboBox;

@@ -7,7 +7,7 @@
 
 #include "catalogue/generate_all.h"
 #include "catalogue/outcome.h"
-#include "util/display.h"
+#include "display/display.h"
 
 namespace kestrel::test {
 

@@ -1,8 +1,10 @@
-// The display operations through which the core talks to the user.
+// The display operations of the program's two edges, the window and the
+// command line. The core below them shows nothing: it returns notices
+// (util/notice.h), and only these edges show them.
 //
-// The window implements them with a message box, the red status line, the
-// system beep and its wait timer; the command line writes to standard error;
-// tests record the calls and never block or sleep.
+// The window implements the operations with a message box, the red status
+// line, the system beep and its wait timer; the command line writes to
+// standard error; tests record the calls and never block or sleep.
 #pragma once
 
 #include <string>
