@@ -84,7 +84,7 @@ struct Bench {
         const auto add = [&](const std::string& form, const std::string& code,
                              const std::string& value, const char* kind) {
             probes.push_back(kestrel::CaptureOfPronto(
-                                 generator.GenerateCode(form, code, value, kind).value(), {})
+                                 generator.GenerateCode(form, code, value, kind).result.value(), {})
                                  .value());
         };
         const kestrel::ProtocolRecord& protocol = generator.Protocol();

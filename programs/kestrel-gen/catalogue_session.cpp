@@ -7,14 +7,13 @@
 
 namespace kestrel {
 
-void ShowNotes(const Generator& generator, Display& display) {
-    for (const Notice& note : NoticesOf(generator))
+void ShowNotes(const std::vector<std::string>& notes, Display& display) {
+    for (const Notice& note : NoticesOf(notes))
         kestrel::Show(note, display);
 }
 
 CliSession::CliSession() {
-    generator.SetupProtocol();
-    ShowNotes(generator, display);
+    ShowNotes(generator.SetupProtocol(), display);
 }
 
 Status CliSession::SelectModel(const std::string& model) {

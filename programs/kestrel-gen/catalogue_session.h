@@ -41,8 +41,8 @@ struct CliSession {
     Status Play(const Outcome& outcome);
 };
 
-// The notes of the generator's last call, shown in order.
-void ShowNotes(const Generator& generator, Display& display);
+// The generator's notes, shown in order.
+void ShowNotes(const std::vector<std::string>& notes, Display& display);
 
 // Discrete mode as a user does it: a click on the command, then a click on
 // the value whose label equals value (ignoring case) for an enumeration, or

@@ -56,8 +56,7 @@ std::optional<int> NumberOption(const CliOptions& options, std::string_view name
 std::optional<std::vector<std::string>> CodesFromInput() {
     StderrDisplay display;
     Generator generator;
-    generator.SetupProtocol();
-    ShowNotes(generator, display);
+    ShowNotes(generator.SetupProtocol(), display);
     std::vector<std::string> codes;
     bool allMade = true;
     std::string line;

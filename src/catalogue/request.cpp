@@ -91,20 +91,20 @@ Outcome RequestCode(WindowFields& fields, Generator& generator) {
                                   ? protocol.FormValueText
                                   : protocol.FormDiscrete;
     const std::string kind = GetValueKind(fields);
-    Result<std::string> made = generator.GenerateCode(form, code, value, kind);
-    for (Notice& note : NoticesOf(generator))
+    Noted<std::string> made = generator.GenerateCode(form, code, value, kind);
+    for (Notice& note : NoticesOf(made.notes))
         outcome.Show(std::move(note));
-    if (!made) {
-        outcome.Refuse(Notice::Message(made.reason()));
+    if (!made.result) {
+        outcome.Refuse(Notice::Message(made.result.reason()));
         return outcome;
     }
-    outcome.code = std::move(made).value();
+    outcome.code = std::move(made.result).value();
     return outcome;
 }
 
-std::vector<Notice> NoticesOf(const Generator& generator) {
+std::vector<Notice> NoticesOf(const std::vector<std::string>& notes) {
     std::vector<Notice> notices;
-    for (const std::string& note : generator.Notes())
+    for (const std::string& note : notes)
         notices.push_back(Notice::Message(note));
     return notices;
 }

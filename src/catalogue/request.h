@@ -37,9 +37,8 @@ std::string GetValueKind(WindowFields& fields);
 // so that the form and the kind sent agree (the text form with kind "V").
 Outcome RequestCode(WindowFields& fields, Generator& generator);
 
-// The notes of the generator's last call as messages, in the order they
-// came.
-std::vector<Notice> NoticesOf(const Generator& generator);
+// The generator's notes as messages, in their order.
+std::vector<Notice> NoticesOf(const std::vector<std::string>& notes);
 
 // The character codes (0-255) of text in decimal, separated by ",".
 std::string EditValue(std::string_view text);

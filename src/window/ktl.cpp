@@ -502,8 +502,7 @@ void KTL::Form_Load() {
     frmRange->move(lstValues->pos());
     frmRange->hide();
     KTLinit();
-    generator_->SetupProtocol();
-    for (const Notice& note : NoticesOf(*generator_))
+    for (const Notice& note : NoticesOf(generator_->SetupProtocol()))
         Show(note, *display_);
     // Centred on the screen.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
