@@ -103,6 +103,35 @@ TEST_F(RequestTest, ClicksInTheListsAndTheRangePanel) {
     EXPECT_EQ(EditValue("AB") + "|" + EditValue("-1") + "|" + EditValue("\xe9"), "65,66|45,49|233");
 }
 
+// A write that follows a notice waits for it: what a handler run during the
+// flash changes is overwritten afterwards, as the window does it.
+TEST_F(RequestTest, WritesAfterANoticeLandAfterWhatHappenedDuringIt) {
+    fields.selectedCommand = "Brightness";
+    display.Play(ClickCommand(catalogue, fields).outcome, fields);
+    const Outcome refused = GenerateRangeValue(catalogue, fields, "101", generator);
+    EXPECT_EQ(fields.txtValue, "101");  // not yet emptied
+    std::vector<std::string> seen;
+    refused.Play(fields, [&](const Notice& notice) {
+        seen.push_back(notice == Notice::ValueError() ? "Value Error" : notice.text);
+        fields.txtOutput = "clicked meanwhile";
+    });
+    EXPECT_EQ(seen, std::vector<std::string>{"Value Error"});
+    EXPECT_EQ(fields.txtValue + fields.txtOutput, "");
+    ASSERT_NE(refused.Refusal(), nullptr);
+    EXPECT_TRUE(refused.ValueRefused());
+
+    // A request's notes are played; its refusal is left to a caller that
+    // reports it itself.
+    fields.txtFCdec = "";
+    fields.txtValue = "1";
+    const Outcome missing = RequestCode(fields, generator);
+    seen.clear();
+    missing.PlayNotes(fields, [&](const Notice& notice) { seen.push_back(notice.text); });
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(missing.Refusal()->text, "There is no function code entered");
+    EXPECT_FALSE(missing.ValueRefused());
+}
+
 // The window's tests and the hostile input tables cover the mode handlers
 // and most text typed into the code boxes.
 TEST_F(RequestTest, ModelsAndTheManualCodeBoxes) {
