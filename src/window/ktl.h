@@ -20,8 +20,8 @@
 #include "catalogue/generate_all.h"
 #include "catalogue/output_file.h"
 #include "catalogue/request.h"
-#include "generator/generator.h"
 #include "display/display.h"
+#include "generator/generator.h"
 #include "window/shown_text.h"
 
 class QComboBox;
