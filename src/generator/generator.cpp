@@ -29,6 +29,19 @@ std::optional<int32_t> DecimalValue(std::string_view value) {
     return number;
 }
 
+// The generator's parts refuse a request from deep inside by throwing a
+// Refusal (a full code, an evaluation that fails); the encoder and the
+// evaluator catch their own. No exception leaves the generator: whatever
+// still reaches a public function becomes its refusal here.
+template <typename Call>
+auto Guarded(const Call& call) -> decltype(call()) {
+    try {
+        return call();
+    } catch (const Refusal& refusal) {
+        return refusal;
+    }
+}
+
 }  // namespace
 
 Generator::Generator()
@@ -87,7 +100,7 @@ Status Generator::AddDefine(std::string& directive, bool replace) {
 
 Noted<int32_t> Generator::EvaluateDefine(std::string_view label) {
     notes_.clear();
-    Result<int32_t> value = evaluator_.EvaluateDefine(label);
+    Result<int32_t> value = Guarded([&] { return evaluator_.EvaluateDefine(label); });
     return {std::move(value), std::exchange(notes_, {})};
 }
 
@@ -132,7 +145,7 @@ Status Generator::LoadRequest(std::string_view code, std::string_view value,
 Noted<std::string> Generator::GenerateCode(std::string_view form, std::string_view code,
                                            std::string_view value, std::string_view kind) {
     notes_.clear();
-    Result<std::string> made = Generate(form, code, value, kind);
+    Result<std::string> made = Guarded([&] { return Generate(form, code, value, kind); });
     return {std::move(made), std::exchange(notes_, {})};
 }
 
