@@ -11,11 +11,8 @@
 #include "catalogue/generate_all.h"
 #include "catalogue/output_file.h"
 #include "generator/generator.h"
-#include "silent_display.h"
 
 namespace {
-
-using kestrel::bench::SilentDisplay;
 
 // A device file of commands commands in the style of the sample files: most
 // with a qualifier group and an enumeration, some ranges and queries, and a
@@ -68,7 +65,6 @@ BENCHMARK(BM_LoadDeviceFile32767)->Unit(benchmark::kMillisecond);
 // values, 1334 integer ranges, queries and lines the options exclude) into a
 // text listing (9334 samples) or a CCF run's files (5332 samples).
 void Export(benchmark::State& state, const char* fileName) {
-    SilentDisplay display;
     kestrel::Generator generator;
     generator.SetupProtocol();
     kestrel::Catalogue catalogue;
@@ -79,7 +75,7 @@ void Export(benchmark::State& state, const char* fileName) {
         std::filesystem::temp_directory_path() / "kestrel-bench-export";
     std::filesystem::create_directories(folder);
     kestrel::StdioOutputFiles files;
-    kestrel::GenerateAll run(catalogue, generator, display, files);
+    kestrel::GenerateAll run(catalogue, generator, files);
     int64_t samples = 0;
     for (auto _ : state) {
         kestrel::FieldRecord fields;

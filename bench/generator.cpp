@@ -14,7 +14,7 @@ void Generate(benchmark::State& state, const std::string kestrel::ProtocolRecord
     generator.SetupProtocol();
     const std::string text = generator.Protocol().*form;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(generator.GenerateCode(text, code, value, kind));
+        benchmark::DoNotOptimize(generator.GenerateCode(text, code, value, kind).result);
     }
     state.counters["codes/s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);

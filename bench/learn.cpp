@@ -14,11 +14,8 @@
 #include "generator/pronto_reader.h"
 #include "learn/capture_readers.h"
 #include "learn/identifier.h"
-#include "silent_display.h"
 
 namespace {
-
-using kestrel::bench::SilentDisplay;
 
 // Function codes of the commands: 0x40... for the enumerations, 0x80... for
 // the ranges.
@@ -87,7 +84,7 @@ struct Bench {
         const auto add = [&](const std::string& form, const std::string& code,
                              const std::string& value, const char* kind) {
             probes.push_back(kestrel::CaptureOfPronto(
-                                 generator.GenerateCode(form, code, value, kind).value(), {})
+                                 generator.GenerateCode(form, code, value, kind).result.value(), {})
                                  .value());
         };
         const kestrel::ProtocolRecord& protocol = generator.Protocol();
@@ -102,8 +99,7 @@ struct Bench {
         return probes;
     }
 
-    SilentDisplay display;
-    kestrel::Identifier identifier{display};
+    kestrel::Identifier identifier;
     kestrel::Generator generatorForProbes;
     std::vector<kestrel::Capture> captures;
     std::string mode2;

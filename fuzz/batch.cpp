@@ -17,7 +17,7 @@
 #include "catalogue/generate_all.h"
 #include "catalogue/output_file.h"
 #include "fuzz_catalogue.h"
-#include "fuzz_display.h"
+#include "fuzz_lines.h"
 #include "fuzz_targets.h"
 #include "generator/generator.h"
 #include "support/memory_files.h"
@@ -25,10 +25,12 @@
 namespace kestrel::fuzz {
 namespace {
 
-// A display that counts the messages needing acknowledgement.
-class CountingDisplay : public QuietDisplay {
+// A run that counts the messages needing acknowledgement.
+class CountingObserver : public GenerateAllObserver {
   public:
-    void ShowMessage(const std::string&) override { ++messages; }
+    void Show(const Notice& notice) override {
+        if (notice.kind == Notice::Kind::Message) ++messages;
+    }
     int messages = 0;
 };
 
@@ -65,10 +67,11 @@ uint32_t Hash(const uint8_t* data, size_t size) {
 
 void RunInto(const Catalogue& catalogue, OutputFiles& files, const std::string& chosen,
              test::MemoryFiles* memory) {
-    CountingDisplay display;
+    CountingObserver observer;
     Generator generator;
     generator.SetupProtocol();
-    GenerateAll run(catalogue, generator, display, files);
+    GenerateAll run(catalogue, generator, files);
+    run.SetObserver(&observer);
     int starts = 0;
     run.SetConverter("/nonexistent-kestrel-program-folder",
                      [&](const std::string&, const std::vector<std::string>&, const std::string&) {
@@ -82,7 +85,7 @@ void RunInto(const Catalogue& catalogue, OutputFiles& files, const std::string& 
     KESTREL_FUZZ_CHECK(starts == 0);
     KESTREL_FUZZ_CHECK(fields.txtOutput.empty());
     if (!result.written) {
-        KESTREL_FUZZ_CHECK(display.messages >= 1);  // the failure was reported
+        KESTREL_FUZZ_CHECK(observer.messages >= 1);  // the failure was reported
     } else if (ccf) {
         KESTREL_FUZZ_CHECK(result.converterMissing);
     }

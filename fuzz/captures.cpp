@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "fuzz_display.h"
+#include "fuzz_lines.h"
 #include "fuzz_targets.h"
 #include "learn/capture_readers.h"
 #include "learn/identifier.h"
@@ -24,8 +24,7 @@ struct Captures {
             "Level = 20; Integer; 0..100\nStatus = 40; Query\n[REMOTECODES]\nMenu = 5\n");
         identifier.AddCatalogue("Fuzz", std::move(catalogue));
     }
-    QuietDisplay display;
-    Identifier identifier{display};
+    Identifier identifier;
     CaptureReaders readers;
 };
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz_display.h"
+#include "fuzz_lines.h"
 #include "fuzz_targets.h"
 #include "generator/generator.h"
 

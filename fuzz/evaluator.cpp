@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz_display.h"
+#include "fuzz_lines.h"
 #include "fuzz_targets.h"
 #include "generator/generator.h"
 
@@ -27,7 +27,7 @@ int FuzzEvaluator(const uint8_t* data, size_t size) {
     // A failure names the define it failed for.
     for (char c = '@'; c <= 'Z'; ++c) {
         const std::string label = c == '@' ? "X" : std::string(1, c);
-        const Result<int32_t> value = generator.EvaluateDefine(label);
+        const Result<int32_t> value = generator.EvaluateDefine(label).result;
         KESTREL_FUZZ_CHECK(value.ok() ||
                            value.reason().rfind("Evaluation of define " + label + " failed: ", 0) ==
                                0);

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "fuzz_display.h"
+#include "fuzz_lines.h"
 #include "fuzz_targets.h"
 #include "generator/generator.h"
 #include "generator/pronto.h"
@@ -34,7 +34,7 @@ int FuzzGenerate(const uint8_t* data, size_t size) {
                 fields[field].push_back(c);
         }
         const Result<std::string> code =
-            generator.GenerateCode(fields[0], fields[1], fields[2], fields[3]);
+            generator.GenerateCode(fields[0], fields[1], fields[2], fields[3]).result;
         // A code that was made has the header and one word per duration,
         // each the duration in whole carrier periods; a refused one has none.
         const std::span<const int32_t> durations = generator.Durations();

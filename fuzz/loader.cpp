@@ -13,7 +13,7 @@
 #include "catalogue/generate_all.h"
 #include "catalogue/request.h"
 #include "fuzz_catalogue.h"
-#include "fuzz_display.h"
+#include "fuzz_lines.h"
 #include "fuzz_targets.h"
 #include "generator/generator.h"
 #include "util/hex.h"
@@ -25,11 +25,16 @@ void CheckOutput(const std::string& output) {
     KESTREL_FUZZ_CHECK(output.empty() || LooksLikeProntoLine(output));
 }
 
+// Plays an outcome through the fields as an edge does, its notices unseen.
+const Outcome& Played(const Outcome& outcome, WindowFields& fields) {
+    outcome.Play(fields, [](const Notice&) {});
+    return outcome;
+}
+
 }  // namespace
 
 int FuzzLoader(const uint8_t* data, size_t size) {
     const CatalogueInput input = SplitCatalogueInput(data, size);
-    QuietDisplay display;
     Generator generator;
     generator.SetupProtocol();
     Catalogue catalogue;
@@ -50,10 +55,11 @@ int FuzzLoader(const uint8_t* data, size_t size) {
         KESTREL_FUZZ_CHECK(e.Values.size() <= static_cast<size_t>(kMaxTableEntries));
 
         fields.selectedCommand = e.Name;
-        const CommandClick click = ClickCommand(catalogue, fields, display);
+        const CommandClick click = ClickCommand(catalogue, fields);
+        (void)Played(click.outcome, fields);
         KESTREL_FUZZ_CHECK(fields.txtFCdec == std::to_string(*HexToLong(e.FunctionCode)));
         for (size_t j = 0; j < e.Values.size(); ++j) {
-            ClickValue(catalogue, fields, static_cast<int>(j), generator, display);
+            (void)Played(ClickValue(catalogue, fields, static_cast<int>(j), generator), fields);
             CheckOutput(fields.txtOutput);
         }
         KESTREL_FUZZ_CHECK(click.labels.size() == e.Values.size());
@@ -61,7 +67,9 @@ int FuzzLoader(const uint8_t* data, size_t size) {
             const std::string samples[] = {e.Range.Min, e.Range.Max,
                                            MiddleOfRange(e.Range).value_or(""), input.typed};
             for (const std::string& text : samples) {
-                const bool passed = GenerateRangeValue(catalogue, fields, text, generator, display);
+                const bool passed =
+                    !Played(GenerateRangeValue(catalogue, fields, text, generator), fields)
+                         .ValueRefused();
                 KESTREL_FUZZ_CHECK(passed == CheckValue(catalogue, fields, text));
                 CheckOutput(fields.txtOutput);
                 (void)EditValue(text);
@@ -71,27 +79,27 @@ int FuzzLoader(const uint8_t* data, size_t size) {
 
     fields.PickMode(Mode::Remote);
     for (int j = 0; j < catalogue.RemoteCount(); ++j) {
-        ClickRemote(catalogue, fields, j, generator, display);
+        (void)Played(ClickRemote(catalogue, fields, j, generator), fields);
         CheckOutput(fields.txtOutput);
     }
     // Positions outside the lists change nothing.
     fields.txtOutput = "kept";
-    ClickRemote(catalogue, fields, catalogue.RemoteCount(), generator, display);
+    (void)Played(ClickRemote(catalogue, fields, catalogue.RemoteCount(), generator), fields);
     KESTREL_FUZZ_CHECK(fields.txtOutput == "kept");
 
     // The typed text in the manual code boxes, then a request of each kind.
     fields.PickMode(Mode::Manual);
     fields.SetText(Box::FCdec, input.typed);
-    UpdateHexFromDecimal(fields, display);
+    (void)Played(UpdateHexFromDecimal(fields), fields);
     fields.SetText(Box::FChex, input.typed);
-    UpdateDecimalFromHex(fields, display);
+    (void)Played(UpdateDecimalFromHex(fields), fields);
     const ValueKindOption kinds[] = {ValueKindOption::Ascii, ValueKindOption::Dec,
                                      ValueKindOption::Hex, ValueKindOption::Value,
                                      ValueKindOption::None};
     for (const ValueKindOption kind : kinds) {
         fields.txtValue = input.typed;
         fields.valueKind = kind;
-        CheckOutput(RequestCode(fields, generator, display));
+        CheckOutput(Played(RequestCode(fields, generator), fields).code);
     }
     (void)EditValue(input.typed);
     return 0;

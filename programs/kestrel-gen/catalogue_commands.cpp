@@ -30,18 +30,24 @@
 namespace kestrel {
 namespace {
 
-// Prints a generated code, or reports the refusal through the exit status.
-int PrintCode(const std::optional<std::string>& code) {
-    if (!code || code->empty()) return kExitRefused;
+// Prints a generated code, or shows why it was refused.
+int PrintCode(CliSession& session, const Result<std::string>& code) {
+    if (!code) {
+        session.display.ShowMessage(code.reason());
+        return kExitRefused;
+    }
     std::cout << *code << '\n';
     return 0;
 }
 
-// Starts a session for the options and picks the model.
+// Starts a session for the options and picks the model; false after the
+// reason when it cannot be loaded.
 bool OpenModel(CliSession& session, const CliOptions& options, const std::string& model) {
     session.folder = options.dir;
     session.userFolder = options.userDir;
-    return session.SelectModel(model);
+    const Status selected = session.SelectModel(model);
+    if (!selected) session.display.ShowMessage(selected.reason());
+    return selected.ok();
 }
 
 std::string FlagsText(const CommandEntry& e) {
@@ -156,6 +162,16 @@ bool CompanionsMayBeWritten(const std::vector<CompanionFile>& companions, bool f
     return true;
 }
 
+// A run whose messages go to standard error as they arise.
+class ShownRun : public GenerateAllObserver {
+  public:
+    explicit ShownRun(Display& display) : display_(display) {}
+    void Show(const Notice& notice) override { kestrel::Show(notice, display_); }
+
+  private:
+    Display& display_;
+};
+
 }  // namespace
 
 int RunModels(const CliOptions& options) {
@@ -218,14 +234,14 @@ int RunCode(const CliOptions& options) {
     CliSession session;
     session.display.CountRepeats();
     if (!OpenModel(session, options, options.positional[0])) return kExitRefused;
-    return PrintCode(DiscreteCode(session, options.positional[1], options.positional[2]));
+    return PrintCode(session, DiscreteCode(session, options.positional[1], options.positional[2]));
 }
 
 int RunRemote(const CliOptions& options) {
     if (options.positional.size() != 2) return ArgumentCountError(options, "MODEL BUTTON");
     CliSession session;
     if (!OpenModel(session, options, options.positional[0])) return kExitRefused;
-    return PrintCode(RemoteCode(session, options.positional[1]));
+    return PrintCode(session, RemoteCode(session, options.positional[1]));
 }
 
 int RunManual(const CliOptions& options) {
@@ -234,7 +250,8 @@ int RunManual(const CliOptions& options) {
     if (!kind) return kExitUsage;
     CliSession session;
     session.folder = options.dir;
-    return PrintCode(ManualCode(session, options.positional[0], options.positional[1], *kind));
+    return PrintCode(session,
+                     ManualCode(session, options.positional[0], options.positional[1], *kind));
 }
 
 int RunExport(const CliOptions& options) {
@@ -278,7 +295,9 @@ int RunExport(const CliOptions& options) {
     }
 
     StdioOutputFiles files(/*dashIsStandardOutput=*/true);
-    GenerateAll run(session.catalogue, session.generator, session.display, files);
+    GenerateAll run(session.catalogue, session.generator, files);
+    ShownRun observer(session.display);
+    run.SetObserver(&observer);
     run.SetExportOptions(*exportOptions);
     std::unique_ptr<StartedProgram> converter;
     bool converterAsked = false;  // the kind hands its file to a converter
@@ -286,9 +305,10 @@ int RunExport(const CliOptions& options) {
                      [&](const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& folder) -> Status {
                          converterAsked = true;
-                         std::string error;
-                         converter = StartProgram(program, arguments, folder, error);
-                         if (!converter) return Refused(error);
+                         Result<std::unique_ptr<StartedProgram>> started =
+                             StartProgram(program, arguments, folder);
+                         if (!started) return Refused(started.reason());
+                         converter = std::move(started).value();
                          return {};
                      });
     const GenerateAllResult result = run.Run(session.fields, chosen, *kind);

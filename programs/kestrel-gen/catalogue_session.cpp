@@ -7,20 +7,27 @@
 
 namespace kestrel {
 
-CliSession::CliSession() {
-    generator.SetupProtocol();
-    ShowNotes(generator, display);
+void ShowNotes(const std::vector<std::string>& notes, Display& display) {
+    for (const Notice& note : NoticesOf(notes))
+        kestrel::Show(note, display);
 }
 
-bool CliSession::SelectModel(const std::string& model) {
-    if (model.empty()) {
-        display.ShowMessage("kestrel-gen: the model name is empty");
-        return false;
-    }
+CliSession::CliSession() {
+    ShowNotes(generator.SetupProtocol(), display);
+}
+
+Status CliSession::SelectModel(const std::string& model) {
+    if (model.empty()) return Refused("kestrel-gen: the model name is empty");
     fields.selectedCommand.clear();  // the lists are emptied
-    const Status selected = kestrel::SelectModel(catalogue, ModelFolderOf(model), model);
-    if (!selected) display.ShowMessage(selected.reason());
-    return selected.ok();
+    return kestrel::SelectModel(catalogue, ModelFolderOf(model), model);
+}
+
+Status CliSession::Play(const Outcome& outcome) {
+    outcome.PlayNotes(fields, [this](const Notice& notice) { Show(notice, display); });
+    const Notice* refusal = outcome.Refusal();
+    if (!refusal) return {};
+    // As the display words it: the value error's flash says "Value Error".
+    return Refused(refusal->kind == Notice::Kind::ValueError ? "Value Error" : refusal->text);
 }
 
 std::string CliSession::ModelFolderOf(const std::string& model) const {
@@ -28,17 +35,30 @@ std::string CliSession::ModelFolderOf(const std::string& model) const {
     return ModelFolder(ListModels(folder, userFolder), model, folder);
 }
 
-std::optional<std::string> DiscreteCode(CliSession& session, const std::string& command,
-                                        const std::string& value) {
+namespace {
+
+// The code in the output box once status says the request went through.
+Result<std::string> OutputCode(const Status& status, const FieldRecord& fields) {
+    if (!status) return Refused(status.reason());
+    if (fields.txtOutput.empty()) return Refused("No code was generated");
+    return fields.txtOutput;
+}
+
+}  // namespace
+
+Result<std::string> DiscreteCode(CliSession& session, const std::string& command,
+                                 const std::string& value) {
     const int16_t index = session.catalogue.getETindex(command);
     if (index == 0) {
-        session.display.ShowMessage("The model " + session.catalogue.ModelName +
-                                    " has no command named '" + command + "'");
-        return std::nullopt;
+        return Refused("The model " + session.catalogue.ModelName + " has no command named '" +
+                       command + "'");
     }
     // The list shows the catalogue's spelling of the name.
     session.fields.selectedCommand = session.catalogue.Command(index).Name;
-    const CommandClick click = ClickCommand(session.catalogue, session.fields, session.display);
+    const CommandClick click = ClickCommand(session.catalogue, session.fields);
+    if (const Status clicked = session.Play(click.outcome); !clicked)
+        return Refused(clicked.reason());
+    Status made;
     switch (click.show) {
         case CommandClick::Show::Values: {
             const auto label =
@@ -49,39 +69,34 @@ std::optional<std::string> DiscreteCode(CliSession& session, const std::string& 
                 for (const std::string& text : click.labels) {
                     known += (known.empty() ? "" : ", ") + text;
                 }
-                session.display.ShowMessage("The command " + command + " has no value labelled '" +
-                                            value + "'; its values are: " + known);
-                return std::nullopt;
+                return Refused("The command " + command + " has no value labelled '" + value +
+                               "'; its values are: " + known);
             }
-            ClickValue(session.catalogue, session.fields,
-                       static_cast<int>(label - click.labels.begin()), session.generator,
-                       session.display);
+            made = session.Play(ClickValue(session.catalogue, session.fields,
+                                           static_cast<int>(label - click.labels.begin()),
+                                           session.generator));
             break;
         }
         case CommandClick::Show::Range:
-            if (!GenerateRangeValue(session.catalogue, session.fields, value, session.generator,
-                                    session.display)) {
-                return std::nullopt;
-            }
+            made = session.Play(
+                GenerateRangeValue(session.catalogue, session.fields, value, session.generator));
             break;
         case CommandClick::Show::Query:
-            return std::nullopt;  // already reported
+            break;  // refused by the click
     }
-    if (session.fields.txtOutput.empty()) return std::nullopt;
-    return session.fields.txtOutput;
+    return OutputCode(made, session.fields);
 }
 
-std::optional<std::string> RemoteCode(CliSession& session, const std::string& button) {
+Result<std::string> RemoteCode(CliSession& session, const std::string& button) {
     session.fields.PickMode(Mode::Remote);
     const int16_t index = session.catalogue.RemoteIndex(button);
     if (index == 0) {
-        session.display.ShowMessage("The model " + session.catalogue.ModelName +
-                                    " has no remote button named '" + button + "'");
-        return std::nullopt;
+        return Refused("The model " + session.catalogue.ModelName +
+                       " has no remote button named '" + button + "'");
     }
-    ClickRemote(session.catalogue, session.fields, index - 1, session.generator, session.display);
-    if (session.fields.txtOutput.empty()) return std::nullopt;
-    return session.fields.txtOutput;
+    const Status made =
+        session.Play(ClickRemote(session.catalogue, session.fields, index - 1, session.generator));
+    return OutputCode(made, session.fields);
 }
 
 std::optional<ValueKindOption> KindOption(const std::string& letter) {
@@ -93,17 +108,20 @@ std::optional<ValueKindOption> KindOption(const std::string& letter) {
     return std::nullopt;
 }
 
-std::optional<std::string> ManualCode(CliSession& session, const std::string& code,
-                                      const std::string& value, ValueKindOption kind) {
+Result<std::string> ManualCode(CliSession& session, const std::string& code,
+                               const std::string& value, ValueKindOption kind) {
     FieldRecord& fields = session.fields;
     fields.PickMode(Mode::Manual);
     fields.SetText(Box::FCdec, code);
-    UpdateHexFromDecimal(fields, session.display);
+    // A code the box refuses is only said; the request goes on.
+    const Outcome updated = UpdateHexFromDecimal(fields);
+    updated.Play(fields, [&session](const Notice& notice) { Show(notice, session.display); });
     fields.SetText(Box::Value, value);
     fields.SelectKind(kind);
-    fields.SetText(Box::Output, RequestCode(fields, session.generator, session.display));
-    if (fields.txtOutput.empty()) return std::nullopt;
-    return fields.txtOutput;
+    const Outcome requested = RequestCode(fields, session.generator);
+    const Status made = session.Play(requested);
+    fields.SetText(Box::Output, requested.code);
+    return OutputCode(made, fields);
 }
 
 std::optional<ValueKindOption> KindOf(const CliOptions& options) {
@@ -133,15 +151,17 @@ MadeCode MakeCode(CodeSource source, const CliOptions& options, size_t first) {
     CliSession session;
     session.folder = options.dir;
     session.userFolder = options.userDir;
-    std::optional<std::string> code;
+    Result<std::string> code = Refused("");
     switch (source) {
         case CodeSource::Discrete:
-            if (!session.SelectModel(args[0])) return {"", kExitRefused};
-            code = DiscreteCode(session, args[1], args[2]);
-            break;
         case CodeSource::Remote:
-            if (!session.SelectModel(args[0])) return {"", kExitRefused};
-            code = RemoteCode(session, args[1]);
+            if (const Status selected = session.SelectModel(args[0]); !selected) {
+                code = Refused(selected.reason());
+            } else if (source == CodeSource::Discrete) {
+                code = DiscreteCode(session, args[1], args[2]);
+            } else {
+                code = RemoteCode(session, args[1]);
+            }
             break;
         case CodeSource::Manual: {
             const std::optional<ValueKindOption> kind = KindOf(options);
@@ -150,7 +170,10 @@ MadeCode MakeCode(CodeSource source, const CliOptions& options, size_t first) {
             break;
         }
     }
-    if (!code) return {"", kExitRefused};
+    if (!code) {
+        session.display.ShowMessage(code.reason());
+        return {"", kExitRefused};
+    }
     return {*code, 0};
 }
 

@@ -51,7 +51,9 @@ int RunCheck(const CliOptions& options) {
     } else {
         shown = DeviceFilePath(session.ModelFolderOf(target),
                                target + std::string(file_format::kDeviceFileSuffix));
-        loaded = session.SelectModel(target);
+        const Status selected = session.SelectModel(target);
+        if (!selected) session.display.ShowMessage(selected.reason());
+        loaded = selected.ok();
     }
     return loaded && !failed ? 0 : kExitRefused;
 }

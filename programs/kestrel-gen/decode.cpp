@@ -57,12 +57,18 @@ bool SameCode(const ProntoCode& a, const ProntoCode& b) {
 
 // The code of the value at position (from 0) of the enumeration command
 // named name, as a click on the command and then on the value makes it.
-std::optional<std::string> ValueCode(CliSession& session, const std::string& name, int position) {
+Result<std::string> ValueCode(CliSession& session, const std::string& name, int position) {
     session.fields.PickMode(Mode::Discrete);
     session.fields.selectedCommand = name;
-    ClickCommand(session.catalogue, session.fields, session.display);
-    ClickValue(session.catalogue, session.fields, position, session.generator, session.display);
-    if (session.fields.txtOutput.empty()) return std::nullopt;
+    if (const Status clicked =
+            session.Play(ClickCommand(session.catalogue, session.fields).outcome);
+        !clicked) {
+        return Refused(clicked.reason());
+    }
+    const Status made =
+        session.Play(ClickValue(session.catalogue, session.fields, position, session.generator));
+    if (!made) return Refused(made.reason());
+    if (session.fields.txtOutput.empty()) return Refused("No code was generated");
     return session.fields.txtOutput;
 }
 
@@ -73,8 +79,11 @@ std::optional<std::string> ValueCode(CliSession& session, const std::string& nam
 // takes whole; each remote button.
 std::vector<Entry> CatalogueEntries(CliSession& session) {
     std::vector<Entry> entries;
-    const auto add = [&](std::string name, const std::optional<std::string>& text) {
-        if (!text) return;
+    const auto add = [&](std::string name, const Result<std::string>& text) {
+        if (!text) {
+            session.display.ShowMessage(text.reason());
+            return;
+        }
         Result<ProntoCode> code = ReadProntoCode(*text);
         if (code) entries.push_back({std::move(name), std::move(code).value()});
     };
@@ -270,7 +279,10 @@ int RunDecode(const CliOptions& options) {
     if (options.Has("--model")) {
         session.folder = options.dir;
         session.userFolder = options.userDir;
-        if (!session.SelectModel(model)) return kExitRefused;
+        if (const Status selected = session.SelectModel(model); !selected) {
+            session.display.ShowMessage(selected.reason());
+            return kExitRefused;
+        }
         entries = CatalogueEntries(session);
     }
     const std::vector<Entry>* named = options.Has("--model") ? &entries : nullptr;

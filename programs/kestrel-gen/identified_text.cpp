@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "catalogue_session.h"
+#include "display/display.h"
 #include "learn/decoded_text.h"
-#include "util/display.h"
 
 namespace kestrel {
 namespace {
@@ -51,13 +51,16 @@ bool AddCatalogues(const CliOptions& options, Identifier& identifier, Display& d
     const std::vector<ModelSource> models = ListModels(options.dir, options.userDir);
     if (options.Has("--model")) {
         const std::string model = options.Value("--model");
-        const Status added = identifier.AddModel(model, ModelFolder(models, model, options.dir));
+        const Result<std::vector<Notice>> added =
+            identifier.AddModel(model, ModelFolder(models, model, options.dir));
         if (!added) display.ShowMessage(added.reason());
+        Show(added.value_or({}), display);
         return added.ok();
     }
     for (const ModelSource& model : models) {
-        const Status added = identifier.AddModel(model.name, model.folder);
+        const Result<std::vector<Notice>> added = identifier.AddModel(model.name, model.folder);
         if (!added) display.ShowMessage(added.reason());
+        Show(added.value_or({}), display);
     }
     if (identifier.Indexes().empty()) {
         display.ShowMessage("kestrel-gen: no device files in " + options.dir);

@@ -69,7 +69,7 @@ bool ReadInput(const std::string& name, std::string& text, Display& display) {
 
 int RunIdentify(const CliOptions& options) {
     StderrDisplay display;
-    Identifier identifier(display);
+    Identifier identifier;
     if (!AddCatalogues(options, identifier, display)) return kExitRefused;
 
     std::vector<std::string> inputs = options.positional;
@@ -94,6 +94,7 @@ int RunIdentify(const CliOptions& options) {
         allRead = allRead && file.problems.empty() && !file.captures.empty();
         for (const Capture& capture : file.captures) {
             const Identification found = identifier.Identify(capture);
+            Show(found.notices, display);
             allNamed = allNamed && found.Named();
             std::cout << Report(capture, ++number, found,
                                 identifier.GeneratorUsed().Protocol().CarrierHz);

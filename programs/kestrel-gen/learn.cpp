@@ -145,7 +145,7 @@ int RunLearn(const CliOptions& options) {
     if (!location) return kExitUsage;
 
     StderrDisplay display;
-    Identifier identifier(display);
+    Identifier identifier;
     if (!AddCatalogues(options, identifier, display)) return kExitRefused;
 
     Transmitter transmitter(*location);
@@ -200,6 +200,7 @@ int RunLearn(const CliOptions& options) {
             return kExitRefused;
         }
         const Identification found = identifier.Identify(*capture);
+        Show(found.notices, display);
         std::cout << PressReport(press, *learned, found,
                                  identifier.GeneratorUsed().Protocol().CarrierHz);
         std::cout.flush();

@@ -105,8 +105,11 @@ Result<std::string> Generate(Generator& generator, const std::string_view (&fiel
         display.ShowMessage(refused.reason());
         return Refused(refused.reason());
     }
-    Result<std::string> code = GenerateShown(generator, FormText(generator, fields[0]), fields[1],
-                                             fields[2], fields[3], display);
+    Noted<std::string> made =
+        generator.GenerateCode(FormText(generator, fields[0]), fields[1], fields[2], fields[3]);
+    ShowNotes(made.notes, display);
+    Result<std::string>& code = made.result;
+    if (!code) display.ShowMessage(code.reason());
     if (code && generator.Durations().empty()) {
         const Status refused = Refused("The form '" + std::string(fields[0]) +
                                        "' makes no duration: it is none of discrete, valuetext, "
@@ -194,8 +197,7 @@ int RunPronto(const CliOptions& options) {
     }
     StderrDisplay display;
     Generator generator;
-    generator.SetupProtocol();
-    ShowNotes(generator, display);
+    ShowNotes(generator.SetupProtocol(), display);
     for (std::string directive : options.Values("--define")) {
         const Status added = generator.AddDefine(directive, true);
         if (!added) display.ShowMessage(added.reason());

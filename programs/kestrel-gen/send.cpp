@@ -41,8 +41,7 @@ struct Sending {
 std::optional<std::vector<std::string>> CodesFromInput() {
     StderrDisplay display;
     Generator generator;
-    generator.SetupProtocol();
-    ShowNotes(generator, display);
+    ShowNotes(generator.SetupProtocol(), display);
     std::vector<std::string> codes;
     bool allMade = true;
     std::string line;

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "util/display.h"
+#include "display/display.h"
 
 namespace kestrel {
 

@@ -10,7 +10,6 @@
 #include "catalogue/output_file.h"
 #include "catalogue/request.h"
 #include "generator/generator.h"
-#include "util/display.h"
 #include "util/hex.h"
 #include "util/numbers.h"
 
@@ -117,9 +116,8 @@ int64_t SampleCount(const Catalogue& catalogue, bool ranges, const ExportOptions
     return count;
 }
 
-GenerateAll::GenerateAll(const Catalogue& catalogue, Generator& generator, Display& display,
-                         OutputFiles& files)
-    : catalogue_(catalogue), generator_(generator), display_(display), files_(files) {}
+GenerateAll::GenerateAll(const Catalogue& catalogue, Generator& generator, OutputFiles& files)
+    : catalogue_(catalogue), generator_(generator), files_(files) {}
 
 void GenerateAll::SetConverter(std::string programFolder, ProgramStarter starter) {
     converter_ = {std::move(programFolder), std::move(starter)};
@@ -142,7 +140,7 @@ GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chos
     const std::unique_ptr<OutputWriter> writer = kind.make();
     writer->Configure(options_);
     if (const Status opened = writer->Open(files_, chosenPath, catalogue_); !opened) {
-        display_.ShowMessage(opened.reason());
+        observer.Show(Notice::Message(opened.reason()));
         return result;
     }
     fields.PickMode(Mode::Discrete);
@@ -155,13 +153,13 @@ GenerateAllResult GenerateAll::Run(WindowFields& fields, const std::string& chos
     }
     const Status closed = writer->Close();
     const Status& failure = walked ? closed : walked;
-    if (!failure) display_.ShowMessage(failure.reason());
+    if (!failure) observer.Show(Notice::Message(failure.reason()));
     observer.RunEnded();
     fields.SetText(Box::Output, "");
     if (!failure) return result;
     result.written = true;
     if (const Status finished = writer->Finish(converter_, result); !finished) {
-        display_.ShowMessage(finished.reason());
+        observer.Show(Notice::Message(finished.reason()));
     }
     return result;
 }
@@ -187,17 +185,17 @@ Status GenerateAll::Walk(WindowFields& fields, OutputWriter& writer, GenerateAll
         // The decimal code, worked out (and its message shown) at each use.
         const auto dec = [&] {
             const Result<int16_t> code = Hex2Int(entry.FunctionCode);
-            if (!code) display_.ShowMessage(code.reason());
+            if (!code) observer.Show(Notice::Message(code.reason()));
             return std::to_string(code.value_or(0));
         };
 
         std::string note;
         std::vector<PlannedSample> plan = SamplesOf(entry, writer.TakesRanges(), options_, note);
-        if (!note.empty()) display_.ShowMessage(note);
+        if (!note.empty()) observer.Show(Notice::Message(note));
         for (PlannedSample& planned : plan) {
             if (!planned.value) {
-                display_.ShowMessage("The middle of the range of " + entry.Name +
-                                     " is no finite number; that sample is left out");
+                observer.Show(Notice::Message("The middle of the range of " + entry.Name +
+                                              " is no finite number; that sample is left out"));
                 continue;
             }
             Sample sample;
@@ -226,7 +224,7 @@ Status GenerateAll::Walk(WindowFields& fields, OutputWriter& writer, GenerateAll
             }
             observer.ProcessEvents();
             if (stopping()) return {};
-            fields.SetText(Box::Output, RequestCode(fields, generator_, display_));
+            Request(fields, observer);
             if (choice) takeCaption();
             sample.functionDec = dec();
             if (const Status written = WriteSample(fields, writer, observer, result, sample);
@@ -262,7 +260,7 @@ Status GenerateAll::WalkRemote(WindowFields& fields, OutputWriter& writer,
             result.stopped = true;
             return {};
         }
-        fields.SetText(Box::Output, RequestCode(fields, generator_, display_));
+        Request(fields, observer);
         sample.value = fields.Text(Box::Value);
         sample.functionHex = fields.Text(Box::FChex);
         sample.functionDec = fields.Text(Box::FCdec);
@@ -272,6 +270,13 @@ Status GenerateAll::WalkRemote(WindowFields& fields, OutputWriter& writer,
         }
     }
     return {};
+}
+
+// The code for the fields into the output box, after what the request shows.
+void GenerateAll::Request(WindowFields& fields, GenerateAllObserver& observer) {
+    const Outcome requested = RequestCode(fields, generator_);
+    requested.Play(fields, [&observer](const Notice& notice) { observer.Show(notice); });
+    fields.SetText(Box::Output, requested.code);
 }
 
 // The code in the output box and what the generator made it from, written.

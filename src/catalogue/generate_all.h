@@ -17,11 +17,11 @@
 
 #include "catalogue/fields.h"
 #include "catalogue/generate_all_writers.h"
+#include "util/notice.h"
 
 namespace kestrel {
 
 class Catalogue;
-class Display;
 class Generator;
 class OutputFiles;
 struct CommandEntry;
@@ -58,7 +58,9 @@ std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges,
 // is no finite number is not taken).
 int64_t SampleCount(const Catalogue& catalogue, bool ranges, const ExportOptions& options);
 
-// What a window does while a run goes on.
+// What a window does while a run goes on. The run shows nothing itself: what
+// the user is to see comes to Show when it arises, so that the window shows
+// it beside the sample it is about, and a run can be ended meanwhile.
 class GenerateAllObserver {
   public:
     virtual ~GenerateAllObserver() = default;
@@ -76,6 +78,9 @@ class GenerateAllObserver {
     // True once the program is ending: the run stops before its next
     // sample, closes its files and reports nothing further.
     virtual bool ShouldStop() { return false; }
+    // A message or flash for the user (the request's notes and refusals,
+    // Hex2Int's message, a file that cannot be written), in order.
+    virtual void Show(const Notice& /*notice*/) {}
 };
 
 struct GenerateAllResult {
@@ -89,8 +94,7 @@ struct GenerateAllResult {
 
 class GenerateAll {
   public:
-    GenerateAll(const Catalogue& catalogue, Generator& generator, Display& display,
-                OutputFiles& files);
+    GenerateAll(const Catalogue& catalogue, Generator& generator, OutputFiles& files);
 
     void SetObserver(GenerateAllObserver* observer) { observer_ = observer; }
     // Where the converter hex2ccf lives and how it is started.
@@ -114,12 +118,12 @@ class GenerateAll {
                 GenerateAllResult& result);
     Status WalkRemote(WindowFields& fields, OutputWriter& writer, GenerateAllObserver& observer,
                       GenerateAllResult& result);
+    void Request(WindowFields& fields, GenerateAllObserver& observer);
     Status WriteSample(WindowFields& fields, OutputWriter& writer, GenerateAllObserver& observer,
                        GenerateAllResult& result, Sample& sample);
 
     const Catalogue& catalogue_;
     Generator& generator_;
-    Display& display_;
     OutputFiles& files_;
     GenerateAllObserver* observer_ = nullptr;
     ConverterSetup converter_;

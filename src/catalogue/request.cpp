@@ -3,7 +3,6 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/file_formats.h"
 #include "generator/generator.h"
-#include "util/display.h"
 #include "util/hex.h"
 #include "util/numbers.h"
 #include "util/text.h"
@@ -66,17 +65,18 @@ std::string GetValueKind(WindowFields& fields) {
     return std::string(1, KindLetter(fields.SelectedKind()));
 }
 
-std::string RequestCode(WindowFields& fields, Generator& generator, Display& display) {
+Outcome RequestCode(WindowFields& fields, Generator& generator) {
+    Outcome outcome;
     fields.SetText(Box::FChex, UpperCase(fields.Text(Box::FChex)));
     const std::string code = fields.Text(Box::FCdec);
     if (code.empty()) {
-        display.ShowStatus("There is no function code entered", 0);
-        return {};
+        outcome.Refuse(Notice::Status("There is no function code entered", 0));
+        return outcome;
     }
     const std::string value = fields.Text(Box::Value);
     if (value.empty()) {
-        display.ShowStatus("There is no value entered", 0);
-        return {};
+        outcome.Refuse(Notice::Status("There is no value entered", 0));
+        return outcome;
     }
     const Mode mode = fields.SelectedMode();
     const bool discrete = mode == Mode::Discrete ||
@@ -91,22 +91,22 @@ std::string RequestCode(WindowFields& fields, Generator& generator, Display& dis
                                   ? protocol.FormValueText
                                   : protocol.FormDiscrete;
     const std::string kind = GetValueKind(fields);
-    return GenerateShown(generator, form, code, value, kind, display).value_or("");
+    Noted<std::string> made = generator.GenerateCode(form, code, value, kind);
+    for (Notice& note : NoticesOf(made.notes))
+        outcome.Show(std::move(note));
+    if (!made.result) {
+        outcome.Refuse(Notice::Message(made.result.reason()));
+        return outcome;
+    }
+    outcome.code = std::move(made.result).value();
+    return outcome;
 }
 
-void ShowNotes(const Generator& generator, Display& display) {
-    const std::vector<std::string> notes = generator.Notes();
+std::vector<Notice> NoticesOf(const std::vector<std::string>& notes) {
+    std::vector<Notice> notices;
     for (const std::string& note : notes)
-        display.ShowMessage(note);
-}
-
-Result<std::string> GenerateShown(Generator& generator, std::string_view form,
-                                  std::string_view code, std::string_view value,
-                                  std::string_view kind, Display& display) {
-    Result<std::string> made = generator.GenerateCode(form, code, value, kind);
-    ShowNotes(generator, display);
-    if (!made) display.ShowMessage(made.reason());
-    return made;
+        notices.push_back(Notice::Message(note));
+    return notices;
 }
 
 std::string EditValue(std::string_view text) {
@@ -128,10 +128,12 @@ bool CheckValue(const Catalogue& catalogue, const WindowFields& fields, std::str
     return e.IsEnumeration;
 }
 
-void ShowValueError(WindowFields& fields, Display& display) {
-    display.ShowValueError();
-    fields.SetText(Box::Value, "");
-    fields.SetText(Box::Output, "");
+Outcome ValueError(WindowFields& fields) {
+    Outcome outcome;
+    outcome.Refuse(Notice::ValueError());
+    outcome.SetText(fields, Box::Value, "");
+    outcome.SetText(fields, Box::Output, "");
+    return outcome;
 }
 
 void SelectDiscrete(WindowFields& fields) {
@@ -164,7 +166,7 @@ Status SelectModel(Catalogue& catalogue, const std::string& folder, const std::s
     return catalogue.LoadDeviceFile(folder, name + std::string(file_format::kDeviceFileSuffix));
 }
 
-CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields, Display& display) {
+CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields) {
     const CommandEntry& e = catalogue.Command(catalogue.getETindex(fields.SelectedCommand()));
     fields.SetText(Box::Value, "");
     fields.SetText(Box::FChex, e.FunctionCode);
@@ -184,36 +186,38 @@ CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields, Disp
         fields.SelectKind(ValueKindOption::Value);
     } else {
         click.show = CommandClick::Show::Query;
-        display.ShowStatus("Query Commands are not handled by IR", 0);
+        click.outcome.Refuse(Notice::Status("Query Commands are not handled by IR", 0));
     }
     return click;
 }
 
-void ClickValue(const Catalogue& catalogue, WindowFields& fields, int position,
-                Generator& generator, Display& display) {
+Outcome ClickValue(const Catalogue& catalogue, WindowFields& fields, int position,
+                   Generator& generator) {
     const CommandEntry& e = catalogue.Command(catalogue.getETindex(fields.SelectedCommand()));
-    if (position < 0 || position >= static_cast<int>(e.Values.size())) return;
+    if (position < 0 || position >= static_cast<int>(e.Values.size())) return {};
     fields.SetText(Box::Value, std::to_string(e.Values[static_cast<size_t>(position)].Code));
     fields.SetText(Box::Output, "");
-    fields.SetText(Box::Output, RequestCode(fields, generator, display));
+    Outcome outcome = RequestCode(fields, generator);
+    outcome.SetText(fields, Box::Output, outcome.code);
+    return outcome;
 }
 
-void ClickRemote(const Catalogue& catalogue, WindowFields& fields, int position,
-                 Generator& generator, Display& display) {
-    if (position < 0 || position >= catalogue.RemoteCount()) return;
+Outcome ClickRemote(const Catalogue& catalogue, WindowFields& fields, int position,
+                    Generator& generator) {
+    if (position < 0 || position >= catalogue.RemoteCount()) return {};
     fields.SetText(Box::Value, catalogue.Remote(position + 1).Code);
-    fields.SetText(Box::Output, RequestCode(fields, generator, display));
+    Outcome outcome = RequestCode(fields, generator);
+    outcome.SetText(fields, Box::Output, outcome.code);
+    return outcome;
 }
 
-bool GenerateRangeValue(const Catalogue& catalogue, WindowFields& fields,
-                        const std::string& txtRange, Generator& generator, Display& display) {
+Outcome GenerateRangeValue(const Catalogue& catalogue, WindowFields& fields,
+                           const std::string& txtRange, Generator& generator) {
     fields.SetText(Box::Value, txtRange);
-    if (!CheckValue(catalogue, fields, fields.Text(Box::Value))) {
-        ShowValueError(fields, display);
-        return false;
-    }
-    fields.SetText(Box::Output, RequestCode(fields, generator, display));
-    return true;
+    if (!CheckValue(catalogue, fields, fields.Text(Box::Value))) return ValueError(fields);
+    Outcome outcome = RequestCode(fields, generator);
+    outcome.SetText(fields, Box::Output, outcome.code);
+    return outcome;
 }
 
 namespace {
@@ -226,7 +230,8 @@ bool CodeTooLarge(const std::string& decimal) {
 
 }  // namespace
 
-void UpdateHexFromDecimal(WindowFields& fields, Display& display) {
+Outcome UpdateHexFromDecimal(WindowFields& fields) {
+    Outcome outcome;
     const std::string decimal = fields.Text(Box::FCdec);
     int32_t code = 0;
     if (!decimal.empty()) {
@@ -235,27 +240,30 @@ void UpdateHexFromDecimal(WindowFields& fields, Display& display) {
         // hexadecimal (a negative one would empty both boxes): it is refused
         // and nothing changes, so it never reaches the generator.
         if (!parsed || *parsed < 0) {
-            display.ShowMessage(kNotAFunctionCode);
-            return;
+            outcome.Refuse(Notice::Message(kNotAFunctionCode));
+            return outcome;
         }
         if (CodeTooLarge(decimal)) {
-            display.ShowMessage(kIllegalFunctionCode);
-            return;
+            outcome.Refuse(Notice::Message(kIllegalFunctionCode));
+            return outcome;
         }
         code = *parsed;
     }
     fields.SetText(Box::FChex, ToHex(code, 0));
+    return outcome;
 }
 
-void UpdateDecimalFromHex(WindowFields& fields, Display& display) {
+Outcome UpdateDecimalFromHex(WindowFields& fields) {
+    Outcome outcome;
     fields.SetText(Box::FChex, UpperCase(fields.Text(Box::FChex)));
     const std::optional<int32_t> code = HexToLong(fields.Text(Box::FChex));
     if (!code) {
-        display.ShowMessage(kIllegalFunctionCode);
-        return;
+        outcome.Refuse(Notice::Message(kIllegalFunctionCode));
+        return outcome;
     }
     fields.SetText(Box::FCdec, std::to_string(*code));
-    if (CodeTooLarge(fields.Text(Box::FCdec))) display.ShowMessage(kIllegalFunctionCode);
+    if (CodeTooLarge(fields.Text(Box::FCdec))) outcome.Show(Notice::Message(kIllegalFunctionCode));
+    return outcome;
 }
 
 }  // namespace kestrel

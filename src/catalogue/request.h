@@ -3,8 +3,9 @@
 // Every routine here is the body of a window handler without the widget work
 // (showing and hiding panels, filling lists), so the window's handlers stay
 // thin. They read and write the fields through WindowFields at the moment
-// the handler does, never through a copy: a routine that waits (a flash, a
-// message box) sees afterwards what other handlers changed meanwhile.
+// the handler does, never through a copy, and show nothing: what the user
+// is to see comes back in an Outcome (outcome.h), with the field writes
+// that follow it, for the caller to play at once.
 #pragma once
 
 #include <cstdint>
@@ -12,37 +13,32 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/fields.h"
 #include "base/result.h"
+#include "catalogue/fields.h"
+#include "catalogue/outcome.h"
 
 namespace kestrel {
 
 class Catalogue;
-class Display;
 class Generator;
 
 // "A", "D" or "H" for the selected option; otherwise "V", selecting optVAL
 // when it is not selected.
 std::string GetValueKind(WindowFields& fields);
 
-// The Pronto text for the fields, or "" when the function code or the value
-// is missing (after "There is no function code entered" or "There is no
-// value entered" on the status line) or the generator refuses the request.
-// The generator's notes are shown as message boxes in their order, then the
-// reason of a refusal.
+// The Pronto text for the fields as the outcome's code, or "" when the
+// function code or the value is missing (the outcome flashes "There is no
+// function code entered" or "There is no value entered") or the generator
+// refuses the request. The generator's notes are messages in their order,
+// then the reason of a refusal.
 // The discrete forms apply in Discrete mode and in Manual mode unless the
 // decimal code is exactly "8324"; otherwise the remote form. With no
 // value-kind option selected, optVAL is selected before the form is chosen,
 // so that the form and the kind sent agree (the text form with kind "V").
-std::string RequestCode(WindowFields& fields, Generator& generator, Display& display);
+Outcome RequestCode(WindowFields& fields, Generator& generator);
 
-// Shows the notes of the generator's last call, in the order they came (a
-// copy is shown: a handler run while a message is up may make a request).
-void ShowNotes(const Generator& generator, Display& display);
-// A code from the generator with its notes, then a refusal's reason, shown.
-Result<std::string> GenerateShown(Generator& generator, std::string_view form,
-                                  std::string_view code, std::string_view value,
-                                  std::string_view kind, Display& display);
+// The generator's notes as messages, in their order.
+std::vector<Notice> NoticesOf(const std::vector<std::string>& notes);
 
 // The character codes (0-255) of text in decimal, separated by ",".
 std::string EditValue(std::string_view text);
@@ -52,9 +48,9 @@ std::string EditValue(std::string_view text);
 // enumeration, nothing otherwise (a query, or no command found).
 bool CheckValue(const Catalogue& catalogue, const WindowFields& fields, std::string_view st);
 
-// ShowValueError and what it does to the fields: the value and the output
-// are emptied.
-void ShowValueError(WindowFields& fields, Display& display);
+// The value error: its flash, after which the value and the output are
+// emptied.
+Outcome ValueError(WindowFields& fields);
 
 // The field work of the mode handlers (optDiscrete_Click, optRemote_Click,
 // optManual_Click), run after the window has switched its panels.
@@ -75,34 +71,36 @@ struct CommandClick {
     enum class Show { Values, Range, Query } show = Show::Query;
     std::vector<std::string> labels;  // Values: the items of lstValues
     std::string rangePrompt;          // Range: the caption of lblRange
+    Outcome outcome;                  // played before the panels change
 };
 
 // lstCmnds_Click for the selected command: its function code goes into the
 // code boxes, value and output are emptied, and optVAL is selected for an
-// enumeration or range command. A command with neither shows "Query Commands
-// are not handled by IR" after the boxes have been set.
-CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields, Display& display);
+// enumeration or range command. A command with neither flashes "Query
+// Commands are not handled by IR" after the boxes have been set.
+CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields);
 
 // lstValues_Click for list position (from 0) of the selected command's
 // values: the choice's code becomes the value, the output is emptied and
-// then set to the code generated for it.
-void ClickValue(const Catalogue& catalogue, WindowFields& fields, int position,
-                Generator& generator, Display& display);
+// then set to the code generated for it (after the request's notices).
+Outcome ClickValue(const Catalogue& catalogue, WindowFields& fields, int position,
+                   Generator& generator);
 
 // lstRemote_Click for list position (from 0): the button's code becomes the
-// value and the output the code generated for it.
-void ClickRemote(const Catalogue& catalogue, WindowFields& fields, int position,
-                 Generator& generator, Display& display);
+// value and the output the code generated for it (after the request's
+// notices).
+Outcome ClickRemote(const Catalogue& catalogue, WindowFields& fields, int position,
+                    Generator& generator);
 
 // cmdGen (IR Gen of the range panel) with the text of txtRange: the text
 // becomes the value; when CheckValue accepts it the output becomes the
-// generated code, otherwise the value error is shown. Returns whether the
-// check passed (Command3 sends only then).
-bool GenerateRangeValue(const Catalogue& catalogue, WindowFields& fields,
-                        const std::string& txtRange, Generator& generator, Display& display);
+// generated code, otherwise the outcome is the value error (ValueRefused:
+// Command3 sends only when the check passed).
+Outcome GenerateRangeValue(const Catalogue& catalogue, WindowFields& fields,
+                           const std::string& txtRange, Generator& generator);
 
 // Manual entry. The range test: the leading number of txtFCdec is above 255
-// and not 8324; it shows "Illegal function code. The function code exceeds
+// and not 8324; it gives "Illegal function code. The function code exceeds
 // 255 decimal" and refuses nothing.
 inline constexpr const char* kIllegalFunctionCode =
     "Illegal function code. The function code exceeds 255 decimal";
@@ -112,10 +110,10 @@ inline constexpr const char* kNotAFunctionCode =
 // Enter in txtFCdec or leaving it: txtFChex becomes the code in lower-case
 // hexadecimal, unless the range test fails or txtFCdec is no whole decimal
 // number from 0 up (message; nothing changes).
-void UpdateHexFromDecimal(WindowFields& fields, Display& display);
+Outcome UpdateHexFromDecimal(WindowFields& fields);
 // Enter in txtFChex or leaving it: txtFChex is upper-cased and txtFCdec set
 // from it; the range test then only warns. A text whose value does not fit
-// 32 bits shows the message and changes nothing else.
-void UpdateDecimalFromHex(WindowFields& fields, Display& display);
+// 32 bits gives the message and changes nothing else.
+Outcome UpdateDecimalFromHex(WindowFields& fields);
 
 }  // namespace kestrel

@@ -19,7 +19,8 @@ class DurationBuffer {
   public:
     static constexpr int kCapacity = 1000;
 
-    // Appends one duration; throws a Refusal when the code is full.
+    // Appends one duration; throws a Refusal when the code is full (caught
+    // inside the generator: its public functions return it as a refusal).
     void Append(int32_t duration) {
         CheckRoom(1);
         data_[size_++] = duration;

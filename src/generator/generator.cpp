@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "generator/pronto.h"
 #include "util/hex.h"
@@ -28,13 +29,26 @@ std::optional<int32_t> DecimalValue(std::string_view value) {
     return number;
 }
 
+// The generator's parts refuse a request from deep inside by throwing a
+// Refusal (a full code, an evaluation that fails); the encoder and the
+// evaluator catch their own. No exception leaves the generator: whatever
+// still reaches a public function becomes its refusal here.
+template <typename Call>
+auto Guarded(const Call& call) -> decltype(call()) {
+    try {
+        return call();
+    } catch (const Refusal& refusal) {
+        return refusal;
+    }
+}
+
 }  // namespace
 
 Generator::Generator()
     : evaluator_(defines_, request_, notes_),
       encoder_(protocol_, defines_, request_, evaluator_, notes_) {}
 
-void Generator::SetupProtocol() {
+std::vector<std::string> Generator::SetupProtocol() {
     notes_.clear();
     protocol_ = BuiltInProtocol();
     defines_.Clear();
@@ -44,6 +58,7 @@ void Generator::SetupProtocol() {
         (void)defines_.AddDefine(directive, false, protocol_.TimeUnit);
     }
     PrepareProtocol();
+    return std::exchange(notes_, {});
 }
 
 // Registers the names the current form uses and completes the device and
@@ -83,9 +98,10 @@ Status Generator::AddDefine(std::string& directive, bool replace) {
     return defines_.AddDefine(directive, replace, protocol_.TimeUnit);
 }
 
-Result<int32_t> Generator::EvaluateDefine(std::string_view label) {
+Noted<int32_t> Generator::EvaluateDefine(std::string_view label) {
     notes_.clear();
-    return evaluator_.EvaluateDefine(label);
+    Result<int32_t> value = Guarded([&] { return evaluator_.EvaluateDefine(label); });
+    return {std::move(value), std::exchange(notes_, {})};
 }
 
 // Sets the request values from the request texts. Everything is checked
@@ -126,9 +142,15 @@ Status Generator::LoadRequest(std::string_view code, std::string_view value,
     return {};
 }
 
-Result<std::string> Generator::GenerateCode(std::string_view form, std::string_view code,
-                                            std::string_view value, std::string_view kind) {
+Noted<std::string> Generator::GenerateCode(std::string_view form, std::string_view code,
+                                           std::string_view value, std::string_view kind) {
     notes_.clear();
+    Result<std::string> made = Guarded([&] { return Generate(form, code, value, kind); });
+    return {std::move(made), std::exchange(notes_, {})};
+}
+
+Result<std::string> Generator::Generate(std::string_view form, std::string_view code,
+                                        std::string_view value, std::string_view kind) {
     if (protocol_.Form != form) protocol_.Form = form;
     durations_.Clear();
     if (Status loaded = LoadRequest(code, value, kind); !loaded) return Refused(loaded.reason());

@@ -17,20 +17,27 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.h"
 #include "generator/defines.h"
 #include "generator/encoder.h"
 #include "generator/evaluator.h"
 #include "generator/pronto.h"
 #include "generator/protocol.h"
-#include "base/result.h"
 
 namespace kestrel {
 
+// A result with the notes of its making: messages that did not stop the
+// operation (a failed evaluation sends 0 and the code is still made), in the
+// order they arose, for the caller to show before the result.
+template <typename T>
+struct Noted {
+    Result<T> result;
+    std::vector<std::string> notes;
+};
+
 // What the generator refuses or notes is worded for the user; it shows
-// nothing itself. A refusal is the result's reason. A note is a message
-// that does not stop the operation (a failed evaluation sends 0 and the code
-// is still made); Notes() keeps those of the last call, in the order they
-// arose, for the caller to show before the result.
+// nothing itself. A refusal is the result's reason; the notes come with the
+// result.
 class Generator {
   public:
     Generator();
@@ -38,8 +45,8 @@ class Generator {
     Generator& operator=(const Generator&) = delete;
 
     // Fills the protocol record and the defines table with the built-in
-    // protocol.
-    void SetupProtocol();
+    // protocol; its notes.
+    std::vector<std::string> SetupProtocol();
 
     // The DEFINES directive (see DefineTable::AddDefine); the directive is
     // consumed.
@@ -49,15 +56,11 @@ class Generator {
     // kind is "A" (the value's first character), "H" (hexadecimal), "D"
     // (decimal) or anything else (the value is a text); code is the device
     // code in decimal.
-    Result<std::string> GenerateCode(std::string_view form, std::string_view code,
-                                     std::string_view value, std::string_view kind);
+    Noted<std::string> GenerateCode(std::string_view form, std::string_view code,
+                                    std::string_view value, std::string_view kind);
 
     // The value of a define for the last request; 0 when there is none.
-    Result<int32_t> EvaluateDefine(std::string_view label);
-
-    // The notes of the last SetupProtocol, AddDefine, GenerateCode or
-    // EvaluateDefine.
-    const std::vector<std::string>& Notes() const { return notes_; }
+    Noted<int32_t> EvaluateDefine(std::string_view label);
 
     const ProtocolRecord& Protocol() const { return protocol_; }
     const DefineTable& Defines() const { return defines_; }
@@ -66,8 +69,11 @@ class Generator {
 
   private:
     void PrepareProtocol();
+    Result<std::string> Generate(std::string_view form, std::string_view code,
+                                 std::string_view value, std::string_view kind);
     Status LoadRequest(std::string_view code, std::string_view value, std::string_view kind);
 
+    // Where the evaluator and the encoder note, during one call.
     std::vector<std::string> notes_;
     ProtocolRecord protocol_;
     DefineTable defines_;

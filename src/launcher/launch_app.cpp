@@ -120,18 +120,12 @@ std::optional<ProgramEnd> StartedProgram::WaitForEnd(std::chrono::milliseconds t
     }
 }
 
-std::unique_ptr<StartedProgram> StartProgram(const std::string& program,
-                                             const std::vector<std::string>& arguments,
-                                             const std::string& workingFolder, std::string& error) {
-    if (program.empty()) {
-        error = "no program named";
-        return nullptr;
-    }
+Result<std::unique_ptr<StartedProgram>> StartProgram(const std::string& program,
+                                                     const std::vector<std::string>& arguments,
+                                                     const std::string& workingFolder) {
+    if (program.empty()) return Refused("no program named");
     int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
-        error = std::strerror(errno);
-        return nullptr;
-    }
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) return Refused(std::strerror(errno));
     Descriptor readEnd(pipeEnds[0]);
     Descriptor writeEnd(pipeEnds[1]);
 
@@ -161,10 +155,7 @@ std::unique_ptr<StartedProgram> StartProgram(const std::string& program,
     pid_t pid = 0;
     const int result =
         posix_spawn(&pid, program.c_str(), &setup.actions, &setup.attributes, argv.data(), environ);
-    if (result != 0) {
-        error = std::strerror(result);
-        return nullptr;
-    }
+    if (result != 0) return Refused(std::strerror(result));
     writeEnd.reset();  // only the program writes to the pipe now
     const int flags = fcntl(readEnd.get(), F_GETFL);
     fcntl(readEnd.get(), F_SETFL, flags | O_NONBLOCK);

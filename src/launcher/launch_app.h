@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
+
 namespace kestrel {
 
 // How a started program ended.
@@ -55,10 +57,10 @@ class StartedProgram {
 // Starts program with arguments handed over as a list (never through a
 // shell), workingFolder as its current folder, standard input and output on
 // the null device and standard error into a pipe, and returns at once.
-// Texts are handed over as the bytes they are. Null when the program could
-// not be started; error then says why.
-std::unique_ptr<StartedProgram> StartProgram(const std::string& program,
-                                             const std::vector<std::string>& arguments,
-                                             const std::string& workingFolder, std::string& error);
+// Texts are handed over as the bytes they are. Refused, with the reason, when
+// the program could not be started.
+Result<std::unique_ptr<StartedProgram>> StartProgram(const std::string& program,
+                                                     const std::vector<std::string>& arguments,
+                                                     const std::string& workingFolder);
 
 }  // namespace kestrel

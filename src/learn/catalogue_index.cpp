@@ -12,6 +12,13 @@
 namespace kestrel {
 namespace {
 
+// Plays what a routine returns through the index's own fields, its notices
+// kept for the caller.
+const Outcome& Played(const Outcome& outcome, FieldRecord& fields, std::vector<Notice>& notices) {
+    outcome.Play(fields, [&notices](const Notice& notice) { notices.push_back(notice); });
+    return outcome;
+}
+
 std::string KeyOf(const DecodedCode& fields) {
     std::string key = FormWord(fields.form);
     key += ' ' + std::to_string(fields.device) + ' ';
@@ -59,27 +66,27 @@ std::string CatalogueEntry::Name() const {
 }
 
 CatalogueIndex::CatalogueIndex(std::string model, std::unique_ptr<const Catalogue> catalogue,
-                               Generator& generator, Display& display)
-    : model_(std::move(model)),
-      catalogue_(std::move(catalogue)),
-      generator_(generator),
-      display_(display) {
+                               Generator& generator, std::vector<Notice>& notices)
+    : model_(std::move(model)), catalogue_(std::move(catalogue)), generator_(generator) {
     const Catalogue& c = *catalogue_;
     FieldRecord fields;
     for (int16_t i = 1; i <= c.CommandCount(); ++i) {
         const CommandEntry& command = c.Command(i);
         if (command.IsEnumeration || command.HasRange) {
             fields.selectedCommand = command.Name;
-            ClickCommand(c, fields, display_);
+            (void)Played(ClickCommand(c, fields).outcome, fields, notices);
         }
         if (command.IsEnumeration) {
             for (size_t j = 0; j < command.Values.size(); ++j) {
-                ClickValue(c, fields, static_cast<int>(j), generator_, display_);
+                (void)Played(ClickValue(c, fields, static_cast<int>(j), generator_), fields,
+                             notices);
                 Index({CatalogueEntry::Kind::Value, model_, command.Name, command.Values[j].Label,
                        static_cast<int>(j), "", ValueKindOption::Value, fields.txtOutput});
             }
         } else if (command.HasRange && CheckValue(c, fields, command.Range.Min) &&
-                   GenerateRangeValue(c, fields, command.Range.Min, generator_, display_)) {
+                   !Played(GenerateRangeValue(c, fields, command.Range.Min, generator_), fields,
+                           notices)
+                        .ValueRefused()) {
             for (const DecodedCode& decoded : Decode(fields.txtOutput)) {
                 if (decoded.form == BuiltInForm::ValueText) ranges_.push_back({i, decoded.device});
             }
@@ -87,7 +94,7 @@ CatalogueIndex::CatalogueIndex(std::string model, std::unique_ptr<const Catalogu
     }
     fields.PickMode(Mode::Remote);
     for (int i = 0; i < c.RemoteCount(); ++i) {
-        ClickRemote(c, fields, i, generator_, display_);
+        (void)Played(ClickRemote(c, fields, i, generator_), fields, notices);
         Index({CatalogueEntry::Kind::Remote, model_, c.Remote(i + 1).Name, "", 0, "",
                ValueKindOption::Dec, fields.txtOutput});
     }
@@ -97,8 +104,8 @@ CatalogueIndex::CatalogueIndex(std::string model, std::unique_ptr<const Catalogu
     for (int16_t i = 1; i <= c.CommandCount(); ++i) {
         const std::optional<int32_t> code = HexToLong(c.Command(i).FunctionCode);
         if (!code || *code < 0 || *code > kLargestManualCode) continue;
-        for (const DecodedCode& decoded :
-             Decode(ManualCode(fields, std::to_string(*code), "0", ValueKindOption::Value))) {
+        for (const DecodedCode& decoded : Decode(
+                 ManualCode(fields, std::to_string(*code), "0", ValueKindOption::Value, notices))) {
             if (decoded.form == BuiltInForm::ValueText) manual_.push_back({i, decoded.device});
         }
     }
@@ -122,18 +129,19 @@ std::vector<DecodedCode> CatalogueIndex::Decode(const std::string& code) const {
 }
 
 std::string CatalogueIndex::ManualCode(FieldRecord& fields, const std::string& code,
-                                       const std::string& value, ValueKindOption kind) {
+                                       const std::string& value, ValueKindOption kind,
+                                       std::vector<Notice>& notices) {
     fields.PickMode(Mode::Manual);
     fields.SetText(Box::FCdec, code);
-    UpdateHexFromDecimal(fields, display_);
+    (void)Played(UpdateHexFromDecimal(fields), fields, notices);
     fields.SetText(Box::Value, value);
     fields.SelectKind(kind);
-    fields.SetText(Box::Output, RequestCode(fields, generator_, display_));
+    fields.SetText(Box::Output, Played(RequestCode(fields, generator_), fields, notices).code);
     return fields.txtOutput;
 }
 
 void CatalogueIndex::Lookup(const std::vector<DecodedCode>& decoded,
-                            std::vector<CatalogueEntry>& out) {
+                            std::vector<CatalogueEntry>& out, std::vector<Notice>& notices) {
     const size_t before = out.size();
     std::vector<size_t> found;
     for (const DecodedCode& fields : decoded) {
@@ -147,22 +155,25 @@ void CatalogueIndex::Lookup(const std::vector<DecodedCode>& decoded,
     for (const size_t i : found)
         out.push_back(entries_[i]);
     for (const DecodedCode& fields : decoded) {
-        if (fields.form == BuiltInForm::ValueText) AddRange(fields, out);
+        if (fields.form == BuiltInForm::ValueText) AddRange(fields, out, notices);
     }
-    if (out.size() == before) AddManual(decoded, out);
+    if (out.size() == before) AddManual(decoded, out, notices);
 }
 
 // A range command takes a number within its range, typed into its panel.
-void CatalogueIndex::AddRange(const DecodedCode& decoded, std::vector<CatalogueEntry>& out) {
+void CatalogueIndex::AddRange(const DecodedCode& decoded, std::vector<CatalogueEntry>& out,
+                              std::vector<Notice>& notices) {
     if (!IsNumericText(decoded.valueText)) return;
     for (const CommandDevice& range : ranges_) {
         if (range.device != decoded.device) continue;
         const CommandEntry& command = catalogue_->Command(range.index);
         FieldRecord fields;
         fields.selectedCommand = command.Name;
-        ClickCommand(*catalogue_, fields, display_);
+        (void)Played(ClickCommand(*catalogue_, fields).outcome, fields, notices);
         if (!CheckValue(*catalogue_, fields, decoded.valueText) ||
-            !GenerateRangeValue(*catalogue_, fields, decoded.valueText, generator_, display_) ||
+            Played(GenerateRangeValue(*catalogue_, fields, decoded.valueText, generator_), fields,
+                   notices)
+                .ValueRefused() ||
             !Holds(Decode(fields.txtOutput), decoded)) {
             continue;
         }
@@ -174,7 +185,7 @@ void CatalogueIndex::AddRange(const DecodedCode& decoded, std::vector<CatalogueE
 // The Manual mode sends a plain value text with the Value option, any
 // other value of the discrete form as a decimal number.
 void CatalogueIndex::AddManual(const std::vector<DecodedCode>& decoded,
-                               std::vector<CatalogueEntry>& out) {
+                               std::vector<CatalogueEntry>& out, std::vector<Notice>& notices) {
     const DecodedCode* fields = nullptr;
     ValueKindOption kind = ValueKindOption::Value;
     for (const DecodedCode& d : decoded) {
@@ -194,7 +205,7 @@ void CatalogueIndex::AddManual(const std::vector<DecodedCode>& decoded,
         if (manual.device != fields->device) continue;
         const CommandEntry& command = catalogue_->Command(manual.index);
         const std::string code = std::to_string(HexToLong(command.FunctionCode).value_or(0));
-        const std::string made = ManualCode(record, code, value, kind);
+        const std::string made = ManualCode(record, code, value, kind, notices);
         if (!Holds(Decode(made), *fields)) continue;
         out.push_back(
             {CatalogueEntry::Kind::Manual, model_, command.Name, value, 0, code, kind, made});

@@ -21,11 +21,12 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/fields.h"
 #include "generator/decoder.h"
+#include "util/notice.h"
 
 namespace kestrel {
 
-class Display;
 class Generator;
+class Outcome;
 
 // A catalogue entry that makes a code, with the catalogue's own code for it.
 struct CatalogueEntry {
@@ -61,10 +62,10 @@ struct NearEntry {
 class CatalogueIndex {
   public:
     // Indexes the catalogue under model. The codes are made with generator
-    // (set up), which a lookup uses again; display shows what the request
-    // routines report on the way.
+    // (set up), which a lookup uses again; what the request routines report
+    // on the way is appended to notices, in order.
     CatalogueIndex(std::string model, std::unique_ptr<const Catalogue> catalogue,
-                   Generator& generator, Display& display);
+                   Generator& generator, std::vector<Notice>& notices);
     ~CatalogueIndex();
 
     const std::string& Model() const { return model_; }
@@ -73,8 +74,11 @@ class CatalogueIndex {
     size_t Size() const { return entries_.size(); }
 
     // Appends every entry that makes a code with one of the decoded fields
-    // (a code may follow several forms); each entry once.
-    void Lookup(const std::vector<DecodedCode>& decoded, std::vector<CatalogueEntry>& out);
+    // (a code may follow several forms); each entry once. What the request
+    // routines report while range and manual codes are made is appended to
+    // notices.
+    void Lookup(const std::vector<DecodedCode>& decoded, std::vector<CatalogueEntry>& out,
+                std::vector<Notice>& notices);
     // Adds to near the indexed entries whose fields differ least from one
     // of the decoded fields of the same form, keeping the limit nearest.
     void Nearest(const std::vector<DecodedCode>& decoded, size_t limit,
@@ -90,14 +94,15 @@ class CatalogueIndex {
     void Index(CatalogueEntry entry);
     std::vector<DecodedCode> Decode(const std::string& code) const;
     std::string ManualCode(FieldRecord& fields, const std::string& code, const std::string& value,
-                           ValueKindOption kind);
-    void AddRange(const DecodedCode& decoded, std::vector<CatalogueEntry>& out);
-    void AddManual(const std::vector<DecodedCode>& decoded, std::vector<CatalogueEntry>& out);
+                           ValueKindOption kind, std::vector<Notice>& notices);
+    void AddRange(const DecodedCode& decoded, std::vector<CatalogueEntry>& out,
+                  std::vector<Notice>& notices);
+    void AddManual(const std::vector<DecodedCode>& decoded, std::vector<CatalogueEntry>& out,
+                   std::vector<Notice>& notices);
 
     std::string model_;
     std::unique_ptr<const Catalogue> catalogue_;
     Generator& generator_;
-    Display& display_;
     std::vector<CatalogueEntry> entries_;
     std::vector<std::vector<DecodedCode>> fields_;  // of each entry's code
     std::unordered_map<std::string, std::vector<size_t>> byFields_;

@@ -8,26 +8,28 @@
 
 namespace kestrel {
 
-Identifier::Identifier(Display& display) : display_(display) {
-    generator_.SetupProtocol();
-    ShowNotes(generator_, display_);
+Identifier::Identifier() {
+    // The built-in protocol has its forms: its set-up notes nothing.
+    (void)generator_.SetupProtocol();
     reference_ = ReferenceTimingsOf(generator_.Protocol(), generator_.Defines());
 }
 
 Identifier::~Identifier() = default;
 
-Status Identifier::AddModel(const std::string& model, const std::string& folder) {
+Result<std::vector<Notice>> Identifier::AddModel(const std::string& model,
+                                                 const std::string& folder) {
     auto catalogue = std::make_unique<Catalogue>();
     const Status loaded = SelectModel(*catalogue, folder, model);
-    if (!loaded) return loaded;
-    AddCatalogue(model, std::move(catalogue));
-    return {};
+    if (!loaded) return Refused(loaded.reason());
+    return AddCatalogue(model, std::move(catalogue));
 }
 
-void Identifier::AddCatalogue(const std::string& model,
-                              std::unique_ptr<const Catalogue> catalogue) {
+std::vector<Notice> Identifier::AddCatalogue(const std::string& model,
+                                             std::unique_ptr<const Catalogue> catalogue) {
+    std::vector<Notice> notices;
     indexes_.push_back(
-        std::make_unique<CatalogueIndex>(model, std::move(catalogue), generator_, display_));
+        std::make_unique<CatalogueIndex>(model, std::move(catalogue), generator_, notices));
+    return notices;
 }
 
 bool Identification::Named() const {
@@ -72,7 +74,7 @@ Identification Identifier::Identify(const Capture& capture) {
     }
     for (HeardCode& code : found.codes) {
         for (const std::unique_ptr<CatalogueIndex>& index : indexes_) {
-            index->Lookup(code.decoded, code.entries);
+            index->Lookup(code.decoded, code.entries, found.notices);
         }
         if (!code.entries.empty() || code.decoded.empty()) continue;
         for (const std::unique_ptr<CatalogueIndex>& index : indexes_) {

@@ -1,8 +1,8 @@
 // Naming a capture: capture -> cleaner -> decoder -> the catalogue indexes
 // -> every entry that makes the code, with the catalogue's own code.
 //
-//   Identifier identifier(display);
-//   identifier.AddModel("Tessel10", folder);   // once per model
+//   Identifier identifier;
+//   identifier.AddModel("Tessel10", folder);   // once per model, with its notices
 //   for (const Capture& capture : captures) {
 //       const Identification found = identifier.Identify(capture);
 //       for (const HeardCode& code : found.codes)
@@ -14,15 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
 #include "generator/generator.h"
 #include "learn/capture.h"
 #include "learn/catalogue_index.h"
 #include "learn/cleaner.h"
-#include "base/result.h"
+#include "util/notice.h"
 
 namespace kestrel {
-
-class Display;
 
 // The carrier of a capture may lie this far from the protocol's.
 inline constexpr int64_t kCarrierTolerancePercent = 10;
@@ -56,6 +55,8 @@ struct Identification {
     // A measured carrier more than kCarrierTolerancePercent from the
     // protocol's.
     bool carrierDiffers = false;
+    // What the request routines reported while codes were made, in order.
+    std::vector<Notice> notices;
 
     // Every code is named by at least one entry.
     bool Named() const;
@@ -65,18 +66,21 @@ struct Identification {
 class Identifier {
   public:
     // The cleaner, decoder and code making use a generator of the
-    // identifier's own, set up with the built-in protocol; display shows
-    // what the request routines report while codes are made.
-    explicit Identifier(Display& display);
+    // identifier's own, set up with the built-in protocol (which has its
+    // forms, so the set-up notes nothing).
+    Identifier();
     ~Identifier();
     Identifier(const Identifier&) = delete;
     Identifier& operator=(const Identifier&) = delete;
 
-    // Loads model's device file from folder and indexes it; refused (with
-    // the loader's reason) when the file is missing.
-    Status AddModel(const std::string& model, const std::string& folder);
-    // Indexes a loaded catalogue under the name model.
-    void AddCatalogue(const std::string& model, std::unique_ptr<const Catalogue> catalogue);
+    // Loads model's device file from folder and indexes it: what the
+    // request routines reported while its codes were made, in order;
+    // refused (with the loader's reason) when the file is missing.
+    Result<std::vector<Notice>> AddModel(const std::string& model, const std::string& folder);
+    // Indexes a loaded catalogue under the name model; what the request
+    // routines reported meanwhile.
+    std::vector<Notice> AddCatalogue(const std::string& model,
+                                     std::unique_ptr<const Catalogue> catalogue);
     const std::vector<std::unique_ptr<CatalogueIndex>>& Indexes() const { return indexes_; }
 
     // Cleans, decodes and names a capture. The nearest entries point into
@@ -89,7 +93,6 @@ class Identifier {
     // The frames that follow a form, with their fields, in the order heard.
     std::vector<HeardCode> Decodable(const std::vector<CleanFrame>& frames) const;
 
-    Display& display_;
     Generator generator_;
     ReferenceTimings reference_;
     std::vector<std::unique_ptr<CatalogueIndex>> indexes_;

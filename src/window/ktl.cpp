@@ -507,8 +507,8 @@ void KTL::Form_Load() {
     frmRange->move(lstValues->pos());
     frmRange->hide();
     KTLinit();
-    generator_->SetupProtocol();
-    ShowNotes(*generator_, *display_);
+    for (const Notice& note : NoticesOf(generator_->SetupProtocol()))
+        Show(note, *display_);
     // Centred on the screen.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
@@ -954,7 +954,8 @@ void KTL::lstCmnds_Click(int row) {
     }
     lstValues->hide();
     lblvalues->hide();
-    const CommandClick click = ClickCommand(*catalogue_, *fields_, *display_);
+    const CommandClick click = ClickCommand(*catalogue_, *fields_);
+    Play(click.outcome);
     switch (click.show) {
         case CommandClick::Show::Values: {
             lstValues->show();
@@ -977,7 +978,7 @@ void KTL::lstCmnds_Click(int row) {
 
 void KTL::lstValues_Click(int row) {
     if (SuppressListClick || row < 0) return;
-    ClickValue(*catalogue_, *fields_, row, *generator_, *display_);
+    Play(ClickValue(*catalogue_, *fields_, row, *generator_));
 }
 
 void KTL::lstValues_DblClick(int row) {
@@ -988,7 +989,7 @@ void KTL::lstValues_DblClick(int row) {
 
 void KTL::lstRemote_Click(int row) {
     if (SuppressListClick || row < 0) return;
-    ClickRemote(*catalogue_, *fields_, row, *generator_, *display_);
+    Play(ClickRemote(*catalogue_, *fields_, row, *generator_));
 }
 
 void KTL::lstRemote_DblClick(int row) {
@@ -1035,19 +1036,19 @@ bool KTL::TypedTextFits(std::initializer_list<Box> boxes, bool range) {
 }
 
 void KTL::DecimalToHex() {
-    if (TypedTextFits({Box::FCdec})) UpdateHexFromDecimal(*fields_, *display_);
+    if (TypedTextFits({Box::FCdec})) Play(UpdateHexFromDecimal(*fields_));
 }
 
 void KTL::HexToDecimal() {
-    if (TypedTextFits({Box::FChex})) UpdateDecimalFromHex(*fields_, *display_);
+    if (TypedTextFits({Box::FChex})) Play(UpdateDecimalFromHex(*fields_));
 }
 
 void KTL::txtValue_Enter() {
     if (!TypedTextFits({Box::FCdec, Box::FChex, Box::Value})) return;
     if (CheckValue(*catalogue_, *fields_, fields_->Text(Box::Value))) {
-        fields_->SetText(Box::Output, RequestCode(*fields_, *generator_, *display_));
+        RequestIntoOutput();
     } else {
-        ShowValueError(*fields_, *display_);
+        Play(ValueError(*fields_));
     }
 }
 
@@ -1056,20 +1057,20 @@ void KTL::txtValue_Enter() {
 
 void KTL::cmdGen_Click() {
     if (!TypedTextFits({Box::FCdec, Box::FChex}, true)) return;
-    GenerateRangeValue(*catalogue_, *fields_, Latin1(txtRange->text()), *generator_, *display_);
+    Play(GenerateRangeValue(*catalogue_, *fields_, Latin1(txtRange->text()), *generator_));
 }
 
 void KTL::Command3_Click() {
-    if (TypedTextFits({Box::FCdec, Box::FChex}, true) &&
-        GenerateRangeValue(*catalogue_, *fields_, Latin1(txtRange->text()), *generator_,
-                           *display_)) {
-        Command1_Action();
-    }
+    if (!TypedTextFits({Box::FCdec, Box::FChex}, true)) return;
+    const Outcome generated =
+        GenerateRangeValue(*catalogue_, *fields_, Latin1(txtRange->text()), *generator_);
+    Play(generated);
+    if (!generated.ValueRefused()) Command1_Action();
 }
 
 void KTL::Command2_Click() {
     if (!TypedTextFits({Box::FCdec, Box::FChex, Box::Value})) return;
-    fields_->SetText(Box::Output, RequestCode(*fields_, *generator_, *display_));
+    RequestIntoOutput();
 }
 
 void KTL::Command1_Click() {
@@ -1085,11 +1086,13 @@ void KTL::Command1_Action() {
     if (!TypedTextFits({Box::FCdec, Box::FChex, Box::Value})) return;
     if (fields_->SelectedMode() == Mode::Discrete &&
         !CheckValue(*catalogue_, *fields_, fields_->Text(Box::Value))) {
-        ShowValueError(*fields_, *display_);
+        Play(ValueError(*fields_));
         return;
     }
     // The output box keeps what it shows; only the code is generated.
-    const std::string code = RequestCode(*fields_, *generator_, *display_);
+    const Outcome requested = RequestCode(*fields_, *generator_);
+    Play(requested);
+    const std::string& code = requested.code;
     if (code.empty() || ending_) return;
     LED->show();
     const Status sent = services_.transmitter ? services_.transmitter->SendPronto(code)
@@ -1097,6 +1100,19 @@ void KTL::Command1_Action() {
     if (!sent) display_->ShowStatus("Could not transmit data", 0);
     display_->Delay(250);
     LED->hide();
+}
+
+// What a core routine returns, shown through the live fields: its notices in
+// order, with the field writes that follow them.
+void KTL::Play(const Outcome& outcome) {
+    outcome.Play(*fields_, [this](const Notice& notice) { Show(notice, *display_); });
+}
+
+// The code for the fields into the output box, after what the request shows.
+void KTL::RequestIntoOutput() {
+    const Outcome requested = RequestCode(*fields_, *generator_);
+    Play(requested);
+    fields_->SetText(Box::Output, requested.code);
 }
 
 // The fields of a generate-all run. The run writes them thousands of times
@@ -1142,7 +1158,7 @@ class KTL::RunFields : public FieldRecord {
 // sample's caption, with Cancel at its end; the window's events run every
 // 10 ms. The run's messages go through here, so that the window shows the
 // sample they are about.
-class KTL::RunObserver : public GenerateAllObserver, public Display {
+class KTL::RunObserver : public GenerateAllObserver {
   public:
     RunObserver(KTL& window, const RunFields& fields) : w_(window), fields_(fields) {}
 
@@ -1158,7 +1174,7 @@ class KTL::RunObserver : public GenerateAllObserver, public Display {
     }
     void ProcessEvents() override {
         if (events_.isValid() && events_.elapsed() < kEventsEveryMs) return;
-        if (!shown_.isValid() || shown_.elapsed() >= kShownEveryMs) Show();
+        if (!shown_.isValid() || shown_.elapsed() >= kShownEveryMs) Draw();
         QCoreApplication::processEvents();
         events_.start();
     }
@@ -1174,25 +1190,16 @@ class KTL::RunObserver : public GenerateAllObserver, public Display {
     }
     bool ShouldStop() override { return w_.ending_ || w_.cancelRun_; }
 
-    void ShowMessage(const std::string& text) override {
-        Show();
-        w_.display_->ShowMessage(text);
+    void Show(const Notice& notice) override {
+        Draw();
+        kestrel::Show(notice, *w_.display_);
     }
-    void ShowStatus(const std::string& text, int seconds) override {
-        Show();
-        w_.display_->ShowStatus(text, seconds);
-    }
-    void ShowValueError() override {
-        Show();
-        w_.display_->ShowValueError();
-    }
-    void Delay(int milliseconds) override { w_.display_->Delay(milliseconds); }
 
   private:
     static constexpr qint64 kEventsEveryMs = 10;
     static constexpr qint64 kShownEveryMs = 100;
 
-    void Show() {
+    void Draw() {
         fields_.Show();
         if (running_) {
             w_.lblError->setText(QStringLiteral("%1 of %2   ").arg(written_).arg(total_) +
@@ -1217,7 +1224,7 @@ void KTL::cmdGenAll_Click() {
     if (chosen.empty() || ending_) return;
     RunFields fields(*this);
     RunObserver observer(*this, fields);
-    GenerateAll run(*catalogue_, *generator_, observer, *services_.files);
+    GenerateAll run(*catalogue_, *generator_, *services_.files);
     run.SetConverter(services_.programFolder, services_.starter);
     run.SetObserver(&observer);
     cancelRun_ = false;
@@ -1246,9 +1253,9 @@ void KTL::cmdGenAll_Click() {
 // CCF file, the user is told why.
 Status KTL::StartConverter(const std::string& program, const std::vector<std::string>& arguments,
                            const std::string& folder) {
-    std::string error;
-    std::unique_ptr<StartedProgram> converter = StartProgram(program, arguments, folder, error);
-    if (!converter) return Refused(error);
+    Result<std::unique_ptr<StartedProgram>> started = StartProgram(program, arguments, folder);
+    if (!started) return Refused(started.reason());
+    std::unique_ptr<StartedProgram> converter = std::move(started).value();
     const std::string ccfFile = arguments.empty() ? std::string() : arguments.back();
     WatchProgram(
         this, std::move(converter), [this, ccfFile](StartedProgram& ended, const ProgramEnd& end) {

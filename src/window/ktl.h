@@ -21,8 +21,8 @@
 #include "catalogue/generate_all.h"
 #include "catalogue/output_file.h"
 #include "catalogue/request.h"
+#include "display/display.h"
 #include "generator/generator.h"
-#include "util/display.h"
 #include "window/shown_text.h"
 
 class QComboBox;
@@ -132,6 +132,8 @@ class KTL : public QWidget {
 
     // The fields the core reads and writes, over the live widgets.
     class Fields;
+    void Play(const Outcome& outcome);
+    void RequestIntoOutput();
     void PickMode(Mode mode);
     void EndProgram();
     Status StartConverter(const std::string& program, const std::vector<std::string>& arguments,

@@ -33,14 +33,6 @@ struct LearnOutcome {
 
 // The display of the identifier: what the request routines report while
 // codes are made is of no concern to the user who listens.
-class LearnDialog::QuietDisplay : public Display {
-  public:
-    void ShowMessage(const std::string&) override {}
-    void ShowStatus(const std::string&, int) override {}
-    void ShowValueError() override {}
-    void Delay(int) override {}
-};
-
 // The picture of the code heard, drawn as the signal view draws it.
 class SignalPicture : public QWidget {
   public:
@@ -99,7 +91,6 @@ LearnDialog::LearnDialog(KTL& window, Transmitter* transmitter)
     setObjectName(QStringLiteral("learnDialog"));
     setWindowTitle(QStringLiteral("Kestrel: learn from remote"));
     setModal(false);
-    quiet_ = std::make_unique<QuietDisplay>();
 
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("learnStatus"));
@@ -245,14 +236,17 @@ std::shared_ptr<LearnOutcome> LearnDialog::Learn(const std::vector<ModelSource>&
         key += model.name + '\n' + model.folder + '\n';
     if (!identifier_ || key != indexed_) {
         indexed_.clear();
-        identifier_ = std::make_unique<Identifier>(*quiet_);
+        identifier_ = std::make_unique<Identifier>();
         for (const ModelSource& model : models) {
             if (abort_.Asked()) {
                 identifier_.reset();
                 outcome->refusal = kLearnCancelledText;
                 return outcome;
             }
-            const Status added = identifier_->AddModel(model.name, model.folder);
+            // A device file's own notes are the window's to show when it
+            // loads the file; here only a file that gives no entries is.
+            const Result<std::vector<Notice>> added =
+                identifier_->AddModel(model.name, model.folder);
             if (!added) outcome->notes.push_back(added.reason());
         }
         indexed_ = key;

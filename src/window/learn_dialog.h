@@ -59,7 +59,6 @@ class LearnDialog : public QDialog {
     void done(int result) override;
 
   private:
-    class QuietDisplay;
     // On the learning thread: the code heard and what it is.
     std::shared_ptr<LearnOutcome> Learn(const std::vector<ModelSource>& models,
                                         uint64_t generation);
@@ -79,7 +78,6 @@ class LearnDialog : public QDialog {
     uint64_t generation_ = 0;  // of the learn whose reports are shown
     bool sendingHeld_ = false;
     // Used by the learning thread while it runs, by nobody else then.
-    std::unique_ptr<QuietDisplay> quiet_;
     std::unique_ptr<Identifier> identifier_;
     std::string indexed_;  // the models identifier_ names, as a key
     std::shared_ptr<LearnOutcome> shown_;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "util/display.h"
+#include "display/display.h"
 
 class QDialog;
 

@@ -68,14 +68,14 @@ TEST_F(DecodeTest, EverySampleOfEverySampleModelGivesBackItsRequest) {
         for (const char* file : {"/out.txt", "/out.hex", "/out.ccf"}) {
             test::MemoryFiles files;
             FieldRecord fields;
-            GenerateAll run(catalogue, generator, display, files);
+            GenerateAll run(catalogue, generator, files);
             run.SetObserver(this);
             run.Run(fields, file);
         }
         FieldRecord fields;
         fields.PickMode(Mode::Remote);
         for (int i = 0; i < catalogue.RemoteCount(); ++i) {
-            ClickRemote(catalogue, fields, i, generator, display);
+            display.Play(ClickRemote(catalogue, fields, i, generator), fields);
             Check(fields);
         }
     }

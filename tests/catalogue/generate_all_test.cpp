@@ -30,7 +30,8 @@ static_assert(std::is_same_v<decltype(Sample::number), int64_t>,
 
 // Records what a window would show at each step of a run.
 struct RecordingObserver : GenerateAllObserver {
-    explicit RecordingObserver(const FieldRecord& shown) : fields(shown) {}
+    RecordingObserver(const FieldRecord& shown, test::RecordingDisplay& display)
+        : fields(shown), display(display) {}
     void RunStarted(int64_t samples) override {
         events.push_back("started " + fields.txtFCdec + " " + std::to_string(samples));
     }
@@ -45,7 +46,9 @@ struct RecordingObserver : GenerateAllObserver {
     }
     void RunEnded() override { events.push_back("ended"); }
     bool ShouldStop() override { return stopAfter >= 0 && int(events.size()) >= stopAfter; }
+    void Show(const Notice& notice) override { kestrel::Show(notice, display); }
     const FieldRecord& fields;
+    test::RecordingDisplay& display;
     std::vector<std::string> events;
     int stopAfter = -1;
 };
@@ -61,7 +64,7 @@ class GenerateAllTest : public ::testing::Test {
         std::ofstream(program / "hex2ccf") << "#!/bin/sh\n";
     }
     GenerateAllResult Run(const std::string& chosen, OutputFiles* into = nullptr) {
-        GenerateAll run(catalogue, generator, display, into ? *into : files);
+        GenerateAll run(catalogue, generator, into ? *into : files);
         run.SetObserver(&observer);
         run.SetConverter(program.string(),
                          [this](const std::string& p, const std::vector<std::string>& a,
@@ -78,7 +81,7 @@ class GenerateAllTest : public ::testing::Test {
     Catalogue catalogue;
     test::MemoryFiles files;
     FieldRecord fields;
-    RecordingObserver observer{fields};
+    RecordingObserver observer{fields, display};
     fs::path program;
     std::vector<std::string> launches;  // program|arguments|working folder
 };

@@ -26,7 +26,7 @@ class RequestTest : public ::testing::Test {
         fields.txtFCdec = code;
         fields.txtValue = value;
         fields.valueKind = kind;
-        return RequestCode(fields, generator, display);
+        return display.Play(RequestCode(fields, generator), fields).code;
     }
     test::RecordingDisplay display;
     Generator generator;
@@ -83,24 +83,53 @@ TEST_F(RequestTest, TheGeneratorsNotesComeBeforeItsRefusal) {
 
 TEST_F(RequestTest, ClicksInTheListsAndTheRangePanel) {
     fields.selectedCommand = "power";
-    EXPECT_EQ(ClickCommand(catalogue, fields, display).labels.size(), 2u);
+    EXPECT_EQ(ClickCommand(catalogue, fields).labels.size(), 2u);
     EXPECT_TRUE(CheckValue(catalogue, fields, ""));
-    ClickValue(catalogue, fields, 1, generator, display);
-    ClickValue(catalogue, fields, 2, generator, display);  // no such item: nothing changes
+    display.Play(ClickValue(catalogue, fields, 1, generator), fields);
+    display.Play(ClickValue(catalogue, fields, 2, generator), fields);  // no such item: no change
     EXPECT_EQ(fields.txtValue + " " + fields.txtOutput,
               "1 " + test::GoldenCode("requests.txt", "$ [code] [Tessel10] [Power] [On]"));
 
     fields.selectedCommand = "Brightness";
-    EXPECT_EQ(ClickCommand(catalogue, fields, display).rangePrompt,
-              "Enter a value in the range 0 to 100");
+    EXPECT_EQ(ClickCommand(catalogue, fields).rangePrompt, "Enter a value in the range 0 to 100");
     std::string verdicts;  // by the leading number
     for (const char* text : {"0", "100", "50.5", "abc", "1 2", "101", "-1", "1e3"})
         verdicts += CheckValue(catalogue, fields, text) ? 'y' : 'n';
     EXPECT_EQ(verdicts, "yyyyynnn");
     fields.txtOutput = "old";
-    EXPECT_FALSE(GenerateRangeValue(catalogue, fields, "101", generator, display));
+    EXPECT_TRUE(display.Play(GenerateRangeValue(catalogue, fields, "101", generator), fields)
+                    .ValueRefused());
     EXPECT_EQ(fields.txtValue + fields.txtOutput, "");
     EXPECT_EQ(EditValue("AB") + "|" + EditValue("-1") + "|" + EditValue("\xe9"), "65,66|45,49|233");
+}
+
+// A write that follows a notice waits for it: what a handler run during the
+// flash changes is overwritten afterwards, as the window does it.
+TEST_F(RequestTest, WritesAfterANoticeLandAfterWhatHappenedDuringIt) {
+    fields.selectedCommand = "Brightness";
+    display.Play(ClickCommand(catalogue, fields).outcome, fields);
+    const Outcome refused = GenerateRangeValue(catalogue, fields, "101", generator);
+    EXPECT_EQ(fields.txtValue, "101");  // not yet emptied
+    std::vector<std::string> seen;
+    refused.Play(fields, [&](const Notice& notice) {
+        seen.push_back(notice == Notice::ValueError() ? "Value Error" : notice.text);
+        fields.txtOutput = "clicked meanwhile";
+    });
+    EXPECT_EQ(seen, std::vector<std::string>{"Value Error"});
+    EXPECT_EQ(fields.txtValue + fields.txtOutput, "");
+    ASSERT_NE(refused.Refusal(), nullptr);
+    EXPECT_TRUE(refused.ValueRefused());
+
+    // A request's notes are played; its refusal is left to a caller that
+    // reports it itself.
+    fields.txtFCdec = "";
+    fields.txtValue = "1";
+    const Outcome missing = RequestCode(fields, generator);
+    seen.clear();
+    missing.PlayNotes(fields, [&](const Notice& notice) { seen.push_back(notice.text); });
+    EXPECT_TRUE(seen.empty());
+    EXPECT_EQ(missing.Refusal()->text, "There is no function code entered");
+    EXPECT_FALSE(missing.ValueRefused());
 }
 
 // The window's tests and the hostile input tables cover the mode handlers
@@ -112,7 +141,7 @@ TEST_F(RequestTest, ModelsAndTheManualCodeBoxes) {
     for (const char* decimal : {"1e3", ""}) {
         fields.txtFChex = "old";
         fields.txtFCdec = decimal;
-        UpdateHexFromDecimal(fields, display);
+        display.Play(UpdateHexFromDecimal(fields), fields);
     }
     EXPECT_EQ(display.messages, std::vector<std::string>{kNotAFunctionCode});
     EXPECT_EQ(fields.txtFChex, "0");

@@ -25,7 +25,9 @@ class GeneratorTest : public ::testing::Test {
     // The code of a request; "" when refused.
     std::string Code(const std::string& form, const std::string& code, const std::string& value,
                      const std::string& kind) {
-        return generator.GenerateCode(form, code, value, kind).value_or("");
+        Noted<std::string> made = generator.GenerateCode(form, code, value, kind);
+        notes = std::move(made.notes);
+        return made.result.value_or("");
     }
     // The define with that label as "LABEL=definition/kind/value".
     std::string Describe(std::string_view label) {
@@ -37,8 +39,11 @@ class GeneratorTest : public ::testing::Test {
     }
     Result<int32_t> Evaluate(const std::string& expression) {
         Define("X=" + expression, true);
-        return generator.EvaluateDefine("x");
+        Noted<int32_t> evaluated = generator.EvaluateDefine("x");
+        notes = std::move(evaluated.notes);
+        return std::move(evaluated.result);
     }
+    std::vector<std::string> notes;     // of the last Code or Evaluate
     std::vector<std::string> refusals;  // of AddDefine
     Generator generator;
 };
@@ -98,7 +103,7 @@ TEST_F(GeneratorTest, EvaluatorValuesAndFailures) {
     };
     for (const auto& [expression, value] : values) {
         EXPECT_EQ(Evaluate(expression).value_or(-99999), value) << expression;
-        EXPECT_TRUE(generator.Notes().empty()) << expression;
+        EXPECT_TRUE(notes.empty()) << expression;
     }
     const std::pair<const char*, std::vector<const char*>> failures[] = {
         {"Division by zero", {"7/0", "D[0..3]"}},
@@ -115,8 +120,8 @@ TEST_F(GeneratorTest, EvaluatorValuesAndFailures) {
         }
     }
     EXPECT_EQ(Evaluate("D[1..4").value_or(0), 32);  // noted, and the evaluation goes on
-    EXPECT_EQ(generator.Notes(), std::vector<std::string>{
-                                     "Error in evaluation of subspan in Defines, no ']' present"});
+    EXPECT_EQ(notes, std::vector<std::string>{
+                         "Error in evaluation of subspan in Defines, no ']' present"});
 }
 
 // "bV:W" are the W low bits of V in the built-in symbols; \xHH is a byte.
@@ -142,13 +147,14 @@ TEST_F(GeneratorTest, RequestsGiveTheirDurationsAndMessages) {
         }
         const std::string line = f[0] + " " + f.at(1) + " " + f.at(2) + " " + f.at(3);
         f.resize(6);
-        const Result<std::string> made = generator.GenerateCode(f[0], f[1], f[2], f[3]);
+        Noted<std::string> noted = generator.GenerateCode(f[0], f[1], f[2], f[3]);
+        const Result<std::string>& made = noted.result;
         const std::string code = made.value_or("");
         const std::vector<int32_t> durations = Durations(f[4]);
         const auto sent = generator.Durations();
         EXPECT_EQ(std::vector<int32_t>(sent.begin(), sent.end()), durations) << line;
         // The notes in order, then the reason of a refusal.
-        std::vector<std::string> messages = generator.Notes();
+        std::vector<std::string> messages = noted.notes;
         if (!made) messages.push_back(made.reason());
         std::string shown;
         for (const std::string& message : messages)
@@ -200,7 +206,7 @@ TEST_F(GeneratorTest, WorkedExampleCarriersAndCycles) {
     EXPECT_EQ(Code("[13 -12 0 39]", "1", "1", "D"), "0000 006C 0002 0000 0001 0000 0000 0002");
     EXPECT_EQ(Code("[1703936 -1703935 1]", "1", "1", "D"), "0000 006C 0002 0000 10000 10000 0000");
     EXPECT_EQ(Code("", "1", "1", "D"), "0000 006C 0000 0000");
-    EXPECT_TRUE(generator.Notes().empty());
+    EXPECT_TRUE(notes.empty());
 }
 
 }  // namespace

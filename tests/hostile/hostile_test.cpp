@@ -110,24 +110,27 @@ TEST_P(DeviceFiles, SkipTheirHostileLinesAndKeepTheGoodOnes) {
     // left one out.
     FieldRecord fields;
     fields.selectedCommand = "Before";
-    ClickCommand(catalogue, fields, display);
-    ClickValue(catalogue, fields, 1, generator, display);
+    display.Play(ClickCommand(catalogue, fields).outcome, fields);
+    display.Play(ClickValue(catalogue, fields, 1, generator), fields);
     EXPECT_EQ(fields.txtOutput, on);
     EXPECT_EQ(catalogue.getETindex("After") == 0, row.at(6) == "After");
     if (row.at(6) != "After") {
         fields.selectedCommand = "After";
-        ClickCommand(catalogue, fields, display);
-        EXPECT_TRUE(GenerateRangeValue(catalogue, fields, "50", generator, display));
+        display.Play(ClickCommand(catalogue, fields).outcome, fields);
+        EXPECT_FALSE(display.Play(GenerateRangeValue(catalogue, fields, "50", generator), fields)
+                         .ValueRefused());
         EXPECT_EQ(fields.txtOutput, GoldenCode("export_Tessel10.txt",
                                                "IR Data For Command "
                                                "Brightness(0x20/32) Middle of Range=50"));
     }
     fields.PickMode(Mode::Remote);
-    ClickRemote(catalogue, fields, catalogue.RemoteIndex("Menu") - 1, generator, display);
+    display.Play(ClickRemote(catalogue, fields, catalogue.RemoteIndex("Menu") - 1, generator),
+                 fields);
     EXPECT_EQ(fields.txtOutput, menu);
     EXPECT_EQ(catalogue.RemoteIndex("Exit") == 0, row.at(6) == "Exit");
     if (row.at(6) != "Exit") {
-        ClickRemote(catalogue, fields, catalogue.RemoteIndex("Exit") - 1, generator, display);
+        display.Play(ClickRemote(catalogue, fields, catalogue.RemoteIndex("Exit") - 1, generator),
+                     fields);
         EXPECT_EQ(fields.txtOutput, exit);
     }
     // Every click on what was loaded ends in a code or a clear refusal.
@@ -135,11 +138,13 @@ TEST_P(DeviceFiles, SkipTheirHostileLinesAndKeepTheGoodOnes) {
     for (int i = 1; i <= std::min<int>(catalogue.CommandCount(), 64); ++i) {
         const CommandEntry entry = catalogue.Command(i);
         fields.selectedCommand = entry.Name;
-        ClickCommand(catalogue, fields, display);
+        display.Play(ClickCommand(catalogue, fields).outcome, fields);
         for (size_t j = 0; j < entry.Values.size() && j < 64; ++j)
-            ClickValue(catalogue, fields, static_cast<int>(j), generator, display);
-        for (const std::string& bound : {entry.Range.Min, entry.Range.Max})
-            if (entry.HasRange) GenerateRangeValue(catalogue, fields, bound, generator, display);
+            display.Play(ClickValue(catalogue, fields, static_cast<int>(j), generator), fields);
+        for (const std::string& bound : {entry.Range.Min, entry.Range.Max}) {
+            if (entry.HasRange)
+                display.Play(GenerateRangeValue(catalogue, fields, bound, generator), fields);
+        }
     }
     for (const std::string& message : display.messages)
         EXPECT_NE(message.find("no code was generated"), std::string::npos) << message;
@@ -175,11 +180,13 @@ TEST(HostileRequests, AreRefusedWithTheirMessageAndHarmNothing) {
         const ProtocolRecord& protocol = generator.Protocol();
         const std::string form = Expand(row.at(1)), value = Expand(row.at(3));
         const std::optional<BuiltInForm> named = FormNamed(form);
-        const Result<std::string> refused = generator.GenerateCode(
+        const Noted<std::string> noted = generator.GenerateCode(
             named ? FormText(protocol, *named) : form, row.at(2), value, row.at(4));
+        const Result<std::string>& refused = noted.result;
         EXPECT_EQ(refused.ok() ? "a code" : refused.reason(), row.at(5));
-        EXPECT_TRUE(generator.Notes().empty());
-        EXPECT_EQ(generator.GenerateCode(protocol.FormDiscrete, "16", "1", "D").value_or(""), good);
+        EXPECT_TRUE(noted.notes.empty());
+        EXPECT_EQ(generator.GenerateCode(protocol.FormDiscrete, "16", "1", "D").result.value_or(""),
+                  good);
         if (value.size() > 100000) continue;  // too long for an argument list
         const ToolResult r = RunTool(kKestrelGen, {"pronto", form, row.at(2), value, row.at(4)});
         EXPECT_EQ(r.status, 1);
@@ -195,7 +202,7 @@ TEST(HostileManualEntry, CodeBoxesRefuseOrWarn) {
         fields.PickMode(Mode::Manual);
         const bool hex = row.at(1) == "hex";
         fields.SetText(hex ? Box::FChex : Box::FCdec, row.at(2));
-        hex ? UpdateDecimalFromHex(fields, display) : UpdateHexFromDecimal(fields, display);
+        display.Play(hex ? UpdateDecimalFromHex(fields) : UpdateHexFromDecimal(fields), fields);
         EXPECT_EQ(display.messages, std::vector<std::string>(!row.at(3).empty(), row.at(3)));
         EXPECT_EQ(fields.txtFCdec, row.at(4));
         EXPECT_EQ(fields.txtFChex, hex ? fields.txtFChex : "");  // no hexadecimal for bad decimals
@@ -300,8 +307,10 @@ TEST(HostileOutput, EachRowGivesItsMessageAndKeepsItsFiles) {
         generator.SetupProtocol();
         StdioOutputFiles stdio;
         VanishingFiles vanishing(out);
-        GenerateAll run(catalogue, generator, display,
+        GenerateAll run(catalogue, generator,
                         fault == "vanishing" ? vanishing : static_cast<OutputFiles&>(stdio));
+        RecordingRun shown(display);
+        run.SetObserver(&shown);
         std::vector<std::string> launches;  // arguments and folder
         run.SetConverter(program.string(),
                          [&](const std::string&, const auto& arguments, const std::string& folder) {

@@ -24,12 +24,12 @@ TEST(Launcher, StartsWithArgumentsAndFolderAndLearnsTheEnd) {
     fs::create_symlink("/bin/sh", shell);
     // Bytes a shell would take apart, and one that is no UTF-8.
     const std::string chosen = (folder / "my \"codes\" $PATH; rm -rf x `id` \xe9.ccf").string();
-    std::string error;
-    const auto started = StartProgram(
+    const auto launched = StartProgram(
         shell.string(),
         {"-c", "pwd -P >&2; printf '%s\\n' \"$@\" >&2; exit 3", "sh", "Temp$$.hex", chosen},
-        folder.string(), error);
-    ASSERT_TRUE(started) << error;
+        folder.string());
+    ASSERT_TRUE(launched) << launched.reason();
+    const auto& started = launched.value();
     EXPECT_GT(started->ProcessId(), 0);
     const std::optional<ProgramEnd> end = started->WaitForEnd(seconds(10));
     ASSERT_TRUE(end);
@@ -37,19 +37,21 @@ TEST(Launcher, StartsWithArgumentsAndFolderAndLearnsTheEnd) {
     EXPECT_EQ(end->Describe(), "exit status 3");
     EXPECT_EQ(started->Errors(), fs::canonical(folder).string() + "\nTemp$$.hex\n" + chosen + "\n");
 
-    const auto sleeper = StartProgram("/bin/sleep", {"30"}, folder.string(), error);
-    ASSERT_TRUE(sleeper);
+    const auto sleeping = StartProgram("/bin/sleep", {"30"}, folder.string());
+    ASSERT_TRUE(sleeping);
+    const auto& sleeper = sleeping.value();
     EXPECT_FALSE(sleeper->Ended());
     kill(static_cast<pid_t>(sleeper->ProcessId()), SIGTERM);
     EXPECT_EQ(sleeper->WaitForEnd(seconds(10)).value_or(ProgramEnd()).Describe(), "signal 15");
     EXPECT_TRUE(
-        StartProgram("/bin/true", {}, folder.string(), error)->WaitForEnd(seconds(10))->ok());
+        StartProgram("/bin/true", {}, folder.string()).value()->WaitForEnd(seconds(10))->ok());
 
     // A start that cannot happen is reported.
-    EXPECT_FALSE(StartProgram((folder / "no such program").string(), {}, folder.string(), error));
-    EXPECT_EQ(error, "No such file or directory");
-    EXPECT_FALSE(StartProgram("/bin/true", {}, (folder / "gone").string(), error));
-    EXPECT_FALSE(StartProgram("", {}, folder.string(), error));
+    const auto missing = StartProgram((folder / "no such program").string(), {}, folder.string());
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(missing.reason(), "No such file or directory");
+    EXPECT_FALSE(StartProgram("/bin/true", {}, (folder / "gone").string()));
+    EXPECT_FALSE(StartProgram("", {}, folder.string()));
 }
 
 }  // namespace

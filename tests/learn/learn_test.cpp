@@ -13,7 +13,6 @@
 #include "learn/capture_readers.h"
 #include "learn/identifier.h"
 #include "support/golden.h"
-#include "support/recording_display.h"
 #include "support/tsv_rows.h"
 
 namespace kestrel {
@@ -25,9 +24,18 @@ const std::string kDevices = KESTREL_SOURCE_DIR "/devices";
 struct LearnTest : ::testing::Test {
     // An identifier of the models named, or of all sample models.
     Identifier& Models(std::vector<std::string> models = {"Tessel10", "Tessel20", "Vorta"}) {
-        for (const std::string& model : models)
-            EXPECT_TRUE(identifier.AddModel(model, kDevices));
+        for (const std::string& model : models) {
+            const Result<std::vector<Notice>> added = identifier.AddModel(model, kDevices);
+            EXPECT_TRUE(added) << model;
+            if (added) notices.insert(notices.end(), added->begin(), added->end());
+        }
         return identifier;
+    }
+    // What the identifier names, its notices kept.
+    Identification Identify(const Capture& capture) {
+        Identification found = identifier.Identify(capture);
+        notices.insert(notices.end(), found.notices.begin(), found.notices.end());
+        return found;
     }
     CaptureFile Read(const std::string& file) {
         return readers.Read(file, test::ReadBytes(kData + file));
@@ -44,8 +52,8 @@ struct LearnTest : ::testing::Test {
                               : std::find(names.begin(), names.end(), name) != names.end();
     }
 
-    test::RecordingDisplay display;
-    Identifier identifier{display};
+    std::vector<Notice> notices;
+    Identifier identifier;
     CaptureReaders readers;
 };
 
@@ -63,10 +71,10 @@ TEST_F(LearnTest, ReceiverCapturesAreNamedAsTheGoldenListingsCaptionTheirCodes) 
         }
         const size_t n = std::stoul(row.at(1));
         ASSERT_LE(n, files[row[0]].captures.size()) << row[0];
-        EXPECT_TRUE(Has(Names(identifier.Identify(files[row[0]].captures[n - 1])), row.at(2)))
+        EXPECT_TRUE(Has(Names(Identify(files[row[0]].captures[n - 1])), row.at(2)))
             << row[0] << " capture " << n << ": " << row[2];
     }
-    EXPECT_TRUE(display.messages.empty());
+    EXPECT_TRUE(notices.empty());
 }
 
 TEST_F(LearnTest, HandWrittenCapturesAndTheirProblems) {
@@ -91,7 +99,7 @@ TEST_F(LearnTest, HandWrittenCapturesAndTheirProblems) {
         EXPECT_EQ(problems, row.problems);
         ASSERT_EQ(file.captures.size(), row.names.size()) << row.file;
         for (size_t i = 0; i < row.names.size(); ++i) {
-            EXPECT_TRUE(Has(Names(identifier.Identify(file.captures[i])), row.names[i]))
+            EXPECT_TRUE(Has(Names(Identify(file.captures[i])), row.names[i]))
                 << row.file << " " << row.names[i];
         }
     }
@@ -184,7 +192,7 @@ TEST_F(LearnTest, IndexNamesRangeValuesManualCodesAndButtonsWithTheCataloguesCod
          {}},
     };
     for (const auto& row : rows) {
-        Identifier one(display);
+        Identifier one;
         ASSERT_TRUE(one.AddModel(row.model, kDevices));
         const Identification found = one.Identify(CaptureOfPronto(row.code, {}).value());
         ASSERT_EQ(found.codes.size(), 1u);

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "util/display.h"
+#include "catalogue/generate_all.h"
+#include "catalogue/outcome.h"
+#include "display/display.h"
 
 namespace kestrel::test {
 
@@ -26,6 +28,13 @@ class RecordingDisplay : public Display {
     void ShowValueError() override { ++valueErrors; }
     void Delay(int milliseconds) override { delays.push_back(milliseconds); }
 
+    // Plays what a core routine returns as the command line does: its
+    // notices recorded, its field writes made in order.
+    const Outcome& Play(const Outcome& outcome, WindowFields& fields) {
+        outcome.Play(fields, [this](const Notice& notice) { Show(notice, *this); });
+        return outcome;
+    }
+
     void Clear() {
         messages.clear();
         statuses.clear();
@@ -39,6 +48,16 @@ class RecordingDisplay : public Display {
     std::vector<int> delays;
     // Runs while a message is "shown", as a user acting meanwhile would.
     std::function<void(const std::string&)> onMessage;
+};
+
+// A Gen ALL observer that records what the run shows into a display.
+class RecordingRun : public GenerateAllObserver {
+  public:
+    explicit RecordingRun(RecordingDisplay& display) : display_(display) {}
+    void Show(const Notice& notice) override { kestrel::Show(notice, display_); }
+
+  private:
+    RecordingDisplay& display_;
 };
 
 }  // namespace kestrel::test
