@@ -116,7 +116,8 @@ class Window : public SaveFileChooser {
     std::string Path(const QString& name) const { return folder.filePath(name).toStdString(); }
     void Write(const QString& name, const QByteArray& bytes) const {
         QFile file(folder.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write(bytes) == bytes.size());
     }
     QByteArray Read(const QString& name) const {
         QFile file(folder.filePath(name));
@@ -213,7 +214,9 @@ class Window : public SaveFileChooser {
         answer = Path("usable-check.txt");
         display.messages.clear();
         window->cmdGenAll->click();
-        QVERIFY(display.messages.empty() && fs::file_size(answer) > 0 && ended == 0);
+        QVERIFY(display.messages.empty());
+        QVERIFY(fs::file_size(answer) > 0);
+        QVERIFY(ended == 0);
     }
 
     QTemporaryDir folder;
@@ -251,10 +254,17 @@ class WindowTest : public QObject {
         QCOMPARE(models.takeLast(), QStringLiteral("Extra"));  // in the folders' order
         models.sort();
         QCOMPARE(models, (QStringList{"", "Tessel10", "Tessel20", "Vorta"}));
-        QVERIFY(w.isVisible() && w.lstCmnds->isVisible() && !w.lstValues->isVisible());
-        QVERIFY(!w.lstRemote->isVisible() && !w.frmRange->isVisible() && !w.frmManual->isVisible());
-        QVERIFY(!w.optManual->isEnabled() && w.Command1->isEnabled() && w.Command3->isEnabled());
-        QVERIFY(f.display.statuses.empty() && f.SimLog("UUIRTOpenEx handle=0x").size() == 1);
+        QVERIFY(w.isVisible());
+        QVERIFY(w.lstCmnds->isVisible());
+        QVERIFY(!w.lstValues->isVisible());
+        QVERIFY(!w.lstRemote->isVisible());
+        QVERIFY(!w.frmRange->isVisible());
+        QVERIFY(!w.frmManual->isVisible());
+        QVERIFY(!w.optManual->isEnabled());
+        QVERIFY(w.Command1->isEnabled());
+        QVERIFY(w.Command3->isEnabled());
+        QVERIFY(f.display.statuses.empty());
+        QVERIFY(f.SimLog("UUIRTOpenEx handle=0x").size() == 1);
         QCOMPARE(f.ModelLabel(), QStringLiteral("Model=????"));
         QStringList shown;  // "  1. Power = 10 (decimal 16): ..." and "  1. Menu = 5"
         const QRegularExpression entry(QStringLiteral("^  \\d+\\. (.*?) = "));
@@ -274,7 +284,8 @@ class WindowTest : public QObject {
         QCOMPARE(f.display.statuses[0].text, "2 lines skipped \u2014 kestrel-gen check Bad");
         f.PickModel("Tessel10");
         f.PickModel("");  // the leading empty item changes nothing
-        QVERIFY(f.ModelLabel() == QStringLiteral("Model=Vorta") && w.optManual->isEnabled());
+        QVERIFY(f.ModelLabel() == QStringLiteral("Model=Vorta"));
+        QVERIFY(w.optManual->isEnabled());
         QFile::remove(f.folder.filePath("Tessel20IR.ini"));
         f.PickModel("Tessel20");
         QCOMPARE(f.display.messages, std::vector<std::string>{"There is no INI file named "
@@ -291,8 +302,8 @@ class WindowTest : public QObject {
         f.PickModel("Tessel20");
         f.Pick(w.lstCmnds, "Power");
         QCOMPARE(W::Items(w.lstValues), (QStringList{"Off", "On", "Standby"}));
-        QVERIFY(W::Text(w.txtFChex) + " " + W::Text(w.txtFCdec) == "10 16" &&
-                w.optVAL->isChecked());
+        QVERIFY(W::Text(w.txtFChex) + " " + W::Text(w.txtFCdec) == "10 16");
+        QVERIFY(w.optVAL->isChecked());
         for (int twice = 0; twice < 2; ++twice) {  // the selected value again: generated again
             w.txtOutput->clear();
             W::Click(w.lstValues, 1);
@@ -304,7 +315,8 @@ class WindowTest : public QObject {
         W::Click(w.lstValues, 0);
         QCOMPARE(W::Text(w.txtValue), "-3");
         W::Pick(w.lstCmnds, "Brightness");
-        QVERIFY(w.frmRange->isVisible() && !w.lstValues->isVisible());
+        QVERIFY(w.frmRange->isVisible());
+        QVERIFY(!w.lstValues->isVisible());
         QCOMPARE(w.lblRange->text(), QStringLiteral("Enter a value in the range 0 to 100"));
         w.txtRange->setText("50");
         w.Command3->click();
@@ -315,10 +327,13 @@ class WindowTest : public QObject {
         QCOMPARE(W::Text(w.txtValue) + W::Text(w.txtOutput) + " " + W::Text(w.txtRange), " 101");
         W::Pick(w.lstCmnds, "Status");  // says so; the range panel stays
         QCOMPARE(f.display.statuses.back().text, "Query Commands are not handled by IR");
-        QVERIFY(w.frmRange->isVisible() && f.display.valueErrors == 1);
+        QVERIFY(w.frmRange->isVisible());
+        QVERIFY(f.display.valueErrors == 1);
         w.optRemote->click();
         QCOMPARE(W::Text(w.txtFCdec) + " " + W::Text(w.txtFChex), "8324 2084");
-        QVERIFY(w.optDec->isChecked() && w.lstRemote->isVisible() && !w.lstCmnds->isVisible());
+        QVERIFY(w.optDec->isChecked());
+        QVERIFY(w.lstRemote->isVisible());
+        QVERIFY(!w.lstCmnds->isVisible());
         W::DoubleClick(w.lstRemote, W::Items(w.lstRemote).indexOf("Film"));
         QCOMPARE(W::Text(w.txtValue) + " " + W::Text(w.txtOutput), "43 " + kFilm);
         const QStringList sent = f.SimLog(
@@ -327,13 +342,18 @@ class WindowTest : public QObject {
         const std::string codes[] = {Listed("Tessel20", "Power = Standby "), fifty, kFilm};
         for (int i = 0; i < 3; ++i)
             QVERIFY(sent.value(i).endsWith(QString::fromStdString(" code=" + codes[i])));
-        QVERIFY(sent.size() == 3 && f.display.delays == std::vector(3, 250) && !w.LED->isVisible());
+        QVERIFY(sent.size() == 3);
+        QVERIFY(f.display.delays == std::vector(3, 250));
+        QVERIFY(!w.LED->isVisible());
         // Discrete mode again: the code boxes emptied; no button stays selected.
         w.optDiscrete->click();
         QCOMPARE(W::Text(w.txtFCdec) + W::Text(w.txtFChex), "");
-        QVERIFY(!w.optDec->isChecked() && w.lstCmnds->isVisible() && !w.lstRemote->isVisible());
+        QVERIFY(!w.optDec->isChecked());
+        QVERIFY(w.lstCmnds->isVisible());
+        QVERIFY(!w.lstRemote->isVisible());
         w.optRemote->click();
-        QVERIFY(w.lstRemote->selectedItems().isEmpty() && W::Text(w.txtOutput).empty());
+        QVERIFY(w.lstRemote->selectedItems().isEmpty());
+        QVERIFY(W::Text(w.txtOutput).empty());
     }
 
     void manualEntryKeepsTheCodeBoxesInStep() {
@@ -342,8 +362,11 @@ class WindowTest : public QObject {
         KTL& w = f.w();
         f.PickModel("Vorta");
         w.optManual->click();
-        QVERIFY(w.frmManual->isVisible() && w.optVAL->isChecked() && !w.lstCmnds->isVisible());
-        QVERIFY(w.lblvalues->isVisible() && w.lblvalues->text().startsWith("Enter either a dec"));
+        QVERIFY(w.frmManual->isVisible());
+        QVERIFY(w.optVAL->isChecked());
+        QVERIFY(!w.lstCmnds->isVisible());
+        QVERIFY(w.lblvalues->isVisible());
+        QVERIFY(w.lblvalues->text().startsWith("Enter either a dec"));
         W::TypeAndEnter(w.txtFCdec, "256");
         QCOMPARE(f.display.messages, std::vector<std::string>{"Illegal function code. The "
                                                               "function code exceeds 255 decimal"});
@@ -426,8 +449,11 @@ class WindowTest : public QObject {
                      golden.size() / 2);
         // After a run: Discrete mode, the status line hidden, the output empty.
         const bool ran = !file.isEmpty() && !file.startsWith("gone");
-        QVERIFY(f.asked == 1 && w.optDiscrete->isChecked() == ran && W::Text(w.txtOutput).empty());
-        QVERIFY(!w.lblError->isVisible() && (!ran || w.lblError->text().isEmpty()));
+        QVERIFY(f.asked == 1);
+        QVERIFY(w.optDiscrete->isChecked() == ran);
+        QVERIFY(W::Text(w.txtOutput).empty());
+        QVERIFY(!w.lblError->isVisible());
+        QVERIFY((!ran || w.lblError->text().isEmpty()));
         QCOMPARE(W::Text(w.txtFCdec) == "8324", !ran);
         f.ExpectUsable();
     }
@@ -461,14 +487,17 @@ class WindowTest : public QObject {
             if (act == "Cancel") QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
         };
         w.cmdGenAll->click();
-        QVERIFY(f.asked == 1 && w.optDiscrete->isChecked() && f.ended == 0);
+        QVERIFY(f.asked == 1);
+        QVERIFY(w.optDiscrete->isChecked());
+        QVERIFY(f.ended == 0);
         QCOMPARE(progress, QStringLiteral("2 of 4   A = Two  (0x10/16  '2'/50)"));
         QCOMPARE(f.Read("nested.txt").count('\n'), act.isEmpty() ? 8 : 6);
         QCOMPARE(f.display.statuses.size(), act.isEmpty() ? 0u : 1u);
         if (!act.isEmpty())
             QCOMPARE(f.display.statuses[0].text, "Gen ALL cancelled after 3 of 4 samples");
-        QVERIFY(!w.lblError->isVisible() && !w.cmdCancel->isVisible() &&
-                W::Text(w.txtOutput).empty());
+        QVERIFY(!w.lblError->isVisible());
+        QVERIFY(!w.cmdCancel->isVisible());
+        QVERIFY(W::Text(w.txtOutput).empty());
     }
 
     // One timer serves every wait: a wait started inside another ends both.
@@ -507,8 +536,9 @@ class WindowTest : public QObject {
             });
             QTest::mouseClick(w.cmdGen, Qt::LeftButton);
             QCOMPARE(during, kFilm);
-            QVERIFY(w.optRemote->isChecked() && w.lstRemote->isVisible() &&
-                    !w.lstCmnds->isVisible());
+            QVERIFY(w.optRemote->isChecked());
+            QVERIFY(w.lstRemote->isVisible());
+            QVERIFY(!w.lstCmnds->isVisible());
             QCOMPARE(W::Text(w.txtFCdec), "8324");
             QCOMPARE(W::Text(w.txtOutput), "");  // the flash ends emptying value and output
         } else if (situation == "query" || situation == "send") {
@@ -523,7 +553,8 @@ class WindowTest : public QObject {
                 QCOMPARE(f.SimLog("UUIRTTransmitIR").size(), 1);
             }
             QCOMPARE(W::Text(w.txtFChex) + " " + W::Text(w.txtFCdec), query ? "10 16" : "20 32");
-            QVERIFY(w.lstValues->isVisible() == query && w.frmRange->isVisible() == !query);
+            QVERIFY(w.lstValues->isVisible() == query);
+            QVERIFY(w.frmRange->isVisible() == !query);
             QCOMPARE(w.lstValues->count(), query ? 3 : 0);
         } else {
             f.PickModel("Vorta");
@@ -535,7 +566,8 @@ class WindowTest : public QObject {
             });
             QTest::mouseClick(w.Command2, Qt::LeftButton);
             QCOMPARE(w.lblError->text(), QStringLiteral("There is no value entered"));
-            QVERIFY(W::Text(w.txtFCdec) == "127" && w.optHex->isChecked());
+            QVERIFY(W::Text(w.txtFCdec) == "127");
+            QVERIFY(w.optHex->isChecked());
         }
     }
 
@@ -559,9 +591,12 @@ class WindowTest : public QObject {
         w.txtOutput->setFocus();
         QTest::keyClick(w.txtOutput, Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), list);
-        QVERIFY(list->selectedItems().isEmpty() && W::Text(w.txtOutput).empty());
+        QVERIFY(list->selectedItems().isEmpty());
+        QVERIFY(W::Text(w.txtOutput).empty());
         QCOMPARE(W::Text(w.txtFChex), remote ? "2084" : "");
-        QVERIFY(!w.lstValues->isVisible() && !w.frmRange->isVisible() && !w.lblError->isVisible());
+        QVERIFY(!w.lstValues->isVisible());
+        QVERIFY(!w.frmRange->isVisible());
+        QVERIFY(!w.lblError->isVisible());
         // The keys still pick: Down selects the next item and runs its click.
         QTest::keyClick(list, Qt::Key_Down);
         QCOMPARE(list->selectedItems().size(), 1);
@@ -629,13 +664,17 @@ class WindowTest : public QObject {
                 QTest::mouseClick(w.cmdGenAll, Qt::LeftButton);
                 // Stopped before its next sample, its files closed, no converter.
                 const qsizetype lines = f.Read("out/Temp$$.hex").count('\n');
-                QVERIFY(f.starts == 0 && lines % 2 == 0 && lines < 10);
+                QVERIFY(f.starts == 0);
+                QVERIFY(lines % 2 == 0);
+                QVERIFY(lines < 10);
             } else {
                 end();
             }
         }
         QVERIFY2(clock.elapsed() < 900, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(w.Ending() && f.ended == 1 && !w.findChild<QMessageBox*>());
+        QVERIFY(w.Ending());
+        QVERIFY(f.ended == 1);
+        QVERIFY(!w.findChild<QMessageBox*>());
         QCOMPARE(QFile::exists(f.folder.filePath("Temp$$.hex")), close);
         QCOMPARE(f.SimLog("UUIRTClose").size(), close || where == "start-up" ? 0 : 1);
     }
@@ -653,7 +692,9 @@ class WindowTest : public QObject {
         W::Pick(w.lstCmnds, "Power");
         W::Click(w.lstValues, 1);
         QPointer<QWidget> view = f.OpenSignalView(Qt::SHIFT | Qt::Key_F10);
-        QVERIFY(view && view->isVisible() && !view->isModal());
+        QVERIFY(view);
+        QVERIFY(view->isVisible());
+        QVERIFY(!view->isModal());
         const auto caption = [&view] { return view->accessibleDescription().toStdString(); };
         QCOMPARE(caption(), "Carrier 38381 Hz, 54 durations (54 once, 0 repeat)");
         w.optRemote->click();
@@ -671,8 +712,8 @@ class WindowTest : public QObject {
         w.txtValue->setText(QStringLiteral("0123456789"));
         w.Command2->click();
         const QString code = w.txtOutput->toPlainText();
-        QVERIFY(code.size() == 202 * 5 - 1 &&
-                code.startsWith(QStringLiteral("0000 006C 0063 0000")));
+        QVERIFY(code.size() == 202 * 5 - 1);
+        QVERIFY(code.startsWith(QStringLiteral("0000 006C 0063 0000")));
         w.txtOutput->selectAll();
         w.txtOutput->copy();
         QCOMPARE(QApplication::clipboard()->text(), code);
@@ -740,7 +781,9 @@ class WindowTest : public QObject {
         if (!model.isEmpty()) f.PickModel(model);
         const std::string code = GoldenCode(golden.toStdString(), caption.toStdString());
         LearnDialog* dialog = f.OpenLearnDialog(QByteArray::fromStdString(code + "\n"));
-        QVERIFY(dialog && dialog->isVisible() && !dialog->isModal());
+        QVERIFY(dialog);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->isModal());
         auto* matches = f.In<QListWidget>(dialog, "learnMatches");
         QTRY_VERIFY(!dialog->Listening());
         QCOMPARE(W::Text(f.In<QPlainTextEdit>(dialog, "learnCode")), code);
@@ -756,7 +799,8 @@ class WindowTest : public QObject {
         }
         QVERIFY2(names.contains(entry) && (model.isEmpty() || names.size() == 1),
                  qPrintable(names.join('|')));
-        QVERIFY(w.Command3->isEnabled() && f.SimLog("UUIRTLearnIR result=1").size() == 1);
+        QVERIFY(w.Command3->isEnabled());
+        QVERIFY(f.SimLog("UUIRTLearnIR result=1").size() == 1);
         if (model == "Tessel20") {  // elsewhere: Manual mode, nothing shown
             w.optManual->setEnabled(true);
             w.optManual->click();
@@ -791,23 +835,29 @@ class WindowTest : public QObject {
         w.optRemote->click();
         qputenv("KESTREL_SIM_LEARN_DELAY", "600000");
         LearnDialog* dialog = f.OpenLearnDialog(QByteArray::fromStdString(kFilm + "\n"));
-        QVERIFY(dialog->Listening() && !w.Command3->isEnabled() && !w.Command1->isEnabled());
+        QVERIFY(dialog->Listening());
+        QVERIFY(!w.Command3->isEnabled());
+        QVERIFY(!w.Command1->isEnabled());
         QVERIFY(f.In<QProgressBar>(dialog, "learnProgress")->isVisible());
         QTRY_COMPARE(f.In<QLabel>(dialog, "learnQuality")->text(),
                      QStringLiteral("Signal quality 0 %"));  // the driver's reports come through
         W::DoubleClick(w.lstRemote, 0);                      // shown, not sent
-        QVERIFY(!W::Text(w.txtOutput).empty() && f.SimLog("UUIRTTransmitIR").empty());
+        QVERIFY(!W::Text(w.txtOutput).empty());
+        QVERIFY(f.SimLog("UUIRTTransmitIR").empty());
         f.In<QPushButton>(dialog, "learnCancel")->click();
         QTRY_VERIFY(!dialog->Listening());
         QCOMPARE(f.In<QLabel>(dialog, "learnStatus")->text(), QString(kLearnCancelledText));
-        QVERIFY(w.Command3->isEnabled() && w.Command1->isEnabled());
+        QVERIFY(w.Command3->isEnabled());
+        QVERIFY(w.Command1->isEnabled());
         QCOMPARE(f.SimLog("UUIRTLearnIR result=0").size(), 1);
         f.In<QPushButton>(dialog, "learnListen")->click();
         QVERIFY(dialog->Listening());
         QElapsedTimer clock;
         clock.start();
         QTest::mouseClick(w.quit, Qt::LeftButton);
-        QVERIFY(clock.elapsed() < 900 && f.ended == 1 && !dialog->Listening());
+        QVERIFY(clock.elapsed() < 900);
+        QVERIFY(f.ended == 1);
+        QVERIFY(!dialog->Listening());
         const QStringList log = QString::fromLatin1(f.Read("sim.log")).split('\n');
         QCOMPARE(log.filter("error=ECANCELED").size(), 2);
         QVERIFY(log.indexOf(QRegularExpression("^UUIRTClose.*")) >
@@ -817,8 +867,8 @@ class WindowTest : public QObject {
         none.Start();
         dialog = none.OpenLearnDialog(QByteArray::fromStdString(kFilm + "\n"));
         QTRY_COMPARE(none.In<QLabel>(dialog, "learnStatus")->text(), QString(kNoConnectionText));
-        QVERIFY(none.In<QPushButton>(dialog, "learnListen")->isEnabled() &&
-                !none.In<QPushButton>(dialog, "learnShowInWindow")->isEnabled());
+        QVERIFY(none.In<QPushButton>(dialog, "learnListen")->isEnabled());
+        QVERIFY(!none.In<QPushButton>(dialog, "learnShowInWindow")->isEnabled());
         QVERIFY(!none.w().Command3->isEnabled());  // as the failed open left it
     }
 
@@ -910,7 +960,8 @@ class WindowTest : public QObject {
         QVERIFY(f.display.messages[0].ends_with(
             "which Kestrel cannot send: only Latin-1 characters (U+0000 to U+00FF) can be used. "
             "Nothing was generated or sent."));
-        QVERIFY(W::Text(w.txtOutput).empty() && f.SimLog("UUIRTTransmitIR").empty());
+        QVERIFY(W::Text(w.txtOutput).empty());
+        QVERIFY(f.SimLog("UUIRTTransmitIR").empty());
     }
 
     // A device file that is valid UTF-8 as a whole is shown as UTF-8, any
