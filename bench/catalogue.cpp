@@ -8,8 +8,8 @@
 #include <string>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/generate_all.h"
-#include "catalogue/output_file.h"
+#include "export/generate_all.h"
+#include "export/output_file.h"
 #include "generator/generator.h"
 
 namespace {

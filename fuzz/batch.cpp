@@ -14,8 +14,8 @@
 #include <system_error>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/generate_all.h"
-#include "catalogue/output_file.h"
+#include "export/generate_all.h"
+#include "export/output_file.h"
 #include "fuzz_catalogue.h"
 #include "fuzz_lines.h"
 #include "fuzz_targets.h"

@@ -10,12 +10,12 @@
 #include <string>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/generate_all.h"
-#include "catalogue/request.h"
+#include "export/generate_all.h"
 #include "fuzz_catalogue.h"
 #include "fuzz_lines.h"
 #include "fuzz_targets.h"
 #include "generator/generator.h"
+#include "session/request.h"
 #include "util/hex.h"
 
 namespace kestrel::fuzz {

@@ -14,11 +14,11 @@
 #include <string>
 #include <thread>
 
-#include "catalogue/generate_all.h"
-#include "catalogue/output_file.h"
 #include "catalogue_session.h"
 #include "commands.h"
 #include "export/format_writers.h"
+#include "export/generate_all.h"
+#include "export/output_file.h"
 #include "launcher/launch_app.h"
 #include "util/file_writer.h"
 #include "util/hex.h"

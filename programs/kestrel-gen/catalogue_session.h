@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/request.h"
 #include "commands.h"
 #include "generator/generator.h"
+#include "session/request.h"
 #include "stderr_display.h"
 
 namespace kestrel {

@@ -28,8 +28,8 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/request.h"
 #include "commands.h"
+#include "session/request.h"
 #include "util/program_folder.h"
 #include "util/text.h"
 

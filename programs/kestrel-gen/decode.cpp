@@ -35,10 +35,10 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/generate_all.h"
 #include "catalogue_session.h"
 #include "commands.h"
 #include "export/code_readers.h"
+#include "export/generate_all.h"
 #include "generator/decoder.h"
 #include "generator/pronto_reader.h"
 #include "learn/decoded_text.h"

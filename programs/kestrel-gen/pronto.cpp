@@ -20,10 +20,10 @@
 #include <unistd.h>
 #endif
 
-#include "catalogue/request.h"
 #include "catalogue_session.h"
 #include "commands.h"
 #include "generator/generator.h"
+#include "session/request.h"
 #include "stderr_display.h"
 
 namespace kestrel {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/output_file.h"
 #include "export/broadlink_packet.h"
+#include "export/output_file.h"
 #include "export/sample_names.h"
 #include "generator/decoder.h"
 #include "generator/generator.h"

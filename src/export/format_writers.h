@@ -34,7 +34,7 @@
 
 #include <string_view>
 
-#include "catalogue/generate_all_writers.h"
+#include "export/generate_all_writers.h"
 
 namespace kestrel {
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/generate_all_writers.h"
+#include "export/generate_all_writers.h"
 #include "util/json_text.h"  // Utf8
 
 namespace kestrel {

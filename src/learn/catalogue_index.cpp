@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <bit>
 
-#include "catalogue/request.h"
 #include "generator/generator.h"
 #include "generator/pronto_reader.h"
+#include "session/request.h"
 #include "util/hex.h"
 #include "util/numbers.h"
 

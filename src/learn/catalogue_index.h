@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/fields.h"
 #include "generator/decoder.h"
+#include "session/fields.h"
 #include "util/notice.h"
 
 namespace kestrel {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <functional>
 
-#include "catalogue/request.h"
+#include "session/request.h"
 
 namespace kestrel {
 

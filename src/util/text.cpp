@@ -90,30 +90,37 @@ std::string_view TrimBlanks(std::string_view text) {
 // The one tokenizer of every parser. A double quote (with quoteFlag 0) flips
 // an in-quotes state and is dropped; the delimiter, matched ignoring case,
 // ends the token only outside quotes. Token and remainder are both trimmed.
-std::string NextToken(std::string& text, std::string_view delimiter, int quoteFlag) {
+std::string CutToken(std::string_view& text, std::string_view delimiter, int quoteFlag) {
     if (delimiter.empty()) delimiter = " ";
-    if (text.empty()) return {};
+    const auto startsDelimiter = [&](size_t i) {
+        return UpperAscii(text[i]) == UpperAscii(delimiter[0]) &&
+               i + delimiter.size() <= text.size() &&
+               EqualsNoCase(text.substr(i, delimiter.size()), delimiter);
+    };
     std::string token;
-    token.reserve(text.size());
     bool inQuotes = false;
+    size_t run = 0;  // first character not yet collected
     for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '"' && quoteFlag == 0) {
+        if (text[i] == '"' && quoteFlag == 0) {
+            token.append(text.substr(run, i - run));
+            run = i + 1;
             inQuotes = !inQuotes;
-            continue;
+        } else if (!inQuotes && startsDelimiter(i)) {
+            token.append(text.substr(run, i - run));
+            text = TrimBlanks(text.substr(i + delimiter.size()));
+            return std::string(TrimBlanks(token));
         }
-        if (i + delimiter.size() <= text.size() &&
-            EqualsNoCase(std::string_view(text).substr(i, delimiter.size()), delimiter)) {
-            if (!inQuotes) {
-                std::string rest(TrimBlanks(std::string_view(text).substr(i + delimiter.size())));
-                text = std::move(rest);
-                return std::string(TrimBlanks(token));
-            }
-        }
-        token.push_back(c);
     }
-    text.clear();
+    token.append(text.substr(run));
+    text = {};
     return std::string(TrimBlanks(token));
+}
+
+std::string NextToken(std::string& text, std::string_view delimiter, int quoteFlag) {
+    std::string_view rest(text);
+    std::string token = CutToken(rest, delimiter, quoteFlag);
+    text = std::string(rest);  // a copy first: rest views text
+    return token;
 }
 
 std::string SqueezeUpper(std::string_view text) {

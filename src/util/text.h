@@ -42,6 +42,10 @@ std::string_view TrimBlanks(std::string_view text);
 // honouring double quotes unless quoteFlag is nonzero; see the tokenizer
 // rules in text.cpp. text keeps the trimmed remainder.
 std::string NextToken(std::string& text, std::string_view delimiter, int quoteFlag = 0);
+// The same cut over a view: text becomes the trimmed remainder (a view into
+// the same characters), so cutting a long line into many tokens stays
+// linear in its length.
+std::string CutToken(std::string_view& text, std::string_view delimiter, int quoteFlag = 0);
 
 // Upper-cased text with every blank removed.
 std::string SqueezeUpper(std::string_view text);

@@ -25,7 +25,7 @@
 #include <utility>
 
 #include "catalogue/file_formats.h"
-#include "catalogue/generate_all.h"
+#include "export/generate_all.h"
 #include "launcher/launch_app.h"
 #include "launcher/program_watch.h"
 #include "learn/catalogue_index.h"

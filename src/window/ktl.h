@@ -17,12 +17,12 @@
 #include <string>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/fields.h"
-#include "catalogue/generate_all.h"
-#include "catalogue/output_file.h"
-#include "catalogue/request.h"
 #include "display/display.h"
+#include "export/generate_all.h"
+#include "export/output_file.h"
 #include "generator/generator.h"
+#include "session/fields.h"
+#include "session/request.h"
 #include "window/shown_text.h"
 
 class QComboBox;

@@ -4,14 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/field_cursor.h"
 #include "util/text.h"
 
 namespace kestrel {
@@ -168,25 +166,6 @@ TEST(Loader, DeviceFilesAndTheModelList) {
     EXPECT_EQ(c.CommandCount(), 1);
     EXPECT_EQ(c.LoadDeviceFile((root / "p").string(), "QIR.ini").reason(),
               "There is no INI file named QIR.ini, one is required");
-}
-
-// The cursor cuts fields exactly as the tokenizer does.
-TEST(FieldCursorTest, MatchesNextToken) {
-    std::mt19937 random(11);
-    const char alphabet[] = {'a', 'B', ' ', ' ', '"', ',', ';', ')', '=', '.', 'x'};
-    const std::string delimiters[] = {",", ";", ")", "=", "..", "aB"};
-    for (int round = 0; round < 5000; ++round) {
-        std::string text;
-        for (size_t i = random() % 24; i > 0; --i)
-            text += alphabet[random() % std::size(alphabet)];
-        std::string reference = text;
-        FieldCursor cursor(text);
-        for (int cut = 0; cut < 6; ++cut) {
-            const std::string& delimiter = delimiters[random() % std::size(delimiters)];
-            ASSERT_EQ(cursor.Next(delimiter), NextToken(reference, delimiter, 0)) << text;
-            ASSERT_EQ(std::string(cursor.Rest()), reference) << text;
-        }
-    }
 }
 
 }  // namespace

@@ -15,10 +15,10 @@
 #include <memory>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/generate_all.h"
-#include "catalogue/output_file.h"
-#include "catalogue/request.h"
+#include "export/generate_all.h"
+#include "export/output_file.h"
 #include "generator/generator.h"
+#include "session/request.h"
 #include "support/golden.h"
 #include "support/recording_display.h"
 #include "support/run_tool.h"

@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "catalogue/output_file.h"
+#include "export/output_file.h"
 
 namespace kestrel::test {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/generate_all.h"
-#include "catalogue/outcome.h"
 #include "display/display.h"
+#include "export/generate_all.h"
+#include "session/outcome.h"
 
 namespace kestrel::test {
 

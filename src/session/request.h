@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "base/result.h"
-#include "catalogue/fields.h"
-#include "catalogue/outcome.h"
+#include "session/fields.h"
+#include "session/outcome.h"
 
 namespace kestrel {
 

@@ -1,4 +1,4 @@
-#include "catalogue/output_file.h"
+#include "export/output_file.h"
 
 #include <sys/stat.h>
 

@@ -1,9 +1,9 @@
-#include "catalogue/generate_all_writers.h"
+#include "export/generate_all_writers.h"
 
-#include "catalogue/export_writers.h"
 #include "catalogue/file_formats.h"
-#include "catalogue/generate_all.h"
-#include "catalogue/output_file.h"
+#include "export/export_writers.h"
+#include "export/generate_all.h"
+#include "export/output_file.h"
 #include "util/text.h"
 
 namespace kestrel {

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/generate_all.h"
-#include "catalogue/request.h"
+#include "export/generate_all.h"
 #include "generator/decoder.h"
 #include "generator/generator.h"
+#include "session/request.h"
 #include "support/golden.h"
 #include "support/memory_files.h"
 #include "support/recording_display.h"

@@ -19,7 +19,7 @@
 #include <variant>
 #include <vector>
 
-#include "catalogue/fields.h"
+#include "session/fields.h"
 #include "util/notice.h"
 
 namespace kestrel {

@@ -1,4 +1,4 @@
-#include "catalogue/outcome.h"
+#include "session/outcome.h"
 
 namespace kestrel {
 

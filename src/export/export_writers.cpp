@@ -1,4 +1,4 @@
-#include "catalogue/export_writers.h"
+#include "export/export_writers.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/generate_all_writers.h"
-#include "catalogue/output_file.h"
+#include "export/generate_all_writers.h"
+#include "export/output_file.h"
 #include "generator/decoder.h"
 #include "generator/pronto_reader.h"
 #include "util/json_text.h"

@@ -1,4 +1,4 @@
-#include "catalogue/generate_all.h"
+#include "export/generate_all.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/output_file.h"
-#include "catalogue/request.h"
+#include "export/output_file.h"
 #include "generator/generator.h"
+#include "session/request.h"
 #include "util/hex.h"
 #include "util/numbers.h"
 

@@ -1,4 +1,4 @@
-#include "catalogue/request.h"
+#include "session/request.h"
 
 #include "catalogue/catalogue.h"
 #include "catalogue/file_formats.h"

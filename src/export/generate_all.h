@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/fields.h"
-#include "catalogue/generate_all_writers.h"
+#include "export/generate_all_writers.h"
+#include "session/fields.h"
 #include "util/notice.h"
 
 namespace kestrel {

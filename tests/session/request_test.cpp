@@ -7,8 +7,8 @@
 #include <string>
 
 #include "catalogue/catalogue.h"
-#include "catalogue/request.h"
 #include "generator/generator.h"
+#include "session/request.h"
 #include "support/golden.h"
 #include "support/recording_display.h"
 
