@@ -40,8 +40,8 @@ namespace {
 // The code in the output box once status says the request went through.
 Result<std::string> OutputCode(const Status& status, const FieldRecord& fields) {
     if (!status) return Refused(status.reason());
-    if (fields.txtOutput.empty()) return Refused("No code was generated");
-    return fields.txtOutput;
+    if (fields.output.empty()) return Refused("No code was generated");
+    return fields.output;
 }
 
 }  // namespace

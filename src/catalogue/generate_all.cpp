@@ -180,11 +180,12 @@ Status GenerateAll::Walk(WindowFields& fields, OutputWriter& writer, GenerateAll
         const CommandEntry entry = catalogue_.Command(i);
         fields.SetText(Box::Value, "");
         fields.SetText(Box::FChex, entry.FunctionCode);
-        fields.SetText(Box::FCdec, std::to_string(HexToLong(fields.Text(Box::FChex)).value_or(0)));
+        fields.SetText(Box::FCdec,
+                       std::to_string(ParseHexInt32(fields.Text(Box::FChex)).value_or(0)));
         fields.SetText(Box::Output, "");
         // The decimal code, worked out (and its message shown) at each use.
         const auto dec = [&] {
-            const Result<int16_t> code = Hex2Int(entry.FunctionCode);
+            const Result<int16_t> code = ParseHexByte(entry.FunctionCode);
             if (!code) observer.Show(Notice::Message(code.reason()));
             return std::to_string(code.value_or(0));
         };

@@ -12,13 +12,13 @@ namespace kestrel {
 std::string FieldRecord::Text(Box box) const {
     switch (box) {
         case Box::FCdec:
-            return txtFCdec;
+            return functionCodeDecimal;
         case Box::FChex:
-            return txtFChex;
+            return functionCodeHex;
         case Box::Value:
-            return txtValue;
+            return valueText;
         case Box::Output:
-            return txtOutput;
+            return output;
     }
     return {};
 }
@@ -26,20 +26,21 @@ std::string FieldRecord::Text(Box box) const {
 void FieldRecord::SetText(Box box, const std::string& text) {
     switch (box) {
         case Box::FCdec:
-            if (text == txtFCdec) return;  // the change handler runs on real changes only
-            txtFCdec = text;
-            if (txtFCdec.empty()) SetText(Box::FChex, "");
+            if (text == functionCodeDecimal)
+                return;  // the change handler runs on real changes only
+            functionCodeDecimal = text;
+            if (functionCodeDecimal.empty()) SetText(Box::FChex, "");
             return;
         case Box::FChex:
-            if (text == txtFChex) return;
-            txtFChex = text;
-            if (txtFChex.empty()) SetText(Box::FCdec, "");
+            if (text == functionCodeHex) return;
+            functionCodeHex = text;
+            if (functionCodeHex.empty()) SetText(Box::FCdec, "");
             return;
         case Box::Value:
-            txtValue = text;
+            valueText = text;
             return;
         case Box::Output:
-            txtOutput = text;
+            output = text;
             return;
     }
 }
@@ -171,7 +172,7 @@ CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields) {
     fields.SetText(Box::Value, "");
     fields.SetText(Box::FChex, e.FunctionCode);
     // The loader keeps only function codes that fit 32 bits.
-    fields.SetText(Box::FCdec, std::to_string(HexToLong(fields.Text(Box::FChex)).value_or(0)));
+    fields.SetText(Box::FCdec, std::to_string(ParseHexInt32(fields.Text(Box::FChex)).value_or(0)));
     fields.SetText(Box::Output, "");
     CommandClick click;
     if (e.IsEnumeration) {
@@ -212,8 +213,8 @@ Outcome ClickRemote(const Catalogue& catalogue, WindowFields& fields, int positi
 }
 
 Outcome GenerateRangeValue(const Catalogue& catalogue, WindowFields& fields,
-                           const std::string& txtRange, Generator& generator) {
-    fields.SetText(Box::Value, txtRange);
+                           const std::string& rangeText, Generator& generator) {
+    fields.SetText(Box::Value, rangeText);
     if (!CheckValue(catalogue, fields, fields.Text(Box::Value))) return ValueError(fields);
     Outcome outcome = RequestCode(fields, generator);
     outcome.SetText(fields, Box::Output, outcome.code);
@@ -256,7 +257,7 @@ Outcome UpdateHexFromDecimal(WindowFields& fields) {
 Outcome UpdateDecimalFromHex(WindowFields& fields) {
     Outcome outcome;
     fields.SetText(Box::FChex, UpperCase(fields.Text(Box::FChex)));
-    const std::optional<int32_t> code = HexToLong(fields.Text(Box::FChex));
+    const std::optional<int32_t> code = ParseHexInt32(fields.Text(Box::FChex));
     if (!code) {
         outcome.Refuse(Notice::Message(kIllegalFunctionCode));
         return outcome;

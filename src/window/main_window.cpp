@@ -1153,10 +1153,10 @@ class MainWindow::RunFields : public FieldRecord {
   private:
     void Load() {
         const Fields& live = *w_.fields_;
-        txtFCdec = live.Text(Box::FCdec);
-        txtFChex = live.Text(Box::FChex);
-        txtValue = live.Text(Box::Value);
-        txtOutput = live.Text(Box::Output);
+        functionCodeDecimal = live.Text(Box::FCdec);
+        functionCodeHex = live.Text(Box::FChex);
+        valueText = live.Text(Box::Value);
+        output = live.Text(Box::Output);
         mode = live.SelectedMode();
         valueKind = live.SelectedKind();
         selectedCommand = live.SelectedCommand();

@@ -1,4 +1,4 @@
-// The main window MainWindow: its controls, laid out as designed, and its handlers.
+// The main window: its controls, laid out as designed, and its handlers.
 //
 // The handlers are thin: they do the widget work (panels, lists) and call
 // the core routine that does the rest through the window's fields, which
@@ -196,7 +196,8 @@ class MainWindow : public QWidget {
     bool sendEnabled_[2] = {};  // hiddenSendButton and rangeSendButton before the first hold
 
   public:
-    // The controls, by the names of the design.
+    // The controls, named by role; each keeps the design's name as its
+    // objectName, which the tests and screen readers use.
     QPushButton* hiddenSendButton = nullptr;
     QGroupBox* mainFrame = nullptr;
     QComboBox* modelList = nullptr;
