@@ -90,9 +90,9 @@ int FuzzLoader(const uint8_t* data, size_t size) {
 
     // The typed text in the manual code boxes, then a request of each kind.
     fields.PickMode(Mode::Manual);
-    fields.SetText(Box::FCdec, input.typed);
+    fields.SetText(Box::CodeDecimal, input.typed);
     (void)Played(UpdateHexFromDecimal(fields), fields);
-    fields.SetText(Box::FChex, input.typed);
+    fields.SetText(Box::CodeHex, input.typed);
     (void)Played(UpdateDecimalFromHex(fields), fields);
     const ValueKindOption kinds[] = {ValueKindOption::Ascii, ValueKindOption::Dec,
                                      ValueKindOption::Hex, ValueKindOption::Value,

@@ -112,7 +112,7 @@ Result<std::string> ManualCode(CliSession& session, const std::string& code,
                                const std::string& value, ValueKindOption kind) {
     FieldRecord& fields = session.fields;
     fields.PickMode(Mode::Manual);
-    fields.SetText(Box::FCdec, code);
+    fields.SetText(Box::CodeDecimal, code);
     // A code the box refuses is only said; the request goes on.
     const Outcome updated = UpdateHexFromDecimal(fields);
     updated.Play(fields, [&session](const Notice& notice) { Show(notice, session.display); });

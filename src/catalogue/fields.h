@@ -38,7 +38,7 @@ constexpr char KindLetter(ValueKindOption kind) {
 
 // The text boxes: the function code in decimal (the generator's code text),
 // the same code in hexadecimal, the value, and the output (the code).
-enum class Box { FCdec, FChex, Value, Output };
+enum class Box { CodeDecimal, CodeHex, Value, Output };
 
 class WindowFields {
   public:

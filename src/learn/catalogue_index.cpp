@@ -132,7 +132,7 @@ std::string CatalogueIndex::ManualCode(FieldRecord& fields, const std::string& c
                                        const std::string& value, ValueKindOption kind,
                                        std::vector<Notice>& notices) {
     fields.PickMode(Mode::Manual);
-    fields.SetText(Box::FCdec, code);
+    fields.SetText(Box::CodeDecimal, code);
     (void)Played(UpdateHexFromDecimal(fields), fields, notices);
     fields.SetText(Box::Value, value);
     fields.SelectKind(kind);

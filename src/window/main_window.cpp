@@ -210,9 +210,9 @@ class MainWindow::Fields : public WindowFields {
     static constexpr const char* kShown = "kestrelShownText";
 
     QLineEdit* Edit(Box box) const {
-        return box == Box::FCdec   ? w_.codeDecimalBox
-               : box == Box::FChex ? w_.codeHexBox
-                                   : w_.valueBox;
+        return box == Box::CodeDecimal ? w_.codeDecimalBox
+               : box == Box::CodeHex   ? w_.codeHexBox
+                                       : w_.valueBox;
     }
     static void Keep(QObject* box, const std::string& whole, const QString& shown) {
         box->setProperty(kWhole, QByteArray::fromStdString(whole));
@@ -534,8 +534,8 @@ void MainWindow::Initialise() {
         list->clear();
     }
     fields_->SetText(Box::Output, "");
-    fields_->SetText(Box::FChex, "");
-    fields_->SetText(Box::FCdec, "");
+    fields_->SetText(Box::CodeHex, "");
+    fields_->SetText(Box::CodeDecimal, "");
     fields_->SetText(Box::Value, "");
 }
 
@@ -943,7 +943,7 @@ bool MainWindow::ShowCatalogueEntry(const CatalogueEntry& entry) {
         case CatalogueEntry::Kind::Manual:
             if (!manualOption->isEnabled()) return false;
             PickMode(Mode::Manual);
-            fields_->SetText(Box::FCdec, entry.functionCode);
+            fields_->SetText(Box::CodeDecimal, entry.functionCode);
             DecimalToHex();
             fields_->SetText(Box::Value, entry.value);
             fields_->SelectKind(entry.valueKind);
@@ -1013,12 +1013,12 @@ void MainWindow::OnRemoteButtonDoubleClicked(int row) {
 
 void MainWindow::OnCodeDecimalChanged() {
     if (codeDecimalBox->text().isEmpty() && !codeHexBox->text().isEmpty())
-        fields_->SetText(Box::FChex, "");
+        fields_->SetText(Box::CodeHex, "");
 }
 
 void MainWindow::OnCodeHexChanged() {
     if (codeHexBox->text().isEmpty() && !codeDecimalBox->text().isEmpty())
-        fields_->SetText(Box::FCdec, "");
+        fields_->SetText(Box::CodeDecimal, "");
 }
 
 bool MainWindow::TypedTextFits(std::initializer_list<Box> boxes, bool range) {
@@ -1039,24 +1039,24 @@ bool MainWindow::TypedTextFits(std::initializer_list<Box> boxes, bool range) {
         return refuse(c, "range");
     for (const Box box : boxes) {
         if (const char32_t c = fields_->BeyondLatin1(box)) {
-            return refuse(c, box == Box::Value   ? "value"
-                             : box == Box::FCdec ? "function code (dec)"
-                                                 : "function code (hex)");
+            return refuse(c, box == Box::Value         ? "value"
+                             : box == Box::CodeDecimal ? "function code (dec)"
+                                                       : "function code (hex)");
         }
     }
     return true;
 }
 
 void MainWindow::DecimalToHex() {
-    if (TypedTextFits({Box::FCdec})) Play(UpdateHexFromDecimal(*fields_));
+    if (TypedTextFits({Box::CodeDecimal})) Play(UpdateHexFromDecimal(*fields_));
 }
 
 void MainWindow::HexToDecimal() {
-    if (TypedTextFits({Box::FChex})) Play(UpdateDecimalFromHex(*fields_));
+    if (TypedTextFits({Box::CodeHex})) Play(UpdateDecimalFromHex(*fields_));
 }
 
 void MainWindow::OnValueEntered() {
-    if (!TypedTextFits({Box::FCdec, Box::FChex, Box::Value})) return;
+    if (!TypedTextFits({Box::CodeDecimal, Box::CodeHex, Box::Value})) return;
     if (CheckValue(*catalogue_, *fields_, fields_->Text(Box::Value))) {
         RequestIntoOutput();
     } else {
@@ -1068,12 +1068,12 @@ void MainWindow::OnValueEntered() {
 // Buttons
 
 void MainWindow::GenerateRange() {
-    if (!TypedTextFits({Box::FCdec, Box::FChex}, true)) return;
+    if (!TypedTextFits({Box::CodeDecimal, Box::CodeHex}, true)) return;
     Play(GenerateRangeValue(*catalogue_, *fields_, Latin1(rangeBox->text()), *generator_));
 }
 
 void MainWindow::GenerateRangeAndSend() {
-    if (!TypedTextFits({Box::FCdec, Box::FChex}, true)) return;
+    if (!TypedTextFits({Box::CodeDecimal, Box::CodeHex}, true)) return;
     const Outcome generated =
         GenerateRangeValue(*catalogue_, *fields_, Latin1(rangeBox->text()), *generator_);
     Play(generated);
@@ -1081,7 +1081,7 @@ void MainWindow::GenerateRangeAndSend() {
 }
 
 void MainWindow::GenerateManual() {
-    if (!TypedTextFits({Box::FCdec, Box::FChex, Box::Value})) return;
+    if (!TypedTextFits({Box::CodeDecimal, Box::CodeHex, Box::Value})) return;
     RequestIntoOutput();
 }
 
@@ -1095,7 +1095,7 @@ void MainWindow::SendCode() {
         display_->ShowStatus("Nothing is sent while Kestrel listens for a remote", 0);
         return;
     }
-    if (!TypedTextFits({Box::FCdec, Box::FChex, Box::Value})) return;
+    if (!TypedTextFits({Box::CodeDecimal, Box::CodeHex, Box::Value})) return;
     if (fields_->SelectedMode() == Mode::Discrete &&
         !CheckValue(*catalogue_, *fields_, fields_->Text(Box::Value))) {
         Play(ValueError(*fields_));
@@ -1144,7 +1144,7 @@ class MainWindow::RunFields : public FieldRecord {
     }
     void Show() const {
         Fields& live = *w_.fields_;
-        for (const Box box : {Box::FChex, Box::FCdec, Box::Value, Box::Output}) {
+        for (const Box box : {Box::CodeHex, Box::CodeDecimal, Box::Value, Box::Output}) {
             if (live.Text(box) != Text(box)) live.SetText(box, Text(box));
         }
         if (live.SelectedKind() != valueKind) live.SelectKind(valueKind);
@@ -1153,8 +1153,8 @@ class MainWindow::RunFields : public FieldRecord {
   private:
     void Load() {
         const Fields& live = *w_.fields_;
-        functionCodeDecimal = live.Text(Box::FCdec);
-        functionCodeHex = live.Text(Box::FChex);
+        functionCodeDecimal = live.Text(Box::CodeDecimal);
+        functionCodeHex = live.Text(Box::CodeHex);
         valueText = live.Text(Box::Value);
         output = live.Text(Box::Output);
         mode = live.SelectedMode();

@@ -145,8 +145,8 @@ TEST_F(RequestTest, ModelsAndTheManualCodeBoxes) {
     }
     EXPECT_EQ(display.messages, std::vector<std::string>{kNotAFunctionCode});
     EXPECT_EQ(fields.functionCodeHex, "0");
-    fields.SetText(Box::FCdec, "12");
-    fields.SetText(Box::FChex, "");  // emptying one box empties the other
+    fields.SetText(Box::CodeDecimal, "12");
+    fields.SetText(Box::CodeHex, "");  // emptying one box empties the other
     EXPECT_EQ(fields.functionCodeDecimal, "");
 }
 

@@ -201,7 +201,7 @@ TEST(HostileManualEntry, CodeBoxesRefuseOrWarn) {
         FieldRecord fields;
         fields.PickMode(Mode::Manual);
         const bool hex = row.at(1) == "hex";
-        fields.SetText(hex ? Box::FChex : Box::FCdec, row.at(2));
+        fields.SetText(hex ? Box::CodeHex : Box::CodeDecimal, row.at(2));
         display.Play(hex ? UpdateDecimalFromHex(fields) : UpdateHexFromDecimal(fields), fields);
         EXPECT_EQ(display.messages, std::vector<std::string>(!row.at(3).empty(), row.at(3)));
         EXPECT_EQ(fields.functionCodeDecimal, row.at(4));
