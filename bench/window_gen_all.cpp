@@ -16,7 +16,7 @@
 #include <fstream>
 #include <string>
 
-#include "window/ktl.h"
+#include "window/main_window.h"
 
 namespace {
 
@@ -56,16 +56,16 @@ class Chooser : public kestrel::SaveFileChooser {
 
 void BM_WindowGenAll(benchmark::State& state) {
     Chooser chooser;
-    kestrel::KtlServices services;
+    kestrel::MainWindowServices services;
     services.programFolder = TheFolder().path.string();
     services.chooser = &chooser;
     services.endProgram = [] {};
-    kestrel::KTL window(services);
+    kestrel::MainWindow window(services);
     window.FillModelList();
     window.show();
-    emit window.lstmodel->activated(window.lstmodel->findText(QStringLiteral("Big")));
+    emit window.modelList->activated(window.modelList->findText(QStringLiteral("Big")));
     for (auto _ : state)
-        window.cmdGenAll->click();
+        window.genAllButton->click();
     if (fs::file_size(TheFolder().path / "window.txt") < 60000u * 100u)
         state.SkipWithError("the run wrote too little");
     state.counters["samples/s"] = benchmark::Counter(

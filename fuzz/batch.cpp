@@ -83,7 +83,7 @@ void RunInto(const Catalogue& catalogue, OutputFiles& files, const std::string& 
     const bool ccf = OutputKindOf(chosen).name == "ccf";
     KESTREL_FUZZ_CHECK(result.ran);
     KESTREL_FUZZ_CHECK(starts == 0);
-    KESTREL_FUZZ_CHECK(fields.txtOutput.empty());
+    KESTREL_FUZZ_CHECK(fields.output.empty());
     if (!result.written) {
         KESTREL_FUZZ_CHECK(observer.messages >= 1);  // the failure was reported
     } else if (ccf) {

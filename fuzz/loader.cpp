@@ -51,16 +51,17 @@ int FuzzLoader(const uint8_t* data, size_t size) {
         const CommandEntry& e = catalogue.Command(i);
         // Names are unique ignoring case, and every stored code fits 32 bits.
         KESTREL_FUZZ_CHECK(catalogue.getETindex(e.Name) == i);
-        KESTREL_FUZZ_CHECK(HexToLong(e.FunctionCode).has_value());
+        KESTREL_FUZZ_CHECK(ParseHexInt32(e.FunctionCode).has_value());
         KESTREL_FUZZ_CHECK(e.Values.size() <= static_cast<size_t>(kMaxTableEntries));
 
         fields.selectedCommand = e.Name;
         const CommandClick click = ClickCommand(catalogue, fields);
         (void)Played(click.outcome, fields);
-        KESTREL_FUZZ_CHECK(fields.txtFCdec == std::to_string(*HexToLong(e.FunctionCode)));
+        KESTREL_FUZZ_CHECK(fields.functionCodeDecimal ==
+                           std::to_string(*ParseHexInt32(e.FunctionCode)));
         for (size_t j = 0; j < e.Values.size(); ++j) {
             (void)Played(ClickValue(catalogue, fields, static_cast<int>(j), generator), fields);
-            CheckOutput(fields.txtOutput);
+            CheckOutput(fields.output);
         }
         KESTREL_FUZZ_CHECK(click.labels.size() == e.Values.size());
         if (e.HasRange) {
@@ -71,7 +72,7 @@ int FuzzLoader(const uint8_t* data, size_t size) {
                     !Played(GenerateRangeValue(catalogue, fields, text, generator), fields)
                          .ValueRefused();
                 KESTREL_FUZZ_CHECK(passed == CheckValue(catalogue, fields, text));
-                CheckOutput(fields.txtOutput);
+                CheckOutput(fields.output);
                 (void)EditValue(text);
             }
         }
@@ -80,24 +81,24 @@ int FuzzLoader(const uint8_t* data, size_t size) {
     fields.PickMode(Mode::Remote);
     for (int j = 0; j < catalogue.RemoteCount(); ++j) {
         (void)Played(ClickRemote(catalogue, fields, j, generator), fields);
-        CheckOutput(fields.txtOutput);
+        CheckOutput(fields.output);
     }
     // Positions outside the lists change nothing.
-    fields.txtOutput = "kept";
+    fields.output = "kept";
     (void)Played(ClickRemote(catalogue, fields, catalogue.RemoteCount(), generator), fields);
-    KESTREL_FUZZ_CHECK(fields.txtOutput == "kept");
+    KESTREL_FUZZ_CHECK(fields.output == "kept");
 
     // The typed text in the manual code boxes, then a request of each kind.
     fields.PickMode(Mode::Manual);
-    fields.SetText(Box::FCdec, input.typed);
+    fields.SetText(Box::CodeDecimal, input.typed);
     (void)Played(UpdateHexFromDecimal(fields), fields);
-    fields.SetText(Box::FChex, input.typed);
+    fields.SetText(Box::CodeHex, input.typed);
     (void)Played(UpdateDecimalFromHex(fields), fields);
     const ValueKindOption kinds[] = {ValueKindOption::Ascii, ValueKindOption::Dec,
                                      ValueKindOption::Hex, ValueKindOption::Value,
                                      ValueKindOption::None};
     for (const ValueKindOption kind : kinds) {
-        fields.txtValue = input.typed;
+        fields.valueText = input.typed;
         fields.valueKind = kind;
         CheckOutput(Played(RequestCode(fields, generator), fields).code);
     }

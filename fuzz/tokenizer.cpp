@@ -21,7 +21,7 @@ int FuzzTokenizer(const uint8_t* data, size_t size) {
     (void)LeadingNumber(text);
     (void)IsNumericText(text);
     (void)ParseDecimalInt32(text);
-    (void)HexToLong(text);
+    (void)ParseHexInt32(text);
     (void)SqueezeUpper(text);
     (void)FolderOf(text);
     double value = LeadingNumber(text);
@@ -32,7 +32,7 @@ int FuzzTokenizer(const uint8_t* data, size_t size) {
     (void)ShortestDecimal(value);
     (void)PlainDecimal15(value);
     (void)ToHex(i32, data[0] % 12);
-    (void)Hex2Int(text.substr(0, data[0] % 4));
+    (void)ParseHexByte(text.substr(0, data[0] % 4));
 
     // Every cut makes the text shorter, so this ends.
     while (!text.empty()) {

@@ -129,7 +129,7 @@ std::string CatalogueJson(const Catalogue& catalogue) {
         commands.push_back(
             "{\n      \"name\": " + JsonString(e.Name) +
             ",\n      \"functionCode\": {\"hex\": " + JsonString(e.FunctionCode) +
-            ", \"decimal\": " + std::to_string(HexToLong(e.FunctionCode).value_or(0)) +
+            ", \"decimal\": " + std::to_string(ParseHexInt32(e.FunctionCode).value_or(0)) +
             "},\n      \"values\": " + values + ",\n      \"range\": " + range + "\n    }");
     }
     std::vector<std::string> buttons;
@@ -215,7 +215,8 @@ int RunShow(const CliOptions& options) {
     for (int i = 1; i <= catalogue.CommandCount(); ++i) {
         const CommandEntry& e = catalogue.Command(i);
         out += "  " + std::to_string(i) + ". " + e.Name + " = " + e.FunctionCode + " (decimal " +
-               std::to_string(HexToLong(e.FunctionCode).value_or(0)) + "): " + FlagsText(e) + "\n";
+               std::to_string(ParseHexInt32(e.FunctionCode).value_or(0)) + "): " + FlagsText(e) +
+               "\n";
         for (const EnumValue& value : e.Values) {
             out += "       (" + std::to_string(value.Code) + ") " + value.Label + "\n";
         }

@@ -40,8 +40,8 @@ namespace {
 // The code in the output box once status says the request went through.
 Result<std::string> OutputCode(const Status& status, const FieldRecord& fields) {
     if (!status) return Refused(status.reason());
-    if (fields.txtOutput.empty()) return Refused("No code was generated");
-    return fields.txtOutput;
+    if (fields.output.empty()) return Refused("No code was generated");
+    return fields.output;
 }
 
 }  // namespace
@@ -112,7 +112,7 @@ Result<std::string> ManualCode(CliSession& session, const std::string& code,
                                const std::string& value, ValueKindOption kind) {
     FieldRecord& fields = session.fields;
     fields.PickMode(Mode::Manual);
-    fields.SetText(Box::FCdec, code);
+    fields.SetText(Box::CodeDecimal, code);
     // A code the box refuses is only said; the request goes on.
     const Outcome updated = UpdateHexFromDecimal(fields);
     updated.Play(fields, [&session](const Notice& notice) { Show(notice, session.display); });

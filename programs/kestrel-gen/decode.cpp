@@ -68,8 +68,8 @@ Result<std::string> ValueCode(CliSession& session, const std::string& name, int 
     const Status made =
         session.Play(ClickValue(session.catalogue, session.fields, position, session.generator));
     if (!made) return Refused(made.reason());
-    if (session.fields.txtOutput.empty()) return Refused("No code was generated");
-    return session.fields.txtOutput;
+    if (session.fields.output.empty()) return Refused("No code was generated");
+    return session.fields.output;
 }
 
 // Every code of the model's catalogue, made as `code` and `remote` make

@@ -14,7 +14,7 @@
 #include "transmitter/transmitter.h"
 #include "util/program_folder.h"
 #include "util/version.h"
-#include "window/ktl.h"
+#include "window/main_window.h"
 
 namespace {
 
@@ -127,12 +127,12 @@ int main(int argc, char** argv) {
     // settings file and the environment.
     const kestrel::Result<kestrel::DriverChoice> choice = kestrel::ChooseDriver(folder);
     kestrel::Transmitter transmitter(choice->location, &waitCursor);
-    kestrel::KtlServices services;
+    kestrel::MainWindowServices services;
     services.programFolder = folder;
     services.userFolder =
         kestrel::UserDevicesFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
     services.transmitter = &transmitter;
-    kestrel::KTL window(services);
+    kestrel::MainWindow window(services);
     kestrel::StartUp(window, transmitter, choice->problems);
     // The user may already have ended the program during the start-up flash.
     if (window.Ending()) return 0;

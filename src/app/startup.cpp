@@ -5,13 +5,13 @@
 #include <string>
 
 #include "transmitter/transmitter.h"
-#include "window/ktl.h"
+#include "window/main_window.h"
 
 namespace kestrel {
 
-void StartUp(KTL& window, Transmitter& transmitter,
+void StartUp(MainWindow& window, Transmitter& transmitter,
              const std::vector<std::string>& settingsProblems) {
-    window.optManual->setEnabled(false);
+    window.manualOption->setEnabled(false);
     window.FillModelList();
     window.show();
     for (const std::string& problem : settingsProblems)
@@ -19,8 +19,8 @@ void StartUp(KTL& window, Transmitter& transmitter,
     const Status opened = transmitter.OpenTransmitter();
     if (opened) return;
     window.display().ShowStatus(opened.reason() + " IR Transmission Disabled.", 3);
-    window.Command1->setEnabled(false);
-    window.Command3->setEnabled(false);
+    window.hiddenSendButton->setEnabled(false);
+    window.rangeSendButton->setEnabled(false);
 }
 
 }  // namespace kestrel

@@ -6,7 +6,7 @@
 
 namespace kestrel {
 
-class KTL;
+class MainWindow;
 class Transmitter;
 
 // What Main does once the window has loaded: disables the Manual mode, fills
@@ -15,7 +15,7 @@ class Transmitter;
 // that could not be used) in a message box, and opens the transmitter. When
 // that fails, its reason is flashed with " IR Transmission Disabled." for 3
 // seconds and both send buttons are disabled for the rest of the run.
-void StartUp(KTL& window, Transmitter& transmitter,
+void StartUp(MainWindow& window, Transmitter& transmitter,
              const std::vector<std::string>& settingsProblems = {});
 
 }  // namespace kestrel

@@ -323,7 +323,7 @@ void Catalogue::CommandLine(std::string_view line) {
 
     // Everything is checked before anything is stored: a line that breaks a
     // limit of the format leaves the catalogue as it was.
-    if (!HexToLong(functionCode)) {
+    if (!ParseHexInt32(functionCode)) {
         if (OnLineNote) {
             Note(LineNote::Kind::Skipped,
                  "the function code " + Quoted(functionCode) + " does not fit 32 bits");
@@ -348,7 +348,7 @@ void Catalogue::CommandLine(std::string_view line) {
     if (functionCode.empty() || functionCode.size() > 2 || !IsHexDigits(functionCode)) {
         warn("the function code " + Quoted(functionCode) +
              " is not one or two hexadecimal digits; codes are sent for device 0x" +
-             UpperCase(ToHex(*HexToLong(functionCode) & 0xFF, 2)) +
+             UpperCase(ToHex(*ParseHexInt32(functionCode) & 0xFF, 2)) +
              (functionCode.size() == 1 || functionCode.size() == 2
                   ? std::string()
                   : ", and Gen ALL's captions give 0 (\"Illegal call to Hex2Int\")"));

@@ -179,12 +179,13 @@ Status GenerateAll::Walk(WindowFields& fields, OutputWriter& writer, GenerateAll
     for (int i = 1; i <= last && !stopping(); ++i) {
         const CommandEntry entry = catalogue_.Command(i);
         fields.SetText(Box::Value, "");
-        fields.SetText(Box::FChex, entry.FunctionCode);
-        fields.SetText(Box::FCdec, std::to_string(HexToLong(fields.Text(Box::FChex)).value_or(0)));
+        fields.SetText(Box::CodeHex, entry.FunctionCode);
+        fields.SetText(Box::CodeDecimal,
+                       std::to_string(ParseHexInt32(fields.Text(Box::CodeHex)).value_or(0)));
         fields.SetText(Box::Output, "");
         // The decimal code, worked out (and its message shown) at each use.
         const auto dec = [&] {
-            const Result<int16_t> code = Hex2Int(entry.FunctionCode);
+            const Result<int16_t> code = ParseHexByte(entry.FunctionCode);
             if (!code) observer.Show(Notice::Message(code.reason()));
             return std::to_string(code.value_or(0));
         };
@@ -262,8 +263,8 @@ Status GenerateAll::WalkRemote(WindowFields& fields, OutputWriter& writer,
         }
         Request(fields, observer);
         sample.value = fields.Text(Box::Value);
-        sample.functionHex = fields.Text(Box::FChex);
-        sample.functionDec = fields.Text(Box::FCdec);
+        sample.functionHex = fields.Text(Box::CodeHex);
+        sample.functionDec = fields.Text(Box::CodeDecimal);
         if (const Status written = WriteSample(fields, writer, observer, result, sample);
             !written) {
             return written;

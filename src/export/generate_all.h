@@ -79,7 +79,7 @@ class GenerateAllObserver {
     // sample, closes its files and reports nothing further.
     virtual bool ShouldStop() { return false; }
     // A message or flash for the user (the request's notes and refusals,
-    // Hex2Int's message, a file that cannot be written), in order.
+    // ParseHexByte's message, a file that cannot be written), in order.
     virtual void Show(const Notice& /*notice*/) {}
 };
 

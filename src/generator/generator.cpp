@@ -122,7 +122,7 @@ Status Generator::LoadRequest(std::string_view code, std::string_view value,
         }
         request_.function = static_cast<unsigned char>(value[0]);
     } else if (oneLetter && letter == 'H') {
-        const std::optional<int32_t> number = HexToLong(value);
+        const std::optional<int32_t> number = ParseHexInt32(value);
         if ((!value.empty() && !IsHexDigits(value)) || !number) {
             return Refused("The value '" + std::string(value) +
                            "' is not a hexadecimal number that fits 32 bits" + kNoCodeGenerated);

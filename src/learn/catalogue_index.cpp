@@ -81,13 +81,13 @@ CatalogueIndex::CatalogueIndex(std::string model, std::unique_ptr<const Catalogu
                 (void)Played(ClickValue(c, fields, static_cast<int>(j), generator_), fields,
                              notices);
                 Index({CatalogueEntry::Kind::Value, model_, command.Name, command.Values[j].Label,
-                       static_cast<int>(j), "", ValueKindOption::Value, fields.txtOutput});
+                       static_cast<int>(j), "", ValueKindOption::Value, fields.output});
             }
         } else if (command.HasRange && CheckValue(c, fields, command.Range.Min) &&
                    !Played(GenerateRangeValue(c, fields, command.Range.Min, generator_), fields,
                            notices)
                         .ValueRefused()) {
-            for (const DecodedCode& decoded : Decode(fields.txtOutput)) {
+            for (const DecodedCode& decoded : Decode(fields.output)) {
                 if (decoded.form == BuiltInForm::ValueText) ranges_.push_back({i, decoded.device});
             }
         }
@@ -96,13 +96,13 @@ CatalogueIndex::CatalogueIndex(std::string model, std::unique_ptr<const Catalogu
     for (int i = 0; i < c.RemoteCount(); ++i) {
         (void)Played(ClickRemote(c, fields, i, generator_), fields, notices);
         Index({CatalogueEntry::Kind::Remote, model_, c.Remote(i + 1).Name, "", 0, "",
-               ValueKindOption::Dec, fields.txtOutput});
+               ValueKindOption::Dec, fields.output});
     }
     if (!c.AllowManual) return;
     // The Manual mode takes function codes 0-255 without a warning.
     constexpr int32_t kLargestManualCode = 255;
     for (int16_t i = 1; i <= c.CommandCount(); ++i) {
-        const std::optional<int32_t> code = HexToLong(c.Command(i).FunctionCode);
+        const std::optional<int32_t> code = ParseHexInt32(c.Command(i).FunctionCode);
         if (!code || *code < 0 || *code > kLargestManualCode) continue;
         for (const DecodedCode& decoded : Decode(
                  ManualCode(fields, std::to_string(*code), "0", ValueKindOption::Value, notices))) {
@@ -132,12 +132,12 @@ std::string CatalogueIndex::ManualCode(FieldRecord& fields, const std::string& c
                                        const std::string& value, ValueKindOption kind,
                                        std::vector<Notice>& notices) {
     fields.PickMode(Mode::Manual);
-    fields.SetText(Box::FCdec, code);
+    fields.SetText(Box::CodeDecimal, code);
     (void)Played(UpdateHexFromDecimal(fields), fields, notices);
     fields.SetText(Box::Value, value);
     fields.SelectKind(kind);
     fields.SetText(Box::Output, Played(RequestCode(fields, generator_), fields, notices).code);
-    return fields.txtOutput;
+    return fields.output;
 }
 
 void CatalogueIndex::Lookup(const std::vector<DecodedCode>& decoded,
@@ -174,11 +174,11 @@ void CatalogueIndex::AddRange(const DecodedCode& decoded, std::vector<CatalogueE
             Played(GenerateRangeValue(*catalogue_, fields, decoded.valueText, generator_), fields,
                    notices)
                 .ValueRefused() ||
-            !Holds(Decode(fields.txtOutput), decoded)) {
+            !Holds(Decode(fields.output), decoded)) {
             continue;
         }
         out.push_back({CatalogueEntry::Kind::Range, model_, command.Name, decoded.valueText, 0, "",
-                       ValueKindOption::Value, fields.txtOutput});
+                       ValueKindOption::Value, fields.output});
     }
 }
 
@@ -204,7 +204,7 @@ void CatalogueIndex::AddManual(const std::vector<DecodedCode>& decoded,
     for (const CommandDevice& manual : manual_) {
         if (manual.device != fields->device) continue;
         const CommandEntry& command = catalogue_->Command(manual.index);
-        const std::string code = std::to_string(HexToLong(command.FunctionCode).value_or(0));
+        const std::string code = std::to_string(ParseHexInt32(command.FunctionCode).value_or(0));
         const std::string made = ManualCode(record, code, value, kind, notices);
         if (!Holds(Decode(made), *fields)) continue;
         out.push_back(

@@ -12,11 +12,11 @@
 
 namespace kestrel {
 
-// The mode option group (optDiscrete, optRemote, optManual).
+// The mode option group: Discrete, Remote, Manual.
 enum class Mode { Discrete, Remote, Manual };
 
-// The value-kind option group: at most one of optAscii, optDec, optHex and
-// optVAL is selected.
+// The value-kind option group: at most one of ASCII, DEC, HEX and Value is
+// selected.
 enum class ValueKindOption { None, Ascii, Dec, Hex, Value };
 
 // The letter a request sends for a value-kind option: "A", "D", "H", or "V"
@@ -36,9 +36,9 @@ constexpr char KindLetter(ValueKindOption kind) {
     return 'V';
 }
 
-// The text boxes: txtFCdec (function code in decimal, the generator's code
-// text), txtFChex (the same code in hexadecimal), txtValue, txtOutput.
-enum class Box { FCdec, FChex, Value, Output };
+// The text boxes: the function code in decimal (the generator's code text),
+// the same code in hexadecimal, the value, and the output (the code).
+enum class Box { CodeDecimal, CodeHex, Value, Output };
 
 class WindowFields {
   public:
@@ -58,7 +58,7 @@ class WindowFields {
     // Selects one value-kind option; None deselects all four.
     virtual void SelectKind(ValueKindOption kind) = 0;
 
-    // Text of the item selected in lstCmnds; empty when none is selected.
+    // Text of the item selected in the command list; empty when none is selected.
     virtual std::string SelectedCommand() const = 0;
 };
 
@@ -66,10 +66,10 @@ class WindowFields {
 // handlers are those of the core (SelectDiscrete and its siblings).
 class FieldRecord : public WindowFields {
   public:
-    std::string txtFCdec;
-    std::string txtFChex;
-    std::string txtValue;
-    std::string txtOutput;
+    std::string functionCodeDecimal;
+    std::string functionCodeHex;
+    std::string valueText;
+    std::string output;
     Mode mode = Mode::Discrete;
     ValueKindOption valueKind = ValueKindOption::None;
     std::string selectedCommand;

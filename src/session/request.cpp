@@ -11,35 +11,36 @@ namespace kestrel {
 
 std::string FieldRecord::Text(Box box) const {
     switch (box) {
-        case Box::FCdec:
-            return txtFCdec;
-        case Box::FChex:
-            return txtFChex;
+        case Box::CodeDecimal:
+            return functionCodeDecimal;
+        case Box::CodeHex:
+            return functionCodeHex;
         case Box::Value:
-            return txtValue;
+            return valueText;
         case Box::Output:
-            return txtOutput;
+            return output;
     }
     return {};
 }
 
 void FieldRecord::SetText(Box box, const std::string& text) {
     switch (box) {
-        case Box::FCdec:
-            if (text == txtFCdec) return;  // the change handler runs on real changes only
-            txtFCdec = text;
-            if (txtFCdec.empty()) SetText(Box::FChex, "");
+        case Box::CodeDecimal:
+            if (text == functionCodeDecimal)
+                return;  // the change handler runs on real changes only
+            functionCodeDecimal = text;
+            if (functionCodeDecimal.empty()) SetText(Box::CodeHex, "");
             return;
-        case Box::FChex:
-            if (text == txtFChex) return;
-            txtFChex = text;
-            if (txtFChex.empty()) SetText(Box::FCdec, "");
+        case Box::CodeHex:
+            if (text == functionCodeHex) return;
+            functionCodeHex = text;
+            if (functionCodeHex.empty()) SetText(Box::CodeDecimal, "");
             return;
         case Box::Value:
-            txtValue = text;
+            valueText = text;
             return;
         case Box::Output:
-            txtOutput = text;
+            output = text;
             return;
     }
 }
@@ -67,8 +68,8 @@ std::string GetValueKind(WindowFields& fields) {
 
 Outcome RequestCode(WindowFields& fields, Generator& generator) {
     Outcome outcome;
-    fields.SetText(Box::FChex, UpperCase(fields.Text(Box::FChex)));
-    const std::string code = fields.Text(Box::FCdec);
+    fields.SetText(Box::CodeHex, UpperCase(fields.Text(Box::CodeHex)));
+    const std::string code = fields.Text(Box::CodeDecimal);
     if (code.empty()) {
         outcome.Refuse(Notice::Status("There is no function code entered", 0));
         return outcome;
@@ -138,24 +139,24 @@ Outcome ValueError(WindowFields& fields) {
 
 void SelectDiscrete(WindowFields& fields) {
     fields.SetText(Box::Output, "");
-    fields.SetText(Box::FChex, "");
-    fields.SetText(Box::FCdec, "");
+    fields.SetText(Box::CodeHex, "");
+    fields.SetText(Box::CodeDecimal, "");
     fields.SetText(Box::Value, "");
     if (fields.SelectedKind() != ValueKindOption::Value) fields.SelectKind(ValueKindOption::None);
 }
 
 void SelectRemote(WindowFields& fields) {
     fields.SetText(Box::Output, "");
-    fields.SetText(Box::FCdec, std::string(file_format::kRemoteFunctionCodeText));
-    fields.SetText(Box::FChex, ToHex(file_format::kRemoteFunctionCode, 0));
+    fields.SetText(Box::CodeDecimal, std::string(file_format::kRemoteFunctionCodeText));
+    fields.SetText(Box::CodeHex, ToHex(file_format::kRemoteFunctionCode, 0));
     fields.SetText(Box::Value, "");
     fields.SelectKind(ValueKindOption::Dec);
 }
 
 void SelectManual(WindowFields& fields) {
     fields.SetText(Box::Output, "");
-    fields.SetText(Box::FChex, "");
-    fields.SetText(Box::FCdec, "");
+    fields.SetText(Box::CodeHex, "");
+    fields.SetText(Box::CodeDecimal, "");
     fields.SetText(Box::Value, "");
     fields.SelectKind(ValueKindOption::Value);
 }
@@ -169,9 +170,10 @@ Status SelectModel(Catalogue& catalogue, const std::string& folder, const std::s
 CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields) {
     const CommandEntry& e = catalogue.Command(catalogue.getETindex(fields.SelectedCommand()));
     fields.SetText(Box::Value, "");
-    fields.SetText(Box::FChex, e.FunctionCode);
+    fields.SetText(Box::CodeHex, e.FunctionCode);
     // The loader keeps only function codes that fit 32 bits.
-    fields.SetText(Box::FCdec, std::to_string(HexToLong(fields.Text(Box::FChex)).value_or(0)));
+    fields.SetText(Box::CodeDecimal,
+                   std::to_string(ParseHexInt32(fields.Text(Box::CodeHex)).value_or(0)));
     fields.SetText(Box::Output, "");
     CommandClick click;
     if (e.IsEnumeration) {
@@ -212,8 +214,8 @@ Outcome ClickRemote(const Catalogue& catalogue, WindowFields& fields, int positi
 }
 
 Outcome GenerateRangeValue(const Catalogue& catalogue, WindowFields& fields,
-                           const std::string& txtRange, Generator& generator) {
-    fields.SetText(Box::Value, txtRange);
+                           const std::string& rangeText, Generator& generator) {
+    fields.SetText(Box::Value, rangeText);
     if (!CheckValue(catalogue, fields, fields.Text(Box::Value))) return ValueError(fields);
     Outcome outcome = RequestCode(fields, generator);
     outcome.SetText(fields, Box::Output, outcome.code);
@@ -232,7 +234,7 @@ bool CodeTooLarge(const std::string& decimal) {
 
 Outcome UpdateHexFromDecimal(WindowFields& fields) {
     Outcome outcome;
-    const std::string decimal = fields.Text(Box::FCdec);
+    const std::string decimal = fields.Text(Box::CodeDecimal);
     int32_t code = 0;
     if (!decimal.empty()) {
         const std::optional<int32_t> parsed = ParseDecimalInt32(decimal);
@@ -249,20 +251,21 @@ Outcome UpdateHexFromDecimal(WindowFields& fields) {
         }
         code = *parsed;
     }
-    fields.SetText(Box::FChex, ToHex(code, 0));
+    fields.SetText(Box::CodeHex, ToHex(code, 0));
     return outcome;
 }
 
 Outcome UpdateDecimalFromHex(WindowFields& fields) {
     Outcome outcome;
-    fields.SetText(Box::FChex, UpperCase(fields.Text(Box::FChex)));
-    const std::optional<int32_t> code = HexToLong(fields.Text(Box::FChex));
+    fields.SetText(Box::CodeHex, UpperCase(fields.Text(Box::CodeHex)));
+    const std::optional<int32_t> code = ParseHexInt32(fields.Text(Box::CodeHex));
     if (!code) {
         outcome.Refuse(Notice::Message(kIllegalFunctionCode));
         return outcome;
     }
-    fields.SetText(Box::FCdec, std::to_string(*code));
-    if (CodeTooLarge(fields.Text(Box::FCdec))) outcome.Show(Notice::Message(kIllegalFunctionCode));
+    fields.SetText(Box::CodeDecimal, std::to_string(*code));
+    if (CodeTooLarge(fields.Text(Box::CodeDecimal)))
+        outcome.Show(Notice::Message(kIllegalFunctionCode));
     return outcome;
 }
 

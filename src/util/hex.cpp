@@ -34,7 +34,7 @@ std::string Hex4(int64_t number) {
     return ToHex(number, 4);
 }
 
-std::optional<int32_t> HexToLong(std::string_view text) {
+std::optional<int32_t> ParseHexInt32(std::string_view text) {
     int64_t result = 0;
     for (char c : text) {
         result = result * 16 + HexDigitValue(c);
@@ -51,7 +51,7 @@ bool IsHexDigits(std::string_view text) {
     return true;
 }
 
-Result<int16_t> Hex2Int(std::string_view text) {
+Result<int16_t> ParseHexByte(std::string_view text) {
     if (text.size() == 1) return static_cast<int16_t>(HexDigitValue(text[0]));
     if (text.size() == 2) {
         return static_cast<int16_t>(HexDigitValue(text[0]) * 16 + HexDigitValue(text[1]));

@@ -23,13 +23,13 @@ std::string Hex4(int64_t number);
 
 // Hexadecimal text to number; characters that are no hexadecimal digits count
 // as 0. Empty when the value does not fit a signed 32-bit integer.
-std::optional<int32_t> HexToLong(std::string_view text);
+std::optional<int32_t> ParseHexInt32(std::string_view text);
 // True when text is one or more hexadecimal digits and nothing else.
 bool IsHexDigits(std::string_view text);
 
 // A text of one or two hexadecimal digits to its value. Any other length is
 // refused with "Illegal call to Hex2Int with value " + text (its callers
 // show that and go on with 0).
-Result<int16_t> Hex2Int(std::string_view text);
+Result<int16_t> ParseHexByte(std::string_view text);
 
 }  // namespace kestrel

@@ -15,7 +15,7 @@
 #include "learn/decoded_text.h"
 #include "learn/identifier.h"
 #include "plot/signal_plot.h"
-#include "window/ktl.h"
+#include "window/main_window.h"
 #include "window/shown_text.h"
 
 namespace kestrel {
@@ -86,7 +86,7 @@ std::string HeardText(const Identification& found) {
 
 }  // namespace
 
-LearnDialog::LearnDialog(KTL& window, Transmitter* transmitter)
+LearnDialog::LearnDialog(MainWindow& window, Transmitter* transmitter)
     : QDialog(&window), window_(window), transmitter_(transmitter) {
     setObjectName(QStringLiteral("learnDialog"));
     setWindowTitle(QStringLiteral("Kestrel: learn from remote"));

@@ -36,7 +36,7 @@ class QPushButton;
 namespace kestrel {
 
 class Identifier;
-class KTL;
+class MainWindow;
 class SignalPicture;
 struct LearnOutcome;
 
@@ -44,7 +44,7 @@ class LearnDialog : public QDialog {
   public:
     // A dialog of window's ("learnDialog") that learns through transmitter
     // (none: it says there is no transceiver).
-    LearnDialog(KTL& window, Transmitter* transmitter);
+    LearnDialog(MainWindow& window, Transmitter* transmitter);
     // Stops a learn still running and waits for its thread.
     ~LearnDialog() override;
 
@@ -71,7 +71,7 @@ class LearnDialog : public QDialog {
     void ShowInWindow();
     void UpdateButtons();
 
-    KTL& window_;
+    MainWindow& window_;
     Transmitter* transmitter_;
     LearnAbort abort_;
     std::thread worker_;

@@ -4,7 +4,7 @@
 #include <QString>
 #include <string>
 
-#include "window/ktl.h"
+#include "window/main_window.h"
 
 class QWidget;
 

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "window/ktl.h"
+#include "window/main_window.h"
 #include "window/shown_text.h"
 
 namespace kestrel {
@@ -22,7 +22,7 @@ constexpr int kMaxFlashSeconds = 32;
 
 }  // namespace
 
-WindowDisplay::WindowDisplay(KTL& window) : window_(window) {}
+WindowDisplay::WindowDisplay(MainWindow& window) : window_(window) {}
 
 void WindowDisplay::ShowMessage(const std::string& text) {
     if (window_.Ending()) return;
@@ -64,8 +64,8 @@ void WindowDisplay::RaiseOpenDialog() {
 }
 
 void WindowDisplay::Flash(const QString& text, int milliseconds) {
-    window_.lblError->setText(text);
-    window_.lblError->setVisible(true);
+    window_.statusLabel->setText(text);
+    window_.statusLabel->setVisible(true);
     for (int i = 0; i < 2; ++i) {
         if (beep)
             beep();
@@ -73,7 +73,7 @@ void WindowDisplay::Flash(const QString& text, int milliseconds) {
             QApplication::beep();
     }
     Delay(milliseconds);
-    window_.lblError->setVisible(false);
+    window_.statusLabel->setVisible(false);
 }
 
 void WindowDisplay::ShowStatus(const std::string& text, int seconds) {
@@ -91,7 +91,7 @@ void WindowDisplay::Delay(int milliseconds) {
     const double scaled = std::max(1.0, std::round(std::max(milliseconds, 1) * timeScale));
     // One timer serves every wait: a wait started inside another restarts it,
     // and both end at its first tick (its handler stops it).
-    QTimer* timer = window_.tmrDelay;
+    QTimer* timer = window_.delayTimer;
     timer->stop();
     if (window_.Ending()) return;
     timer->setInterval(static_cast<int>(std::min(scaled, 32767.0)));
@@ -102,7 +102,7 @@ void WindowDisplay::Delay(int milliseconds) {
 }
 
 void WindowDisplay::EndWaits() {
-    window_.tmrDelay->stop();
+    window_.delayTimer->stop();
     // Message boxes and the save dialog run loops of their own.
     for (QWidget* widget : QApplication::topLevelWidgets()) {
         auto* dialog = qobject_cast<QDialog*>(widget);

@@ -1,6 +1,6 @@
 // The display operations on the window: a modal message box titled Kestrel,
-// flashes of the red status line lblError with two beeps, and waits on the
-// single timer tmrDelay while the window keeps processing events.
+// flashes of the red status line statusLabel with two beeps, and waits on the
+// single timer delayTimer while the window keeps processing events.
 #pragma once
 
 #include <QPointer>
@@ -15,11 +15,11 @@ class QDialog;
 
 namespace kestrel {
 
-class KTL;
+class MainWindow;
 
 class WindowDisplay : public Display {
   public:
-    explicit WindowDisplay(KTL& window);
+    explicit WindowDisplay(MainWindow& window);
 
     void ShowMessage(const std::string& text) override;
     void ShowStatus(const std::string& text, int seconds) override;
@@ -49,7 +49,7 @@ class WindowDisplay : public Display {
   private:
     void Flash(const QString& text, int milliseconds);
 
-    KTL& window_;
+    MainWindow& window_;
     std::vector<QPointer<QDialog>> open_;  // the dialogs waiting, innermost last
 };
 

@@ -39,7 +39,7 @@ struct DecodeTest : ::testing::Test, GenerateAllObserver {
     void Check(const WindowFields& f) {
         ++checked;
         const std::string pronto = f.Text(Box::Output), value = f.Text(Box::Value);
-        const auto code = static_cast<uint32_t>(std::stoul(f.Text(Box::FCdec)));
+        const auto code = static_cast<uint32_t>(std::stoul(f.Text(Box::CodeDecimal)));
         DecodedCode expected{BuiltInForm::ValueText, code & 0xFF, 0, value};
         if (f.SelectedMode() == Mode::Remote) {
             expected = {BuiltInForm::Remote, code & 0xFFFF,
@@ -53,7 +53,7 @@ struct DecodeTest : ::testing::Test, GenerateAllObserver {
         }
         const std::vector<DecodedCode> matches = Decode(Durations(pronto));
         EXPECT_NE(std::find(matches.begin(), matches.end(), expected), matches.end())
-            << f.Text(Box::FCdec) << " " << value << ": " << pronto;
+            << f.Text(Box::CodeDecimal) << " " << value << ": " << pronto;
     }
 
     test::RecordingDisplay display;

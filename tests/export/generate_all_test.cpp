@@ -33,10 +33,10 @@ struct RecordingObserver : GenerateAllObserver {
     RecordingObserver(const FieldRecord& shown, test::RecordingDisplay& display)
         : fields(shown), display(display) {}
     void RunStarted(int64_t samples) override {
-        events.push_back("started " + fields.txtFCdec + " " + std::to_string(samples));
+        events.push_back("started " + fields.functionCodeDecimal + " " + std::to_string(samples));
     }
     void ProcessEvents() override {
-        events.push_back("events " + fields.txtValue + (fields.txtOutput.empty() ? "" : " +code"));
+        events.push_back("events " + fields.valueText + (fields.output.empty() ? "" : " +code"));
     }
     void CaptionChanged(const std::string& caption) override { events.push_back(caption); }
     void SampleWritten(const WindowFields&, const Sample& s) override {
@@ -120,7 +120,7 @@ TEST_F(GenerateAllTest, CaptionsAndSamplesAsWorkedOutByHand) {
         "[COMMANDS]\nPower = 1A; Enumeration; (1)On, (-1)Auto\nLevel = 0C; Integer; 0..255\n"
         "Status = 30; Query\nEmpty = 31; Enumeration;\n"
         "Odd = 1A0; Enumeration; (1)X\nMode = 13; Enumeration; (1)Cin\xe9ma\n");
-    fields.txtFCdec = "8324";
+    fields.functionCodeDecimal = "8324";
     fields.mode = Mode::Remote;
     Run("/out/a.txt");
     const std::vector<std::string> events = {
@@ -139,9 +139,10 @@ TEST_F(GenerateAllTest, CaptionsAndSamplesAsWorkedOutByHand) {
     // What the window shows afterwards.
     EXPECT_EQ(fields.mode, Mode::Discrete);
     EXPECT_EQ(fields.valueKind, ValueKindOption::Value);
-    EXPECT_EQ(fields.txtFChex + " " + fields.txtFCdec + " " + fields.txtValue + fields.txtOutput,
+    EXPECT_EQ(fields.functionCodeHex + " " + fields.functionCodeDecimal + " " + fields.valueText +
+                  fields.output,
               "13 19 1");
-    // Hex2Int's message each time the decimal code is needed: caption and file.
+    // ParseHexByte's message each time the decimal code is needed: caption and file.
     EXPECT_EQ(display.messages,
               std::vector<std::string>(2, "Illegal call to Hex2Int with value 1A0"));
 

@@ -112,26 +112,26 @@ TEST_P(DeviceFiles, SkipTheirHostileLinesAndKeepTheGoodOnes) {
     fields.selectedCommand = "Before";
     display.Play(ClickCommand(catalogue, fields).outcome, fields);
     display.Play(ClickValue(catalogue, fields, 1, generator), fields);
-    EXPECT_EQ(fields.txtOutput, on);
+    EXPECT_EQ(fields.output, on);
     EXPECT_EQ(catalogue.getETindex("After") == 0, row.at(6) == "After");
     if (row.at(6) != "After") {
         fields.selectedCommand = "After";
         display.Play(ClickCommand(catalogue, fields).outcome, fields);
         EXPECT_FALSE(display.Play(GenerateRangeValue(catalogue, fields, "50", generator), fields)
                          .ValueRefused());
-        EXPECT_EQ(fields.txtOutput, GoldenCode("export_Tessel10.txt",
-                                               "IR Data For Command "
-                                               "Brightness(0x20/32) Middle of Range=50"));
+        EXPECT_EQ(fields.output, GoldenCode("export_Tessel10.txt",
+                                            "IR Data For Command "
+                                            "Brightness(0x20/32) Middle of Range=50"));
     }
     fields.PickMode(Mode::Remote);
     display.Play(ClickRemote(catalogue, fields, catalogue.RemoteIndex("Menu") - 1, generator),
                  fields);
-    EXPECT_EQ(fields.txtOutput, menu);
+    EXPECT_EQ(fields.output, menu);
     EXPECT_EQ(catalogue.RemoteIndex("Exit") == 0, row.at(6) == "Exit");
     if (row.at(6) != "Exit") {
         display.Play(ClickRemote(catalogue, fields, catalogue.RemoteIndex("Exit") - 1, generator),
                      fields);
-        EXPECT_EQ(fields.txtOutput, exit);
+        EXPECT_EQ(fields.output, exit);
     }
     // Every click on what was loaded ends in a code or a clear refusal.
     fields.PickMode(Mode::Discrete);
@@ -201,11 +201,12 @@ TEST(HostileManualEntry, CodeBoxesRefuseOrWarn) {
         FieldRecord fields;
         fields.PickMode(Mode::Manual);
         const bool hex = row.at(1) == "hex";
-        fields.SetText(hex ? Box::FChex : Box::FCdec, row.at(2));
+        fields.SetText(hex ? Box::CodeHex : Box::CodeDecimal, row.at(2));
         display.Play(hex ? UpdateDecimalFromHex(fields) : UpdateHexFromDecimal(fields), fields);
         EXPECT_EQ(display.messages, std::vector<std::string>(!row.at(3).empty(), row.at(3)));
-        EXPECT_EQ(fields.txtFCdec, row.at(4));
-        EXPECT_EQ(fields.txtFChex, hex ? fields.txtFChex : "");  // no hexadecimal for bad decimals
+        EXPECT_EQ(fields.functionCodeDecimal, row.at(4));
+        EXPECT_EQ(fields.functionCodeHex,
+                  hex ? fields.functionCodeHex : "");  // no hexadecimal for bad decimals
     }
 }
 

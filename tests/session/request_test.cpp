@@ -23,8 +23,8 @@ class RequestTest : public ::testing::Test {
     }
     std::string Request(Mode mode, const char* code, const char* value, ValueKindOption kind) {
         fields.mode = mode;
-        fields.txtFCdec = code;
-        fields.txtValue = value;
+        fields.functionCodeDecimal = code;
+        fields.valueText = value;
         fields.valueKind = kind;
         return display.Play(RequestCode(fields, generator), fields).code;
     }
@@ -87,7 +87,7 @@ TEST_F(RequestTest, ClicksInTheListsAndTheRangePanel) {
     EXPECT_TRUE(CheckValue(catalogue, fields, ""));
     display.Play(ClickValue(catalogue, fields, 1, generator), fields);
     display.Play(ClickValue(catalogue, fields, 2, generator), fields);  // no such item: no change
-    EXPECT_EQ(fields.txtValue + " " + fields.txtOutput,
+    EXPECT_EQ(fields.valueText + " " + fields.output,
               "1 " + test::GoldenCode("requests.txt", "$ [code] [Tessel10] [Power] [On]"));
 
     fields.selectedCommand = "Brightness";
@@ -96,10 +96,10 @@ TEST_F(RequestTest, ClicksInTheListsAndTheRangePanel) {
     for (const char* text : {"0", "100", "50.5", "abc", "1 2", "101", "-1", "1e3"})
         verdicts += CheckValue(catalogue, fields, text) ? 'y' : 'n';
     EXPECT_EQ(verdicts, "yyyyynnn");
-    fields.txtOutput = "old";
+    fields.output = "old";
     EXPECT_TRUE(display.Play(GenerateRangeValue(catalogue, fields, "101", generator), fields)
                     .ValueRefused());
-    EXPECT_EQ(fields.txtValue + fields.txtOutput, "");
+    EXPECT_EQ(fields.valueText + fields.output, "");
     EXPECT_EQ(EditValue("AB") + "|" + EditValue("-1") + "|" + EditValue("\xe9"), "65,66|45,49|233");
 }
 
@@ -109,21 +109,21 @@ TEST_F(RequestTest, WritesAfterANoticeLandAfterWhatHappenedDuringIt) {
     fields.selectedCommand = "Brightness";
     display.Play(ClickCommand(catalogue, fields).outcome, fields);
     const Outcome refused = GenerateRangeValue(catalogue, fields, "101", generator);
-    EXPECT_EQ(fields.txtValue, "101");  // not yet emptied
+    EXPECT_EQ(fields.valueText, "101");  // not yet emptied
     std::vector<std::string> seen;
     refused.Play(fields, [&](const Notice& notice) {
         seen.push_back(notice == Notice::ValueError() ? "Value Error" : notice.text);
-        fields.txtOutput = "clicked meanwhile";
+        fields.output = "clicked meanwhile";
     });
     EXPECT_EQ(seen, std::vector<std::string>{"Value Error"});
-    EXPECT_EQ(fields.txtValue + fields.txtOutput, "");
+    EXPECT_EQ(fields.valueText + fields.output, "");
     ASSERT_NE(refused.Refusal(), nullptr);
     EXPECT_TRUE(refused.ValueRefused());
 
     // A request's notes are played; its refusal is left to a caller that
     // reports it itself.
-    fields.txtFCdec = "";
-    fields.txtValue = "1";
+    fields.functionCodeDecimal = "";
+    fields.valueText = "1";
     const Outcome missing = RequestCode(fields, generator);
     seen.clear();
     missing.PlayNotes(fields, [&](const Notice& notice) { seen.push_back(notice.text); });
@@ -139,15 +139,15 @@ TEST_F(RequestTest, ModelsAndTheManualCodeBoxes) {
     EXPECT_EQ(catalogue.ModelName, "Tessel10");
     // A number that is no whole number is no code; an empty box is 0.
     for (const char* decimal : {"1e3", ""}) {
-        fields.txtFChex = "old";
-        fields.txtFCdec = decimal;
+        fields.functionCodeHex = "old";
+        fields.functionCodeDecimal = decimal;
         display.Play(UpdateHexFromDecimal(fields), fields);
     }
     EXPECT_EQ(display.messages, std::vector<std::string>{kNotAFunctionCode});
-    EXPECT_EQ(fields.txtFChex, "0");
-    fields.SetText(Box::FCdec, "12");
-    fields.SetText(Box::FChex, "");  // emptying one box empties the other
-    EXPECT_EQ(fields.txtFCdec, "");
+    EXPECT_EQ(fields.functionCodeHex, "0");
+    fields.SetText(Box::CodeDecimal, "12");
+    fields.SetText(Box::CodeHex, "");  // emptying one box empties the other
+    EXPECT_EQ(fields.functionCodeDecimal, "");
 }
 
 }  // namespace

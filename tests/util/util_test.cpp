@@ -92,8 +92,8 @@ TEST(Util, NumbersAsTextAndTextAsNumbers) {
     // only the padding.
     EXPECT_EQ(Each({108, 65536, -17}, Hex4) + ToHex(8324, 0) + ToHex(-5, 0),
               "006c|10000|0000|2084");
-    EXPECT_EQ(Each({"0A", "ff", "100", ""}, Hex2Int), "10|255|-|-|");
-    EXPECT_EQ(Hex2Int("100").reason(), "Illegal call to Hex2Int with value 100");
+    EXPECT_EQ(Each({"0A", "ff", "100", ""}, ParseHexByte), "10|255|-|-|");
+    EXPECT_EQ(ParseHexByte("100").reason(), "Illegal call to Hex2Int with value 100");
     EXPECT_EQ(Each({0.5, -0.0}, ShortestDecimal), "0.5|0|");
     EXPECT_EQ(LeadingNumber(ShortestDecimal(0.1 + 0.2)), 0.1 + 0.2);  // reads back the same
     EXPECT_EQ(Each({0.1 + 0.2, -0.0, 1e20, 1.25e-7, -1234.5678901234567}, PlainDecimal15),
@@ -117,7 +117,7 @@ TEST(Util, NumbersAsTextAndTextAsNumbers) {
               "8324|-2147483648|-|-|-|-|-|-|");
     // A character that is no hexadecimal digit counts as 0.
     EXPECT_EQ(Each({"7F", "7g", "", "00000000FF", "7FFFFFFF", "80000000", "FFFFFFFFFFFFFFFFFF"},
-                   HexToLong),
+                   ParseHexInt32),
               "127|112|0|255|2147483647|-|-|");
     EXPECT_TRUE(IsHexDigits("09afAF"));
     EXPECT_FALSE(IsHexDigits("7G"));

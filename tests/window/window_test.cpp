@@ -30,8 +30,8 @@
 #include "support/golden.h"
 #include "support/recording_display.h"
 #include "transmitter/transmitter.h"
-#include "window/ktl.h"
 #include "window/learn_dialog.h"
+#include "window/main_window.h"
 #include "window/save_file_chooser.h"
 #include "window/shown_text.h"
 #include "window/window_display.h"
@@ -78,7 +78,7 @@ class Window : public SaveFileChooser {
         transmitter = std::make_unique<Transmitter>(DriverLocation{
             .programFolder = programFolder,
             .libraryFile = driver[0] == '/' ? driver : programFolder + "/" + driver});
-        KtlServices services;
+        MainWindowServices services;
         services.programFolder = programFolder;
         services.userFolder = options.userFolder;
         services.transmitter = transmitter.get();
@@ -91,7 +91,7 @@ class Window : public SaveFileChooser {
             };
         }
         services.endProgram = [this] { ++ended; };
-        window = std::make_unique<KTL>(services);
+        window = std::make_unique<MainWindow>(services);
         window->windowDisplay().beep = [] {};
         window->windowDisplay().timeScale = options.live ? 0.2 : 0.001;
         RecordMessages();
@@ -111,7 +111,7 @@ class Window : public SaveFileChooser {
         };
     }
 
-    KTL& w() { return *window; }
+    MainWindow& w() { return *window; }
     void Start() { StartUp(*window, *transmitter); }
     std::string Path(const QString& name) const { return folder.filePath(name).toStdString(); }
     void Write(const QString& name, const QByteArray& bytes) const {
@@ -139,7 +139,7 @@ class Window : public SaveFileChooser {
     QString ModelLabel() {
         QEvent activate(QEvent::WindowActivate);
         QApplication::sendEvent(window.get(), &activate);
-        return window->lblModel->text();
+        return window->modelCaption->text();
     }
     static void TypeAndEnter(QLineEdit* box, const QString& text) {
         box->setFocus();
@@ -147,8 +147,8 @@ class Window : public SaveFileChooser {
         QTest::keyClick(box, Qt::Key_Return);
     }
     void PickModel(const QString& name) {
-        window->lstmodel->setCurrentIndex(window->lstmodel->findText(name));
-        emit window->lstmodel->activated(window->lstmodel->currentIndex());
+        window->modelList->setCurrentIndex(window->modelList->findText(name));
+        emit window->modelList->activated(window->modelList->currentIndex());
     }
     static QPoint At(QListWidget* list, int row) {
         return list->visualItemRect(list->item(row)).center();
@@ -182,7 +182,7 @@ class Window : public SaveFileChooser {
                     action->trigger();
             if (menu) menu->close();
         });
-        QTest::keyClick(window->txtOutput, key.key(), key.keyboardModifiers());
+        QTest::keyClick(window->outputBox, key.key(), key.keyboardModifiers());
     }
     // The signal view; null when it does not open.
     QWidget* OpenSignalView(QKeyCombination key) {
@@ -205,15 +205,15 @@ class Window : public SaveFileChooser {
     // After a fault: a click on a value generates its code, and a Gen ALL
     // run writes its file without a message.
     void ExpectUsable() {
-        QVERIFY(!window->lblError->isVisible());
-        window->optDiscrete->click();
+        QVERIFY(!window->statusLabel->isVisible());
+        window->discreteOption->click();
         PickModel("Tessel20");
-        Pick(window->lstCmnds, "Power");
-        Click(window->lstValues, 1);
-        QCOMPARE(Text(window->txtOutput), Listed("Tessel20", "Power = On "));
+        Pick(window->commandList, "Power");
+        Click(window->valueList, 1);
+        QCOMPARE(Text(window->outputBox), Listed("Tessel20", "Power = On "));
         answer = Path("usable-check.txt");
         display.messages.clear();
-        window->cmdGenAll->click();
+        window->genAllButton->click();
         QVERIFY(display.messages.empty());
         QVERIFY(fs::file_size(answer) > 0);
         QVERIFY(ended == 0);
@@ -228,7 +228,7 @@ class Window : public SaveFileChooser {
     int starts = 0;
     int ended = 0;
     std::unique_ptr<Transmitter> transmitter;
-    std::unique_ptr<KTL> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 }  // namespace
@@ -247,22 +247,22 @@ class WindowTest : public QObject {
         QFile::copy(f.folder.filePath("Tessel20IR.ini"), user.filePath("ExtraIR.ini"));
         QFile::copy(f.folder.filePath("VortaIR.ini"), user.filePath("tessel10IR.ini"));
         f.Start();
-        KTL& w = f.w();
+        MainWindow& w = f.w();
         QStringList models;
-        for (int i = 0; i < w.lstmodel->count(); ++i)
-            models << w.lstmodel->itemText(i);
+        for (int i = 0; i < w.modelList->count(); ++i)
+            models << w.modelList->itemText(i);
         QCOMPARE(models.takeLast(), QStringLiteral("Extra"));  // in the folders' order
         models.sort();
         QCOMPARE(models, (QStringList{"", "Tessel10", "Tessel20", "Vorta"}));
         QVERIFY(w.isVisible());
-        QVERIFY(w.lstCmnds->isVisible());
-        QVERIFY(!w.lstValues->isVisible());
-        QVERIFY(!w.lstRemote->isVisible());
-        QVERIFY(!w.frmRange->isVisible());
-        QVERIFY(!w.frmManual->isVisible());
-        QVERIFY(!w.optManual->isEnabled());
-        QVERIFY(w.Command1->isEnabled());
-        QVERIFY(w.Command3->isEnabled());
+        QVERIFY(w.commandList->isVisible());
+        QVERIFY(!w.valueList->isVisible());
+        QVERIFY(!w.remoteButtonList->isVisible());
+        QVERIFY(!w.rangeFrame->isVisible());
+        QVERIFY(!w.manualFrame->isVisible());
+        QVERIFY(!w.manualOption->isEnabled());
+        QVERIFY(w.hiddenSendButton->isEnabled());
+        QVERIFY(w.rangeSendButton->isEnabled());
         QVERIFY(f.display.statuses.empty());
         QVERIFY(f.SimLog("UUIRTOpenEx handle=0x").size() == 1);
         QCOMPARE(f.ModelLabel(), QStringLiteral("Model=????"));
@@ -272,7 +272,7 @@ class WindowTest : public QObject {
             if (const auto match = entry.match(line); match.hasMatch()) shown << match.captured(1);
         for (const char* model : {"Tessel20", "Extra"}) {
             f.PickModel(model);
-            QCOMPARE(W::Items(w.lstCmnds) + W::Items(w.lstRemote), shown);
+            QCOMPARE(W::Items(w.commandList) + W::Items(w.remoteButtonList), shown);
             QCOMPARE(f.ModelLabel(), QStringLiteral("Model=Tessel20"));
         }
         f.Write("BadIR.ini",
@@ -285,7 +285,7 @@ class WindowTest : public QObject {
         f.PickModel("Tessel10");
         f.PickModel("");  // the leading empty item changes nothing
         QVERIFY(f.ModelLabel() == QStringLiteral("Model=Vorta"));
-        QVERIFY(w.optManual->isEnabled());
+        QVERIFY(w.manualOption->isEnabled());
         QFile::remove(f.folder.filePath("Tessel20IR.ini"));
         f.PickModel("Tessel20");
         QCOMPARE(f.display.messages, std::vector<std::string>{"There is no INI file named "
@@ -298,44 +298,44 @@ class WindowTest : public QObject {
     void listsGenerateAndSend() {
         Window f;
         f.Start();
-        KTL& w = f.w();
+        MainWindow& w = f.w();
         f.PickModel("Tessel20");
-        f.Pick(w.lstCmnds, "Power");
-        QCOMPARE(W::Items(w.lstValues), (QStringList{"Off", "On", "Standby"}));
-        QVERIFY(W::Text(w.txtFChex) + " " + W::Text(w.txtFCdec) == "10 16");
-        QVERIFY(w.optVAL->isChecked());
+        f.Pick(w.commandList, "Power");
+        QCOMPARE(W::Items(w.valueList), (QStringList{"Off", "On", "Standby"}));
+        QVERIFY(W::Text(w.codeHexBox) + " " + W::Text(w.codeDecimalBox) == "10 16");
+        QVERIFY(w.valueKindOption->isChecked());
         for (int twice = 0; twice < 2; ++twice) {  // the selected value again: generated again
-            w.txtOutput->clear();
-            W::Click(w.lstValues, 1);
-            QCOMPARE(W::Text(w.txtValue) + " " + W::Text(w.txtOutput),
+            w.outputBox->clear();
+            W::Click(w.valueList, 1);
+            QCOMPARE(W::Text(w.valueBox) + " " + W::Text(w.outputBox),
                      "1 " + Listed("Tessel20", "Power = On "));
         }
-        W::DoubleClick(w.lstValues, 2);
-        W::Pick(w.lstCmnds, "Vertical Shift");
-        W::Click(w.lstValues, 0);
-        QCOMPARE(W::Text(w.txtValue), "-3");
-        W::Pick(w.lstCmnds, "Brightness");
-        QVERIFY(w.frmRange->isVisible());
-        QVERIFY(!w.lstValues->isVisible());
-        QCOMPARE(w.lblRange->text(), QStringLiteral("Enter a value in the range 0 to 100"));
-        w.txtRange->setText("50");
-        w.Command3->click();
+        W::DoubleClick(w.valueList, 2);
+        W::Pick(w.commandList, "Vertical Shift");
+        W::Click(w.valueList, 0);
+        QCOMPARE(W::Text(w.valueBox), "-3");
+        W::Pick(w.commandList, "Brightness");
+        QVERIFY(w.rangeFrame->isVisible());
+        QVERIFY(!w.valueList->isVisible());
+        QCOMPARE(w.rangePrompt->text(), QStringLiteral("Enter a value in the range 0 to 100"));
+        w.rangeBox->setText("50");
+        w.rangeSendButton->click();
         const std::string fifty = Listed("Tessel20", "Brightness(0x20/32) Middle of Range=50");
-        QCOMPARE(W::Text(w.txtValue) + " " + W::Text(w.txtOutput), "50 " + fifty);
-        w.txtRange->setText("101");  // the value error; nothing generated or sent
-        w.Command3->click();
-        QCOMPARE(W::Text(w.txtValue) + W::Text(w.txtOutput) + " " + W::Text(w.txtRange), " 101");
-        W::Pick(w.lstCmnds, "Status");  // says so; the range panel stays
+        QCOMPARE(W::Text(w.valueBox) + " " + W::Text(w.outputBox), "50 " + fifty);
+        w.rangeBox->setText("101");  // the value error; nothing generated or sent
+        w.rangeSendButton->click();
+        QCOMPARE(W::Text(w.valueBox) + W::Text(w.outputBox) + " " + W::Text(w.rangeBox), " 101");
+        W::Pick(w.commandList, "Status");  // says so; the range panel stays
         QCOMPARE(f.display.statuses.back().text, "Query Commands are not handled by IR");
-        QVERIFY(w.frmRange->isVisible());
+        QVERIFY(w.rangeFrame->isVisible());
         QVERIFY(f.display.valueErrors == 1);
-        w.optRemote->click();
-        QCOMPARE(W::Text(w.txtFCdec) + " " + W::Text(w.txtFChex), "8324 2084");
-        QVERIFY(w.optDec->isChecked());
-        QVERIFY(w.lstRemote->isVisible());
-        QVERIFY(!w.lstCmnds->isVisible());
-        W::DoubleClick(w.lstRemote, W::Items(w.lstRemote).indexOf("Film"));
-        QCOMPARE(W::Text(w.txtValue) + " " + W::Text(w.txtOutput), "43 " + kFilm);
+        w.remoteOption->click();
+        QCOMPARE(W::Text(w.codeDecimalBox) + " " + W::Text(w.codeHexBox), "8324 2084");
+        QVERIFY(w.decimalKindOption->isChecked());
+        QVERIFY(w.remoteButtonList->isVisible());
+        QVERIFY(!w.commandList->isVisible());
+        W::DoubleClick(w.remoteButtonList, W::Items(w.remoteButtonList).indexOf("Film"));
+        QCOMPARE(W::Text(w.valueBox) + " " + W::Text(w.outputBox), "43 " + kFilm);
         const QStringList sent = f.SimLog(
             "UUIRTTransmitIR result=1 handle=0x5157 format=16 "
             "repeatCount=1 inactivityWaitTime=0 ");
@@ -344,47 +344,47 @@ class WindowTest : public QObject {
             QVERIFY(sent.value(i).endsWith(QString::fromStdString(" code=" + codes[i])));
         QVERIFY(sent.size() == 3);
         QVERIFY(f.display.delays == std::vector(3, 250));
-        QVERIFY(!w.LED->isVisible());
+        QVERIFY(!w.sendIndicator->isVisible());
         // Discrete mode again: the code boxes emptied; no button stays selected.
-        w.optDiscrete->click();
-        QCOMPARE(W::Text(w.txtFCdec) + W::Text(w.txtFChex), "");
-        QVERIFY(!w.optDec->isChecked());
-        QVERIFY(w.lstCmnds->isVisible());
-        QVERIFY(!w.lstRemote->isVisible());
-        w.optRemote->click();
-        QVERIFY(w.lstRemote->selectedItems().isEmpty());
-        QVERIFY(W::Text(w.txtOutput).empty());
+        w.discreteOption->click();
+        QCOMPARE(W::Text(w.codeDecimalBox) + W::Text(w.codeHexBox), "");
+        QVERIFY(!w.decimalKindOption->isChecked());
+        QVERIFY(w.commandList->isVisible());
+        QVERIFY(!w.remoteButtonList->isVisible());
+        w.remoteOption->click();
+        QVERIFY(w.remoteButtonList->selectedItems().isEmpty());
+        QVERIFY(W::Text(w.outputBox).empty());
     }
 
     void manualEntryKeepsTheCodeBoxesInStep() {
         Window f;
         f.Start();
-        KTL& w = f.w();
+        MainWindow& w = f.w();
         f.PickModel("Vorta");
-        w.optManual->click();
-        QVERIFY(w.frmManual->isVisible());
-        QVERIFY(w.optVAL->isChecked());
-        QVERIFY(!w.lstCmnds->isVisible());
-        QVERIFY(w.lblvalues->isVisible());
-        QVERIFY(w.lblvalues->text().startsWith("Enter either a dec"));
-        W::TypeAndEnter(w.txtFCdec, "256");
+        w.manualOption->click();
+        QVERIFY(w.manualFrame->isVisible());
+        QVERIFY(w.valueKindOption->isChecked());
+        QVERIFY(!w.commandList->isVisible());
+        QVERIFY(w.manualInstructions->isVisible());
+        QVERIFY(w.manualInstructions->text().startsWith("Enter either a dec"));
+        W::TypeAndEnter(w.codeDecimalBox, "256");
         QCOMPARE(f.display.messages, std::vector<std::string>{"Illegal function code. The "
                                                               "function code exceeds 255 decimal"});
-        W::TypeAndEnter(w.txtFChex, "1f3");
-        QCOMPARE(W::Text(w.txtFChex) + " " + W::Text(w.txtFCdec), "1F3 499");
-        w.txtFChex->clear();  // emptying one code box empties the other
-        QCOMPARE(W::Text(w.txtFCdec), "");
-        W::TypeAndEnter(w.txtFCdec, "8324");
-        QCOMPARE(W::Text(w.txtFChex), "2084");
-        w.txtFCdec->clear();
-        QCOMPARE(W::Text(w.txtFChex), "");
-        W::TypeAndEnter(w.txtFCdec, "16");
-        w.txtValue->setText("7F");
-        w.optHex->click();
-        w.Command2->click();
-        QCOMPARE(W::Text(w.txtOutput),
+        W::TypeAndEnter(w.codeHexBox, "1f3");
+        QCOMPARE(W::Text(w.codeHexBox) + " " + W::Text(w.codeDecimalBox), "1F3 499");
+        w.codeHexBox->clear();  // emptying one code box empties the other
+        QCOMPARE(W::Text(w.codeDecimalBox), "");
+        W::TypeAndEnter(w.codeDecimalBox, "8324");
+        QCOMPARE(W::Text(w.codeHexBox), "2084");
+        w.codeDecimalBox->clear();
+        QCOMPARE(W::Text(w.codeHexBox), "");
+        W::TypeAndEnter(w.codeDecimalBox, "16");
+        w.valueBox->setText("7F");
+        w.hexKindOption->click();
+        w.manualGenButton->click();
+        QCOMPARE(W::Text(w.outputBox),
                  GoldenCode("requests.txt", "$ [manual] [16] [7F] [--kind] [h]"));
-        W::TypeAndEnter(w.txtValue, "7");  // no command picked: a value error
+        W::TypeAndEnter(w.valueBox, "7");  // no command picked: a value error
         QCOMPARE(f.display.valueErrors, 1);
     }
 
@@ -429,11 +429,11 @@ class WindowTest : public QObject {
                 "[COMMANDS]\n" + QByteArray(300, 'N') + " = 10; Enumeration; (1)On\n");
         fs::create_directory(f.Path("out"));
         f.Start();
-        KTL& w = f.w();
+        MainWindow& w = f.w();
         f.PickModel(file == "long.ccf" ? "Long" : "Tessel10");
-        w.optRemote->click();
+        w.remoteOption->click();
         f.answer = file.isEmpty() ? "" : f.Path("out/" + file);
-        w.cmdGenAll->click();
+        w.genAllButton->click();
         const std::string expected = message.replace("%1", QString::fromStdString(program))
                                          .replace("%2", QString::fromStdString(f.answer))
                                          .toStdString();
@@ -450,11 +450,11 @@ class WindowTest : public QObject {
         // After a run: Discrete mode, the status line hidden, the output empty.
         const bool ran = !file.isEmpty() && !file.startsWith("gone");
         QVERIFY(f.asked == 1);
-        QVERIFY(w.optDiscrete->isChecked() == ran);
-        QVERIFY(W::Text(w.txtOutput).empty());
-        QVERIFY(!w.lblError->isVisible());
-        QVERIFY((!ran || w.lblError->text().isEmpty()));
-        QCOMPARE(W::Text(w.txtFCdec) == "8324", !ran);
+        QVERIFY(w.discreteOption->isChecked() == ran);
+        QVERIFY(W::Text(w.outputBox).empty());
+        QVERIFY(!w.statusLabel->isVisible());
+        QVERIFY((!ran || w.statusLabel->text().isEmpty()));
+        QCOMPARE(W::Text(w.codeDecimalBox) == "8324", !ran);
         f.ExpectUsable();
     }
 
@@ -475,29 +475,29 @@ class WindowTest : public QObject {
                 "[COMMANDS]\nA = 10; Enumeration; (1)One, (2)Two\n"
                 "Big = 1A2; Enumeration; (1)One\nZ = 11; Enumeration; (1)One\n");
         f.Start();
-        KTL& w = f.w();
+        MainWindow& w = f.w();
         f.PickModel("Nest");
         f.answer = f.Path("nested.txt");
         QString progress;
         f.display.onMessage = [&](const std::string&) {
-            if (progress.isEmpty()) progress = w.lblError->text();
-            QTest::mouseClick(w.cmdGenAll, Qt::LeftButton);
-            QTest::mouseClick(w.optRemote, Qt::LeftButton);
-            if (act == "Escape") QTest::keyClick(w.lstCmnds, Qt::Key_Escape);
-            if (act == "Cancel") QTest::mouseClick(w.cmdCancel, Qt::LeftButton);
+            if (progress.isEmpty()) progress = w.statusLabel->text();
+            QTest::mouseClick(w.genAllButton, Qt::LeftButton);
+            QTest::mouseClick(w.remoteOption, Qt::LeftButton);
+            if (act == "Escape") QTest::keyClick(w.commandList, Qt::Key_Escape);
+            if (act == "Cancel") QTest::mouseClick(w.cancelRunButton, Qt::LeftButton);
         };
-        w.cmdGenAll->click();
+        w.genAllButton->click();
         QVERIFY(f.asked == 1);
-        QVERIFY(w.optDiscrete->isChecked());
+        QVERIFY(w.discreteOption->isChecked());
         QVERIFY(f.ended == 0);
         QCOMPARE(progress, QStringLiteral("2 of 4   A = Two  (0x10/16  '2'/50)"));
         QCOMPARE(f.Read("nested.txt").count('\n'), act.isEmpty() ? 8 : 6);
         QCOMPARE(f.display.statuses.size(), act.isEmpty() ? 0u : 1u);
         if (!act.isEmpty())
             QCOMPARE(f.display.statuses[0].text, "Gen ALL cancelled after 3 of 4 samples");
-        QVERIFY(!w.lblError->isVisible());
-        QVERIFY(!w.cmdCancel->isVisible());
-        QVERIFY(W::Text(w.txtOutput).empty());
+        QVERIFY(!w.statusLabel->isVisible());
+        QVERIFY(!w.cancelRunButton->isVisible());
+        QVERIFY(W::Text(w.outputBox).empty());
     }
 
     // One timer serves every wait: a wait started inside another ends both.
@@ -523,51 +523,52 @@ class WindowTest : public QObject {
         QFETCH(QString, situation);
         Window f({.live = true});
         f.Start();
-        KTL& w = f.w();
+        MainWindow& w = f.w();
         f.PickModel("Tessel20");
         if (situation == "value error") {
-            W::Pick(w.lstCmnds, "Brightness");
-            w.txtRange->setText("101");
+            W::Pick(w.commandList, "Brightness");
+            w.rangeBox->setText("101");
             std::string during;
             DuringTheNextWait(w.windowDisplay(), [&] {
-                QTest::mouseClick(w.optRemote, Qt::LeftButton);
-                W::Pick(w.lstRemote, "Film");
-                during = W::Text(w.txtOutput);
+                QTest::mouseClick(w.remoteOption, Qt::LeftButton);
+                W::Pick(w.remoteButtonList, "Film");
+                during = W::Text(w.outputBox);
             });
-            QTest::mouseClick(w.cmdGen, Qt::LeftButton);
+            QTest::mouseClick(w.rangeGenButton, Qt::LeftButton);
             QCOMPARE(during, kFilm);
-            QVERIFY(w.optRemote->isChecked());
-            QVERIFY(w.lstRemote->isVisible());
-            QVERIFY(!w.lstCmnds->isVisible());
-            QCOMPARE(W::Text(w.txtFCdec), "8324");
-            QCOMPARE(W::Text(w.txtOutput), "");  // the flash ends emptying value and output
+            QVERIFY(w.remoteOption->isChecked());
+            QVERIFY(w.remoteButtonList->isVisible());
+            QVERIFY(!w.commandList->isVisible());
+            QCOMPARE(W::Text(w.codeDecimalBox), "8324");
+            QCOMPARE(W::Text(w.outputBox), "");  // the flash ends emptying value and output
         } else if (situation == "query" || situation == "send") {
             const bool query = situation == "query";
             if (query) {
-                DuringTheNextWait(w.windowDisplay(), [&] { W::Pick(w.lstCmnds, "Power"); });
-                W::Pick(w.lstCmnds, "Status");
+                DuringTheNextWait(w.windowDisplay(), [&] { W::Pick(w.commandList, "Power"); });
+                W::Pick(w.commandList, "Status");
             } else {
-                W::Pick(w.lstCmnds, "Power");
-                DuringTheNextWait(w.windowDisplay(), [&] { W::Pick(w.lstCmnds, "Brightness"); });
-                W::DoubleClick(w.lstValues, 1);
+                W::Pick(w.commandList, "Power");
+                DuringTheNextWait(w.windowDisplay(), [&] { W::Pick(w.commandList, "Brightness"); });
+                W::DoubleClick(w.valueList, 1);
                 QCOMPARE(f.SimLog("UUIRTTransmitIR").size(), 1);
             }
-            QCOMPARE(W::Text(w.txtFChex) + " " + W::Text(w.txtFCdec), query ? "10 16" : "20 32");
-            QVERIFY(w.lstValues->isVisible() == query);
-            QVERIFY(w.frmRange->isVisible() == !query);
-            QCOMPARE(w.lstValues->count(), query ? 3 : 0);
+            QCOMPARE(W::Text(w.codeHexBox) + " " + W::Text(w.codeDecimalBox),
+                     query ? "10 16" : "20 32");
+            QVERIFY(w.valueList->isVisible() == query);
+            QVERIFY(w.rangeFrame->isVisible() == !query);
+            QCOMPARE(w.valueList->count(), query ? 3 : 0);
         } else {
             f.PickModel("Vorta");
-            QTest::mouseClick(w.optManual, Qt::LeftButton);
-            W::TypeAndEnter(w.txtFCdec, "12");
+            QTest::mouseClick(w.manualOption, Qt::LeftButton);
+            W::TypeAndEnter(w.codeDecimalBox, "12");
             DuringTheNextWait(w.windowDisplay(), [&] {
-                QTest::keyClicks(w.txtFCdec, "7");
-                QTest::mouseClick(w.optHex, Qt::LeftButton);
+                QTest::keyClicks(w.codeDecimalBox, "7");
+                QTest::mouseClick(w.hexKindOption, Qt::LeftButton);
             });
-            QTest::mouseClick(w.Command2, Qt::LeftButton);
-            QCOMPARE(w.lblError->text(), QStringLiteral("There is no value entered"));
-            QVERIFY(W::Text(w.txtFCdec) == "127");
-            QVERIFY(w.optHex->isChecked());
+            QTest::mouseClick(w.manualGenButton, Qt::LeftButton);
+            QCOMPARE(w.statusLabel->text(), QStringLiteral("There is no value entered"));
+            QVERIFY(W::Text(w.codeDecimalBox) == "127");
+            QVERIFY(w.hexKindOption->isChecked());
         }
     }
 
@@ -582,25 +583,25 @@ class WindowTest : public QObject {
         QFETCH(bool, remote);
         Window f({.live = true});
         f.Start();
-        KTL& w = f.w();
+        MainWindow& w = f.w();
         f.PickModel("Tessel20");
-        if (remote) w.optRemote->click();
-        QListWidget* list = remote ? w.lstRemote : w.lstCmnds;
+        if (remote) w.remoteOption->click();
+        QListWidget* list = remote ? w.remoteButtonList : w.commandList;
         QApplication::setActiveWindow(&w);
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        w.txtOutput->setFocus();
-        QTest::keyClick(w.txtOutput, Qt::Key_Tab);
+        w.outputBox->setFocus();
+        QTest::keyClick(w.outputBox, Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), list);
         QVERIFY(list->selectedItems().isEmpty());
-        QVERIFY(W::Text(w.txtOutput).empty());
-        QCOMPARE(W::Text(w.txtFChex), remote ? "2084" : "");
-        QVERIFY(!w.lstValues->isVisible());
-        QVERIFY(!w.frmRange->isVisible());
-        QVERIFY(!w.lblError->isVisible());
+        QVERIFY(W::Text(w.outputBox).empty());
+        QCOMPARE(W::Text(w.codeHexBox), remote ? "2084" : "");
+        QVERIFY(!w.valueList->isVisible());
+        QVERIFY(!w.rangeFrame->isVisible());
+        QVERIFY(!w.statusLabel->isVisible());
         // The keys still pick: Down selects the next item and runs its click.
         QTest::keyClick(list, Qt::Key_Down);
         QCOMPARE(list->selectedItems().size(), 1);
-        QVERIFY(remote ? !W::Text(w.txtOutput).empty() : !W::Text(w.txtFChex).empty());
+        QVERIFY(remote ? !W::Text(w.outputBox).empty() : !W::Text(w.codeHexBox).empty());
     }
 
     // Done and the window's close end the program at once from anywhere;
@@ -621,47 +622,47 @@ class WindowTest : public QObject {
         QFETCH(bool, close);
         Window f(
             {.driver = where == "start-up" ? "none.so" : WindowOptions().driver, .live = true});
-        KTL& w = f.w();
+        MainWindow& w = f.w();
         w.windowDisplay().timeScale = 1.0;
         f.Write("Temp$$.hex", "");
         // Done by the window system's way in, which a modal box would block.
         const auto end = [&] {
             close ? (void)w.close()
                   : QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {},
-                                      w.quit->mapTo(&w, w.quit->rect().center()));
+                                      w.doneButton->mapTo(&w, w.doneButton->rect().center()));
         };
         QElapsedTimer clock;
         clock.start();
         if (where == "start-up") {
             DuringTheNextWait(w.windowDisplay(), end);
             f.Start();  // a three-second flash: no driver
-            QVERIFY(!w.Command1->isEnabled());
+            QVERIFY(!w.hiddenSendButton->isEnabled());
         } else {
             f.Start();
             f.PickModel("Tessel20");
             if (where == "flash") {
                 DuringTheNextWait(w.windowDisplay(), end);
-                W::Pick(w.lstCmnds, "Status");
+                W::Pick(w.commandList, "Status");
             } else if (where == "nested") {
                 DuringTheNextWait(w.windowDisplay(), [&] {
                     DuringTheNextWait(w.windowDisplay(), end);
-                    W::Pick(w.lstCmnds, "Status");
+                    W::Pick(w.commandList, "Status");
                 });
-                W::Pick(w.lstCmnds, "Status");
+                W::Pick(w.commandList, "Status");
             } else if (where == "message box") {
                 w.windowDisplay().messageHook = nullptr;  // the real box
                 QTimer::singleShot(100, end);
                 QTimer::singleShot(2000, &w, [&w] {  // a blocked Done: the box's OK, late
                     if (auto* box = w.findChild<QMessageBox*>()) box->accept();
                 });
-                w.optRemote->click();
-                W::TypeAndEnter(w.txtFCdec, "300");  // a code above 255 is warned about
+                w.remoteOption->click();
+                W::TypeAndEnter(w.codeDecimalBox, "300");  // a code above 255 is warned about
             } else if (where == "run") {
                 QFile::copy(KESTREL_PROGRAM_DIR "/hex2ccf", f.folder.filePath("hex2ccf"));
                 QDir(f.folder.path()).mkdir("out");
                 f.answer = f.Path("out/codes.ccf");
                 f.onAsk = [&] { QTimer::singleShot(0, end); };
-                QTest::mouseClick(w.cmdGenAll, Qt::LeftButton);
+                QTest::mouseClick(w.genAllButton, Qt::LeftButton);
                 // Stopped before its next sample, its files closed, no converter.
                 const qsizetype lines = f.Read("out/Temp$$.hex").count('\n');
                 QVERIFY(f.starts == 0);
@@ -687,39 +688,39 @@ class WindowTest : public QObject {
     void theSignalViewFollowsTheOutput() {
         Window f;
         f.Start();
-        KTL& w = f.w();
+        MainWindow& w = f.w();
         f.PickModel("Tessel20");
-        W::Pick(w.lstCmnds, "Power");
-        W::Click(w.lstValues, 1);
+        W::Pick(w.commandList, "Power");
+        W::Click(w.valueList, 1);
         QPointer<QWidget> view = f.OpenSignalView(Qt::SHIFT | Qt::Key_F10);
         QVERIFY(view);
         QVERIFY(view->isVisible());
         QVERIFY(!view->isModal());
         const auto caption = [&view] { return view->accessibleDescription().toStdString(); };
         QCOMPARE(caption(), "Carrier 38381 Hz, 54 durations (54 once, 0 repeat)");
-        w.optRemote->click();
+        w.remoteOption->click();
         QCOMPARE(caption(), "Not a Pronto code: not a Pronto hex code");
-        W::Click(w.lstRemote, 0);
+        W::Click(w.remoteButtonList, 0);
         QCOMPARE(caption(), "Carrier 38381 Hz, 72 durations (72 once, 0 repeat)");
-        w.txtOutput->setPlainText(QStringLiteral("0000 006C 0003 0000 0010"));
+        w.outputBox->setPlainText(QStringLiteral("0000 006C 0003 0000 0010"));
         QCOMPARE(caption(), "Not a Pronto code: pair counts do not match the words");
         QTest::keyClick(view, Qt::Key_Escape);
         QTRY_VERIFY(!view);
         // Ten characters: 38 + 160 durations, 99 pairs; 4 + 198 words.
         f.PickModel("Vorta");
-        w.optManual->click();
-        W::TypeAndEnter(w.txtFCdec, "16");
-        w.txtValue->setText(QStringLiteral("0123456789"));
-        w.Command2->click();
-        const QString code = w.txtOutput->toPlainText();
+        w.manualOption->click();
+        W::TypeAndEnter(w.codeDecimalBox, "16");
+        w.valueBox->setText(QStringLiteral("0123456789"));
+        w.manualGenButton->click();
+        const QString code = w.outputBox->toPlainText();
         QVERIFY(code.size() == 202 * 5 - 1);
         QVERIFY(code.startsWith(QStringLiteral("0000 006C 0063 0000")));
-        w.txtOutput->selectAll();
-        w.txtOutput->copy();
+        w.outputBox->selectAll();
+        w.outputBox->copy();
         QCOMPARE(QApplication::clipboard()->text(), code);
         view = f.OpenSignalView(Qt::Key_Menu);
         QCOMPARE(caption(), "Carrier 38381 Hz, 198 durations (198 once, 0 repeat)");
-        w.Command1->click();
+        w.hiddenSendButton->click();
         QVERIFY(f.SimLog("UUIRTTransmitIR").value(0).endsWith(" code=" + code));
     }
 
@@ -777,7 +778,7 @@ class WindowTest : public QObject {
         QFETCH(QString, decoded);
         Window f;
         f.Start();
-        KTL& w = f.w();
+        MainWindow& w = f.w();
         if (!model.isEmpty()) f.PickModel(model);
         const std::string code = GoldenCode(golden.toStdString(), caption.toStdString());
         LearnDialog* dialog = f.OpenLearnDialog(QByteArray::fromStdString(code + "\n"));
@@ -799,25 +800,26 @@ class WindowTest : public QObject {
         }
         QVERIFY2(names.contains(entry) && (model.isEmpty() || names.size() == 1),
                  qPrintable(names.join('|')));
-        QVERIFY(w.Command3->isEnabled());
+        QVERIFY(w.rangeSendButton->isEnabled());
         QVERIFY(f.SimLog("UUIRTLearnIR result=1").size() == 1);
         if (model == "Tessel20") {  // elsewhere: Manual mode, nothing shown
-            w.optManual->setEnabled(true);
-            w.optManual->click();
+            w.manualOption->setEnabled(true);
+            w.manualOption->click();
         }
         matches->setCurrentRow(static_cast<int>(names.indexOf(entry)));
         show->click();
-        QCOMPARE(w.lstmodel->currentText(), entry.section(':', 0, 0));
-        QCOMPARE(W::Text(w.txtOutput), code);
+        QCOMPARE(w.modelList->currentText(), entry.section(':', 0, 0));
+        QCOMPARE(W::Text(w.outputBox), code);
         QString shown;
-        if (w.frmManual->isVisible()) {
-            shown = "Manual: " + w.txtFCdec->text() + " = " + w.txtValue->text() +
-                    (w.optDec->isChecked() ? " DEC" : "");
+        if (w.manualFrame->isVisible()) {
+            shown = "Manual: " + w.codeDecimalBox->text() + " = " + w.valueBox->text() +
+                    (w.decimalKindOption->isChecked() ? " DEC" : "");
         } else {
-            const QListWidget* list = w.lstRemote->isVisible() ? w.lstRemote : w.lstCmnds;
-            shown = (list == w.lstRemote ? "Remote: " : "") + list->currentItem()->text();
-            if (w.lstValues->isVisible()) shown += ": " + w.lstValues->currentItem()->text();
-            if (w.frmRange->isVisible()) shown += ": " + w.txtRange->text();
+            const QListWidget* list =
+                w.remoteButtonList->isVisible() ? w.remoteButtonList : w.commandList;
+            shown = (list == w.remoteButtonList ? "Remote: " : "") + list->currentItem()->text();
+            if (w.valueList->isVisible()) shown += ": " + w.valueList->currentItem()->text();
+            if (w.rangeFrame->isVisible()) shown += ": " + w.rangeBox->text();
         }
         QCOMPARE(shown, picked);
         QVERIFY(f.In<QLabel>(dialog, "learnStatus")->text().startsWith("The window shows "));
@@ -830,31 +832,31 @@ class WindowTest : public QObject {
     void learnCancelDoneAndNoTransceiver() {
         Window f;
         f.Start();
-        KTL& w = f.w();
+        MainWindow& w = f.w();
         f.PickModel("Tessel20");
-        w.optRemote->click();
+        w.remoteOption->click();
         qputenv("KESTREL_SIM_LEARN_DELAY", "600000");
         LearnDialog* dialog = f.OpenLearnDialog(QByteArray::fromStdString(kFilm + "\n"));
         QVERIFY(dialog->Listening());
-        QVERIFY(!w.Command3->isEnabled());
-        QVERIFY(!w.Command1->isEnabled());
+        QVERIFY(!w.rangeSendButton->isEnabled());
+        QVERIFY(!w.hiddenSendButton->isEnabled());
         QVERIFY(f.In<QProgressBar>(dialog, "learnProgress")->isVisible());
         QTRY_COMPARE(f.In<QLabel>(dialog, "learnQuality")->text(),
                      QStringLiteral("Signal quality 0 %"));  // the driver's reports come through
-        W::DoubleClick(w.lstRemote, 0);                      // shown, not sent
-        QVERIFY(!W::Text(w.txtOutput).empty());
+        W::DoubleClick(w.remoteButtonList, 0);               // shown, not sent
+        QVERIFY(!W::Text(w.outputBox).empty());
         QVERIFY(f.SimLog("UUIRTTransmitIR").empty());
         f.In<QPushButton>(dialog, "learnCancel")->click();
         QTRY_VERIFY(!dialog->Listening());
         QCOMPARE(f.In<QLabel>(dialog, "learnStatus")->text(), QString(kLearnCancelledText));
-        QVERIFY(w.Command3->isEnabled());
-        QVERIFY(w.Command1->isEnabled());
+        QVERIFY(w.rangeSendButton->isEnabled());
+        QVERIFY(w.hiddenSendButton->isEnabled());
         QCOMPARE(f.SimLog("UUIRTLearnIR result=0").size(), 1);
         f.In<QPushButton>(dialog, "learnListen")->click();
         QVERIFY(dialog->Listening());
         QElapsedTimer clock;
         clock.start();
-        QTest::mouseClick(w.quit, Qt::LeftButton);
+        QTest::mouseClick(w.doneButton, Qt::LeftButton);
         QVERIFY(clock.elapsed() < 900);
         QVERIFY(f.ended == 1);
         QVERIFY(!dialog->Listening());
@@ -869,7 +871,7 @@ class WindowTest : public QObject {
         QTRY_COMPARE(none.In<QLabel>(dialog, "learnStatus")->text(), QString(kNoConnectionText));
         QVERIFY(none.In<QPushButton>(dialog, "learnListen")->isEnabled());
         QVERIFY(!none.In<QPushButton>(dialog, "learnShowInWindow")->isEnabled());
-        QVERIFY(!none.w().Command3->isEnabled());  // as the failed open left it
+        QVERIFY(!none.w().rangeSendButton->isEnabled());  // as the failed open left it
     }
 
     // Enter on a picked value or remote button does what its double click
@@ -884,25 +886,25 @@ class WindowTest : public QObject {
         QFETCH(QString, where);
         Window f;
         f.Start();
-        KTL& w = f.w();
+        MainWindow& w = f.w();
         f.PickModel("Tessel20");
-        W::Pick(w.lstCmnds, where == "range" ? "Brightness" : "Power");
-        W::Click(w.lstValues, 1);
+        W::Pick(w.commandList, where == "range" ? "Brightness" : "Power");
+        W::Click(w.valueList, 1);
         if (where == "remote") {
-            w.optRemote->click();
-            W::Pick(w.lstRemote, "Film");
+            w.remoteOption->click();
+            W::Pick(w.remoteButtonList, "Film");
         }
-        w.txtRange->setText(QStringLiteral("50"));
+        w.rangeBox->setText(QStringLiteral("50"));
         const std::string code = where == "remote" ? kFilm
                                  : where == "value"
                                      ? Listed("Tessel20", "Power = On ")
                                      : Listed("Tessel20", "Brightness(0x20/32) Middle of Range=50");
-        w.txtOutput->clear();
-        QTest::keyClick(where == "range"    ? static_cast<QWidget*>(w.txtRange)
-                        : where == "remote" ? w.lstRemote
-                                            : w.lstValues,
+        w.outputBox->clear();
+        QTest::keyClick(where == "range"    ? static_cast<QWidget*>(w.rangeBox)
+                        : where == "remote" ? w.remoteButtonList
+                                            : w.valueList,
                         Qt::Key_Return);
-        QCOMPARE(W::Text(w.txtOutput), code);
+        QCOMPARE(W::Text(w.outputBox), code);
         const QStringList sent = f.SimLog("UUIRTTransmitIR");
         QCOMPARE(sent.size(), where == "range" ? 0 : 1);
         QVERIFY(sent.isEmpty() || sent[0].endsWith(QString::fromStdString(" code=" + code)));
@@ -918,7 +920,7 @@ class WindowTest : public QObject {
             for (int i = 0; i < node->childCount(); ++i) {
                 QAccessibleInterface* child = node->child(i);
                 const auto* control = qobject_cast<QWidget*>(child->object());
-                QVERIFY(control != f.w().Command1);
+                QVERIFY(control != f.w().hiddenSendButton);
                 if (control && control->focusPolicy() != Qt::NoFocus)
                     names << child->text(QAccessible::Name);
                 walk(child);
@@ -938,16 +940,16 @@ class WindowTest : public QObject {
     void charactersBeyondLatin1AreRefused() {
         Window f;
         f.Start();
-        KTL& w = f.w();
+        MainWindow& w = f.w();
         f.PickModel("Vorta");
-        W::Pick(w.lstCmnds, "Brightness");
-        w.txtRange->setText(QStringLiteral("5\u20ac"));
-        w.Command3->click();
-        w.optManual->click();
-        W::TypeAndEnter(w.txtFCdec, QStringLiteral("16"));
-        w.txtValue->setText(QStringLiteral("\u20ac5"));
-        w.Command2->click();
-        W::TypeAndEnter(w.txtFChex, QStringLiteral("1\U0001F4FA"));
+        W::Pick(w.commandList, "Brightness");
+        w.rangeBox->setText(QStringLiteral("5\u20ac"));
+        w.rangeSendButton->click();
+        w.manualOption->click();
+        W::TypeAndEnter(w.codeDecimalBox, QStringLiteral("16"));
+        w.valueBox->setText(QStringLiteral("\u20ac5"));
+        w.manualGenButton->click();
+        W::TypeAndEnter(w.codeHexBox, QStringLiteral("1\U0001F4FA"));
         QStringList heads;  // up to the code point
         for (const std::string& message : f.display.messages)
             heads << QString::fromStdString(message.substr(0, message.find(", which")));
@@ -960,7 +962,7 @@ class WindowTest : public QObject {
         QVERIFY(f.display.messages[0].ends_with(
             "which Kestrel cannot send: only Latin-1 characters (U+0000 to U+00FF) can be used. "
             "Nothing was generated or sent."));
-        QVERIFY(W::Text(w.txtOutput).empty());
+        QVERIFY(W::Text(w.outputBox).empty());
         QVERIFY(f.SimLog("UUIRTTransmitIR").empty());
     }
 
@@ -973,13 +975,13 @@ class WindowTest : public QObject {
                 "[COMMANDS]\nLumi\xc3\xa8re = 10; Enumeration; (1)Allum\xc3\xa9\n");
         f.Write("LatinIR.ini", "[COMMANDS]\nLumi\xe8re = 10; Enumeration; (1)Allum\xe9\n");
         f.Start();
-        KTL& w = f.w();
+        MainWindow& w = f.w();
         for (const QString& model : {QStringLiteral("Caf\u00e9"), QStringLiteral("Latin")}) {
             f.PickModel(model);
-            W::Pick(w.lstCmnds, QStringLiteral("Lumi\u00e8re"));
-            QCOMPARE(W::Items(w.lstValues), QStringList{QStringLiteral("Allum\u00e9")});
-            W::Click(w.lstValues, 0);
-            QCOMPARE(W::Text(w.txtOutput), Listed("Tessel20", "Power = On "));
+            W::Pick(w.commandList, QStringLiteral("Lumi\u00e8re"));
+            QCOMPARE(W::Items(w.valueList), QStringList{QStringLiteral("Allum\u00e9")});
+            W::Click(w.valueList, 0);
+            QCOMPARE(W::Text(w.outputBox), Listed("Tessel20", "Power = On "));
         }
         QCOMPARE(ShownMessage("/home/\xc3\xa9/a.txt") + ShownMessage("\xe9"),
                  QStringLiteral("/home/\u00e9/a.txt\u00e9"));
@@ -1016,8 +1018,8 @@ class WindowTest : public QObject {
         f.Start();
         f.PickModel("Tessel20");
         f.ModelLabel();
-        W::Pick(f.w().lstCmnds, "Power");
-        W::Click(f.w().lstValues, 1);
+        W::Pick(f.w().commandList, "Power");
+        W::Click(f.w().valueList, 1);
         QVERIFY(f.w().grab().save(QString::fromLocal8Bit(path)));
     }
 };

@@ -1,4 +1,4 @@
-#include "window/ktl.h"
+#include "window/main_window.h"
 
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -140,12 +140,12 @@ void Group(QWidget* owner, std::initializer_list<QRadioButton*> options) {
 // the bytes are kept with the box for as long as the box shows what was
 // set, so the core reads back exactly what it wrote unless the user has
 // changed the box since. The output box shows its code whole.
-class KTL::Fields : public WindowFields {
+class MainWindow::Fields : public WindowFields {
   public:
-    explicit Fields(KTL& window) : w_(window) {}
+    explicit Fields(MainWindow& window) : w_(window) {}
 
     std::string Text(Box box) const override {
-        if (box == Box::Output) return Latin1(w_.txtOutput->toPlainText());
+        if (box == Box::Output) return Latin1(w_.outputBox->toPlainText());
         const QLineEdit* edit = Edit(box);
         return Whole(edit, edit->text());
     }
@@ -161,7 +161,7 @@ class KTL::Fields : public WindowFields {
     void SetText(Box box, const std::string& text) override {
         if (box == Box::Output) {
             const QString code = QString::fromLatin1(text);  // Pronto words are ASCII
-            if (w_.txtOutput->toPlainText() != code) w_.txtOutput->setPlainText(code);
+            if (w_.outputBox->toPlainText() != code) w_.outputBox->setPlainText(code);
             return;
         }
         const QString shown = ShownText(text, w_.reading_);
@@ -173,25 +173,25 @@ class KTL::Fields : public WindowFields {
     }
 
     Mode SelectedMode() const override {
-        return w_.optRemote->isChecked()   ? Mode::Remote
-               : w_.optManual->isChecked() ? Mode::Manual
-                                           : Mode::Discrete;
+        return w_.remoteOption->isChecked()   ? Mode::Remote
+               : w_.manualOption->isChecked() ? Mode::Manual
+                                              : Mode::Discrete;
     }
     void PickMode(Mode mode) override { w_.PickMode(mode); }
 
     ValueKindOption SelectedKind() const override {
-        return w_.optAscii->isChecked() ? ValueKindOption::Ascii
-               : w_.optDec->isChecked() ? ValueKindOption::Dec
-               : w_.optHex->isChecked() ? ValueKindOption::Hex
-               : w_.optVAL->isChecked() ? ValueKindOption::Value
-                                        : ValueKindOption::None;
+        return w_.asciiKindOption->isChecked()     ? ValueKindOption::Ascii
+               : w_.decimalKindOption->isChecked() ? ValueKindOption::Dec
+               : w_.hexKindOption->isChecked()     ? ValueKindOption::Hex
+               : w_.valueKindOption->isChecked()   ? ValueKindOption::Value
+                                                   : ValueKindOption::None;
     }
     void SelectKind(ValueKindOption kind) override {
         const std::pair<ValueKindOption, QRadioButton*> options[] = {
-            {ValueKindOption::Ascii, w_.optAscii},
-            {ValueKindOption::Dec, w_.optDec},
-            {ValueKindOption::Hex, w_.optHex},
-            {ValueKindOption::Value, w_.optVAL}};
+            {ValueKindOption::Ascii, w_.asciiKindOption},
+            {ValueKindOption::Dec, w_.decimalKindOption},
+            {ValueKindOption::Hex, w_.hexKindOption},
+            {ValueKindOption::Value, w_.valueKindOption}};
         for (const auto& [which, option] : options) {
             if (which == kind)
                 option->setChecked(true);
@@ -201,7 +201,7 @@ class KTL::Fields : public WindowFields {
     }
 
     std::string SelectedCommand() const override {
-        const QList<QListWidgetItem*> selected = w_.lstCmnds->selectedItems();
+        const QList<QListWidgetItem*> selected = w_.commandList->selectedItems();
         return selected.isEmpty() ? std::string() : ItemText(selected.front());
     }
 
@@ -210,7 +210,9 @@ class KTL::Fields : public WindowFields {
     static constexpr const char* kShown = "kestrelShownText";
 
     QLineEdit* Edit(Box box) const {
-        return box == Box::FCdec ? w_.txtFCdec : box == Box::FChex ? w_.txtFChex : w_.txtValue;
+        return box == Box::CodeDecimal ? w_.codeDecimalBox
+               : box == Box::CodeHex   ? w_.codeHexBox
+                                       : w_.valueBox;
     }
     static void Keep(QObject* box, const std::string& whole, const QString& shown) {
         box->setProperty(kWhole, QByteArray::fromStdString(whole));
@@ -223,16 +225,16 @@ class KTL::Fields : public WindowFields {
         return Latin1(current);
     }
 
-    KTL& w_;
+    MainWindow& w_;
 };
 
 namespace {
 
-// What screen readers see of the window: its controls, except Command1,
-// which lies under frmIR where no user can see or press it.
+// What screen readers see of the window: its controls, except hiddenSendButton,
+// which lies under mainFrame where no user can see or press it.
 class WindowAccessible : public QAccessibleWidget {
   public:
-    explicit WindowAccessible(KTL* window) : QAccessibleWidget(window), window_(window) {}
+    explicit WindowAccessible(MainWindow* window) : QAccessibleWidget(window), window_(window) {}
 
     int childCount() const override { return static_cast<int>(Children().size()); }
     QAccessibleInterface* child(int index) const override {
@@ -250,25 +252,26 @@ class WindowAccessible : public QAccessibleWidget {
         QList<QWidget*> children;
         for (QObject* object : window_->children()) {
             auto* widget = qobject_cast<QWidget*>(object);
-            if (widget && !widget->isWindow() && widget != window_->Command1) children << widget;
+            if (widget && !widget->isWindow() && widget != window_->hiddenSendButton)
+                children << widget;
         }
         return children;
     }
 
-    KTL* window_;
+    MainWindow* window_;
 };
 
 QAccessibleInterface* WindowAccessibleFactory(const QString&, QObject* object) {
-    auto* window = dynamic_cast<KTL*>(object);
+    auto* window = dynamic_cast<MainWindow*>(object);
     return window ? new WindowAccessible(window) : nullptr;
 }
 
 }  // namespace
 
-// Holds back the user's input to the window; see KTL::HoldInput.
-class KTL::InputHold : public QObject {
+// Holds back the user's input to the window; see MainWindow::HoldInput.
+class MainWindow::InputHold : public QObject {
   public:
-    explicit InputHold(KTL& window) : window_(window) {}
+    explicit InputHold(MainWindow& window) : window_(window) {}
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -276,10 +279,10 @@ class KTL::InputHold : public QObject {
     }
 
   private:
-    KTL& window_;
+    MainWindow& window_;
 };
 
-KTL::KTL(KtlServices services) : services_(std::move(services)) {
+MainWindow::MainWindow(MainWindowServices services) : services_(std::move(services)) {
     QAccessible::installFactory(WindowAccessibleFactory);
     inputHold_ = std::make_unique<InputHold>(*this);
     windowDisplay_ = std::make_unique<WindowDisplay>(*this);
@@ -306,18 +309,18 @@ KTL::KTL(KtlServices services) : services_(std::move(services)) {
         };
     CreateControls();
     if (!services_.chooser) {
-        ownChooser_ = std::make_unique<DialogSaveFileChooser>(frmIR, *windowDisplay_);
+        ownChooser_ = std::make_unique<DialogSaveFileChooser>(mainFrame, *windowDisplay_);
         services_.chooser = ownChooser_.get();
     }
     ConnectHandlers();
-    Form_Load();
+    OnLoad();
 }
 
-KTL::~KTL() {
+MainWindow::~MainWindow() {
     StopLearning();
 }
 
-void KTL::CreateControls() {
+void MainWindow::CreateControls() {
     setObjectName(QStringLiteral("KTL"));
     setWindowTitle(QStringLiteral("RE Riveziz"));
     setAutoFillBackground(true);
@@ -373,140 +376,141 @@ void KTL::CreateControls() {
         return l;
     };
 
-    // Under frmIR, so no user sees it; its action is run by Command3 and the
+    // Under mainFrame, so no user sees it; its action is run by rangeSendButton and the
     // double clicks.
-    Command1 = button(this, "Command1", "Send", Twips(6240, 240, 975, 390));
-    frmIR = frame(this, "frmIR", "Crest Control System", Twips(0, 0, 15375, 5205));
-    frmIR->setFont(
+    hiddenSendButton = button(this, "Command1", "Send", Twips(6240, 240, 975, 390));
+    mainFrame = frame(this, "frmIR", "Crest Control System", Twips(0, 0, 15375, 5205));
+    mainFrame->setFont(
         DesignFont({"Arial Black", "Liberation Sans", "DejaVu Sans"}, 8.25, QFont::Black));
-    lstmodel = new QComboBox(frmIR);
-    lstmodel->setObjectName(QStringLiteral("lstmodel"));
-    lstmodel->setGeometry(Twips(1320, 720, 1695, 315));
-    lstmodel->setEditable(true);
-    lstmodel->setInsertPolicy(QComboBox::NoInsert);
-    lstmodel->setFont(DefaultFont());
+    modelList = new QComboBox(mainFrame);
+    modelList->setObjectName(QStringLiteral("lstmodel"));
+    modelList->setGeometry(Twips(1320, 720, 1695, 315));
+    modelList->setEditable(true);
+    modelList->setInsertPolicy(QComboBox::NoInsert);
+    modelList->setFont(DefaultFont());
 
-    frmRange = frame(frmIR, "frmRange", "", Twips(7200, 720, 3015, 1695));
-    Command3 = button(frmRange, "Command3", "IR SEND", Twips(1920, 600, 975, 390));
-    cmdGen = button(frmRange, "cmdGen", "IR Gen", Twips(1920, 1110, 975, 390));
-    txtRange = textBox(frmRange, "txtRange", Twips(840, 1200, 855, 285));
-    lblRange = label(frmRange, "lblRange", "", Twips(120, 240, 2775, 915));
-    lblRange->setWordWrap(true);
-    Label2 = label(frmRange, "Label2", "Range", Twips(240, 1200, 735, 255));
+    rangeFrame = frame(mainFrame, "frmRange", "", Twips(7200, 720, 3015, 1695));
+    rangeSendButton = button(rangeFrame, "Command3", "IR SEND", Twips(1920, 600, 975, 390));
+    rangeGenButton = button(rangeFrame, "cmdGen", "IR Gen", Twips(1920, 1110, 975, 390));
+    rangeBox = textBox(rangeFrame, "txtRange", Twips(840, 1200, 855, 285));
+    rangePrompt = label(rangeFrame, "lblRange", "", Twips(120, 240, 2775, 915));
+    rangePrompt->setWordWrap(true);
+    rangeCaption = label(rangeFrame, "Label2", "Range", Twips(240, 1200, 735, 255));
 
-    frmManual = frame(frmIR, "frmManual", "Manual IR Generation", Twips(11760, 1080, 3015, 3855));
-    frmManual->setFont(BoldFont(8.25));
-    Command2 = button(frmManual, "Command2", "IR Gen", Twips(120, 3240, 975, 390));
-    txtFCdec = textBox(frmManual, "txtFCdec", Twips(1440, 2160, 495, 285));
-    txtFChex = textBox(frmManual, "txtFChex", Twips(840, 2160, 495, 285));
-    txtValue = textBox(frmManual, "txtValue", Twips(840, 2760, 855, 285));
-    optVAL = option(frmManual, "optVAL", "Value", Twips(1920, 3480, 975, 195));
-    optDec = option(frmManual, "optDec", "DEC", Twips(1920, 3240, 735, 195));
-    optHex = option(frmManual, "optHex", "HEX", Twips(1920, 3000, 735, 195));
-    optAscii = option(frmManual, "optAscii", "ASCII", Twips(1920, 2760, 735, 195));
-    Line2 = new QFrame(frmManual);
-    Line2->setObjectName(QStringLiteral("Line2"));
-    Line2->setGeometry(0, Px(2040) - 1, Px(3000), 2);
-    Line2->setAutoFillBackground(true);
-    Paint(Line2, QPalette::Window, kSilver);
-    lblvalues = label(frmManual, "lblvalues", "", Twips(120, 240, 2775, 1755));
-    lblvalues->setWordWrap(true);
-    Label12 = label(frmManual, "Label12", "  dec", Twips(1440, 2400, 495, 255));
-    Label3 = label(frmManual, "Label3", "  hex", Twips(840, 2400, 375, 255));
-    Label13 = label(frmManual, "Label13", "Function", Twips(120, 2160, 735, 255));
-    Label6 = label(frmManual, "Label6", "Value", Twips(360, 2760, 495, 255));
+    manualFrame =
+        frame(mainFrame, "frmManual", "Manual IR Generation", Twips(11760, 1080, 3015, 3855));
+    manualFrame->setFont(BoldFont(8.25));
+    manualGenButton = button(manualFrame, "Command2", "IR Gen", Twips(120, 3240, 975, 390));
+    codeDecimalBox = textBox(manualFrame, "txtFCdec", Twips(1440, 2160, 495, 285));
+    codeHexBox = textBox(manualFrame, "txtFChex", Twips(840, 2160, 495, 285));
+    valueBox = textBox(manualFrame, "txtValue", Twips(840, 2760, 855, 285));
+    valueKindOption = option(manualFrame, "optVAL", "Value", Twips(1920, 3480, 975, 195));
+    decimalKindOption = option(manualFrame, "optDec", "DEC", Twips(1920, 3240, 735, 195));
+    hexKindOption = option(manualFrame, "optHex", "HEX", Twips(1920, 3000, 735, 195));
+    asciiKindOption = option(manualFrame, "optAscii", "ASCII", Twips(1920, 2760, 735, 195));
+    manualDivider = new QFrame(manualFrame);
+    manualDivider->setObjectName(QStringLiteral("Line2"));
+    manualDivider->setGeometry(0, Px(2040) - 1, Px(3000), 2);
+    manualDivider->setAutoFillBackground(true);
+    Paint(manualDivider, QPalette::Window, kSilver);
+    manualInstructions = label(manualFrame, "lblvalues", "", Twips(120, 240, 2775, 1755));
+    manualInstructions->setWordWrap(true);
+    decimalCaption = label(manualFrame, "Label12", "  dec", Twips(1440, 2400, 495, 255));
+    hexCaption = label(manualFrame, "Label3", "  hex", Twips(840, 2400, 375, 255));
+    functionCaption = label(manualFrame, "Label13", "Function", Twips(120, 2160, 735, 255));
+    valueCaption = label(manualFrame, "Label6", "Value", Twips(360, 2760, 495, 255));
 
-    tmrDelay = new QTimer(frmIR);
-    tmrDelay->setObjectName(QStringLiteral("tmrDelay"));
-    cmdGenAll = button(frmIR, "cmdGenAll", "Gen ALL", Twips(5160, 240, 975, 390));
-    quit = button(frmIR, "quit", "Done", Twips(7320, 240, 975, 390));
-    Paint(quit, QPalette::Button, kLightRed);
-    txtOutput = new QPlainTextEdit(frmIR);
-    txtOutput->setObjectName(QStringLiteral("txtOutput"));
-    txtOutput->setGeometry(Twips(3240, 1320, 5055, 3735));
-    txtOutput->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtOutput->setFont(
+    delayTimer = new QTimer(mainFrame);
+    delayTimer->setObjectName(QStringLiteral("tmrDelay"));
+    genAllButton = button(mainFrame, "cmdGenAll", "Gen ALL", Twips(5160, 240, 975, 390));
+    doneButton = button(mainFrame, "quit", "Done", Twips(7320, 240, 975, 390));
+    Paint(doneButton, QPalette::Button, kLightRed);
+    outputBox = new QPlainTextEdit(mainFrame);
+    outputBox->setObjectName(QStringLiteral("txtOutput"));
+    outputBox->setGeometry(Twips(3240, 1320, 5055, 3735));
+    outputBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    outputBox->setFont(
         DesignFont({"Courier New", "Liberation Mono", "DejaVu Sans Mono"}, 8.25, QFont::Normal));
-    lstCmnds = list(frmIR, "lstCmnds", Twips(120, 1320, 3015, 2010));
-    lstValues = list(frmIR, "lstValues", Twips(120, 3360, 3015, 1620));
-    lstRemote = list(frmIR, "lstRemote", Twips(8520, 1200, 3015, 3765));
-    optDiscrete = option(frmIR, "optDiscrete", "Discrete", Twips(360, 240, 1215, 255));
-    optRemote = option(frmIR, "optRemote", "Remote ", Twips(1800, 240, 1215, 255));
-    optManual = option(frmIR, "optManual", "Manual", Twips(3120, 240, 1095, 255));
-    for (QRadioButton* mode : {optDiscrete, optRemote, optManual})
+    commandList = list(mainFrame, "lstCmnds", Twips(120, 1320, 3015, 2010));
+    valueList = list(mainFrame, "lstValues", Twips(120, 3360, 3015, 1620));
+    remoteButtonList = list(mainFrame, "lstRemote", Twips(8520, 1200, 3015, 3765));
+    discreteOption = option(mainFrame, "optDiscrete", "Discrete", Twips(360, 240, 1215, 255));
+    remoteOption = option(mainFrame, "optRemote", "Remote ", Twips(1800, 240, 1215, 255));
+    manualOption = option(mainFrame, "optManual", "Manual", Twips(3120, 240, 1095, 255));
+    for (QRadioButton* mode : {discreteOption, remoteOption, manualOption})
         mode->setFont(BoldFont(9.75));
-    Group(frmIR, {optDiscrete, optRemote, optManual});
-    Group(frmManual, {optVAL, optDec, optHex, optAscii});
-    optDiscrete->setChecked(true);
-    Label1 = label(frmIR, "Label1", "Set The model of the Processor to start.",
-                   Twips(3360, 720, 4935, 255));
-    Label1->setFont(BoldFont(9.75));
-    LED = new LedShape(frmIR);
-    LED->setObjectName(QStringLiteral("LED"));
-    LED->setGeometry(Twips(120, 240, 180, 180));
-    LED->hide();
-    lblModel = label(frmIR, "lblModel", "Model", Twips(480, 720, 735, 255));
-    lblModel->setFont(BoldFont(9.75));
-    lblError = label(frmIR, "lblError", "Value Error", Twips(120, 1080, 8175, 255));
-    lblError->setFont(BoldFont(9.75));
-    Paint(lblError, QPalette::WindowText, Qt::red);
-    lblError->hide();
+    Group(mainFrame, {discreteOption, remoteOption, manualOption});
+    Group(manualFrame, {valueKindOption, decimalKindOption, hexKindOption, asciiKindOption});
+    discreteOption->setChecked(true);
+    headingLabel = label(mainFrame, "Label1", "Set The model of the Processor to start.",
+                         Twips(3360, 720, 4935, 255));
+    headingLabel->setFont(BoldFont(9.75));
+    sendIndicator = new LedShape(mainFrame);
+    sendIndicator->setObjectName(QStringLiteral("LED"));
+    sendIndicator->setGeometry(Twips(120, 240, 180, 180));
+    sendIndicator->hide();
+    modelCaption = label(mainFrame, "lblModel", "Model", Twips(480, 720, 735, 255));
+    modelCaption->setFont(BoldFont(9.75));
+    statusLabel = label(mainFrame, "lblError", "Value Error", Twips(120, 1080, 8175, 255));
+    statusLabel->setFont(BoldFont(9.75));
+    Paint(statusLabel, QPalette::WindowText, Qt::red);
+    statusLabel->hide();
     // A layout marker: its end point gives the window's size.
-    Line1 = new QFrame(frmIR);
-    Line1->setObjectName(QStringLiteral("Line1"));
-    Line1->setGeometry(Px(8400), Px(240), 1, Px(5160) - Px(240));
-    Line1->setFrameShape(QFrame::VLine);
+    sizeMarker = new QFrame(mainFrame);
+    sizeMarker->setObjectName(QStringLiteral("Line1"));
+    sizeMarker->setGeometry(Px(8400), Px(240), 1, Px(5160) - Px(240));
+    sizeMarker->setFrameShape(QFrame::VLine);
     // At the status line's right end, which makes room for it during a run.
-    cmdCancel = button(
-        frmIR, "cmdCancel", "Cancel",
-        QRect(lblError->geometry().right() - 59, lblError->y() - 2, 60, lblError->height() + 4));
-    cmdCancel->hide();
+    cancelRunButton = button(mainFrame, "cmdCancel", "Cancel",
+                             QRect(statusLabel->geometry().right() - 59, statusLabel->y() - 2, 60,
+                                   statusLabel->height() + 4));
+    cancelRunButton->hide();
     NameForScreenReaders();
 }
 
 // Screen readers name a control by its caption; these have none, share
 // one, or would take their frame's. On Linux a combo box is named by the
 // item it shows and by the label that labels it.
-void KTL::NameForScreenReaders() {
-    lblModel->setBuddy(lstmodel);
+void MainWindow::NameForScreenReaders() {
+    modelCaption->setBuddy(modelList);
     const std::pair<QWidget*, const char*> names[] = {
-        {frmRange, "Range entry"},
-        {frmManual, "Manual IR Generation"},
-        {lstmodel, "Model"},
-        {lstmodel->lineEdit(), "Model name"},
-        {lstmodel->view(), "Models"},
-        {cmdGen, "IR Gen, range"},
-        {txtRange, "Range"},
-        {Command2, "IR Gen, manual"},
-        {txtFCdec, "Function code, dec"},
-        {txtFChex, "Function code, hex"},
-        {txtValue, "Value"},
-        {optVAL, "Value kind: Value"},
-        {optDec, "Value kind: DEC"},
-        {optHex, "Value kind: HEX"},
-        {optAscii, "Value kind: ASCII"},
-        {txtOutput, "Pronto code"},
-        {lstCmnds, "Commands"},
-        {lstValues, "Values"},
-        {lstRemote, "Remote buttons"},
-        {optRemote, "Remote"},
-        {cmdCancel, "Cancel Gen ALL"},
+        {rangeFrame, "Range entry"},
+        {manualFrame, "Manual IR Generation"},
+        {modelList, "Model"},
+        {modelList->lineEdit(), "Model name"},
+        {modelList->view(), "Models"},
+        {rangeGenButton, "IR Gen, range"},
+        {rangeBox, "Range"},
+        {manualGenButton, "IR Gen, manual"},
+        {codeDecimalBox, "Function code, dec"},
+        {codeHexBox, "Function code, hex"},
+        {valueBox, "Value"},
+        {valueKindOption, "Value kind: Value"},
+        {decimalKindOption, "Value kind: DEC"},
+        {hexKindOption, "Value kind: HEX"},
+        {asciiKindOption, "Value kind: ASCII"},
+        {outputBox, "Pronto code"},
+        {commandList, "Commands"},
+        {valueList, "Values"},
+        {remoteButtonList, "Remote buttons"},
+        {remoteOption, "Remote"},
+        {cancelRunButton, "Cancel Gen ALL"},
     };
     for (const auto& [control, name] : names)
         control->setAccessibleName(QString::fromLatin1(name));
 }
 
-void KTL::Form_Load() {
+void MainWindow::OnLoad() {
     // The frame ends at the line; everything right of it lies outside the
     // window. The window's inside is the line's end point.
-    const QPoint lineEnd(Line1->x(), Line1->geometry().bottom() + 1);
-    frmIR->resize(lineEnd.x(), frmIR->height());
+    const QPoint lineEnd(sizeMarker->x(), sizeMarker->geometry().bottom() + 1);
+    mainFrame->resize(lineEnd.x(), mainFrame->height());
     setFixedSize(lineEnd.x(), lineEnd.y());
-    frmManual->move(lstCmnds->x(), lstCmnds->y() - Px(90));
-    frmManual->hide();
-    frmRange->move(lstValues->pos());
-    frmRange->hide();
-    KTLinit();
+    manualFrame->move(commandList->x(), commandList->y() - Px(90));
+    manualFrame->hide();
+    rangeFrame->move(valueList->pos());
+    rangeFrame->hide();
+    Initialise();
     for (const Notice& note : NoticesOf(generator_->SetupProtocol()))
         Show(note, *display_);
     // Centred on the screen.
@@ -516,57 +520,58 @@ void KTL::Form_Load() {
     }
 }
 
-void KTL::KTLinit() {
-    lstRemote->move(lstCmnds->pos());
-    lstValues->hide();
-    lblvalues->hide();
-    lstRemote->hide();
-    if (optDiscrete->isChecked())
-        optDiscrete_Click();
+void MainWindow::Initialise() {
+    remoteButtonList->move(commandList->pos());
+    valueList->hide();
+    manualInstructions->hide();
+    remoteButtonList->hide();
+    if (discreteOption->isChecked())
+        OnDiscreteMode();
     else
-        optDiscrete->setChecked(true);  // runs the handler
-    for (QListWidget* list : {lstCmnds, lstValues, lstRemote}) {
+        discreteOption->setChecked(true);  // runs the handler
+    for (QListWidget* list : {commandList, valueList, remoteButtonList}) {
         const QSignalBlocker blocker(list);
         list->clear();
     }
     fields_->SetText(Box::Output, "");
-    fields_->SetText(Box::FChex, "");
-    fields_->SetText(Box::FCdec, "");
+    fields_->SetText(Box::CodeHex, "");
+    fields_->SetText(Box::CodeDecimal, "");
     fields_->SetText(Box::Value, "");
 }
 
-void KTL::FillModelList() {
-    const QSignalBlocker blocker(lstmodel);
-    lstmodel->clear();
-    lstmodel->addItem(QString());
+void MainWindow::FillModelList() {
+    const QSignalBlocker blocker(modelList);
+    modelList->clear();
+    modelList->addItem(QString());
     models_ = ListModels(services_.programFolder, services_.userFolder);
     // A name is a file's name, shown as UTF-8 when it is valid UTF-8; its
     // bytes are kept with the item.
     for (const ModelSource& model : models_) {
-        lstmodel->addItem(ShownText(model.name, ReadingOf(model.name)),
-                          QByteArray::fromStdString(model.name));
+        modelList->addItem(ShownText(model.name, ReadingOf(model.name)),
+                           QByteArray::fromStdString(model.name));
     }
 }
 
-void KTL::Form_Activate() {
+void MainWindow::ShowModelName() {
     const std::string& name = catalogue_->ModelName;
-    lblModel->setText(name.empty() ? QStringLiteral("Model=????")
-                                   : QStringLiteral("Model=") + ShownText(name, ReadingOf(name)));
+    modelCaption->setText(name.empty()
+                              ? QStringLiteral("Model=????")
+                              : QStringLiteral("Model=") + ShownText(name, ReadingOf(name)));
 }
 
-bool KTL::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) Form_Activate();
+bool MainWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) ShowModelName();
     return QWidget::event(event);
 }
 
-void KTL::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing by the frame ends the program at once; the temporary file and
     // the transmitter are left as they are.
     event->accept();
     EndProgram();
 }
 
-void KTL::EndProgram() {
+void MainWindow::EndProgram() {
     if (!ending_) {
         ending_ = true;
         StopLearning();
@@ -578,55 +583,58 @@ void KTL::EndProgram() {
 // ---------------------------------------------------------------------------
 // Model selection and modes
 
-void KTL::ConnectHandlers() {
-    connect(lstmodel, &QComboBox::activated, this, &KTL::lstmodel_Click);
-    connect(optDiscrete, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) optDiscrete_Click();
+void MainWindow::ConnectHandlers() {
+    connect(modelList, &QComboBox::activated, this, &MainWindow::OnModelPicked);
+    connect(discreteOption, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) OnDiscreteMode();
     });
-    connect(optRemote, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) optRemote_Click();
+    connect(remoteOption, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) OnRemoteMode();
     });
-    connect(optManual, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) optManual_Click();
+    connect(manualOption, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) OnManualMode();
     });
-    connect(quit, &QPushButton::clicked, this, &KTL::quit_Click);
-    connect(tmrDelay, &QTimer::timeout, tmrDelay, &QTimer::stop);
+    connect(doneButton, &QPushButton::clicked, this, &MainWindow::OnDone);
+    connect(delayTimer, &QTimer::timeout, delayTimer, &QTimer::stop);
 
-    ConnectList(lstCmnds, &KTL::lstCmnds_Click, nullptr);
-    ConnectList(lstValues, &KTL::lstValues_Click, &KTL::lstValues_DblClick);
-    ConnectList(lstRemote, &KTL::lstRemote_Click, &KTL::lstRemote_DblClick);
+    ConnectList(commandList, &MainWindow::OnCommandClicked, nullptr);
+    ConnectList(valueList, &MainWindow::OnValueClicked, &MainWindow::OnValueDoubleClicked);
+    ConnectList(remoteButtonList, &MainWindow::OnRemoteButtonClicked,
+                &MainWindow::OnRemoteButtonDoubleClicked);
 
-    connect(txtFCdec, &QLineEdit::textChanged, this, &KTL::txtFCdec_Change);
-    connect(txtFChex, &QLineEdit::textChanged, this, &KTL::txtFChex_Change);
+    connect(codeDecimalBox, &QLineEdit::textChanged, this, &MainWindow::OnCodeDecimalChanged);
+    connect(codeHexBox, &QLineEdit::textChanged, this, &MainWindow::OnCodeHexChanged);
     // Enter in these, and Enter on a picked value or remote button.
-    for (QWidget* box : {static_cast<QWidget*>(txtFCdec), static_cast<QWidget*>(txtFChex),
-                         static_cast<QWidget*>(txtValue), static_cast<QWidget*>(txtRange),
-                         static_cast<QWidget*>(lstValues), static_cast<QWidget*>(lstRemote)})
+    for (QWidget* box : {static_cast<QWidget*>(codeDecimalBox), static_cast<QWidget*>(codeHexBox),
+                         static_cast<QWidget*>(valueBox), static_cast<QWidget*>(rangeBox),
+                         static_cast<QWidget*>(valueList), static_cast<QWidget*>(remoteButtonList)})
         box->installEventFilter(this);
 
-    connect(cmdGen, &QPushButton::clicked, this, &KTL::cmdGen_Click);
-    connect(Command3, &QPushButton::clicked, this, &KTL::Command3_Click);
-    connect(Command2, &QPushButton::clicked, this, &KTL::Command2_Click);
-    connect(Command1, &QPushButton::clicked, this, &KTL::Command1_Click);
-    connect(cmdGenAll, &QPushButton::clicked, this, &KTL::cmdGenAll_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { cancelRun_ = true; });
-    AddSignalViewEntry(txtOutput, this, [this](QMenu& menu) {
+    connect(rangeGenButton, &QPushButton::clicked, this, &MainWindow::GenerateRange);
+    connect(rangeSendButton, &QPushButton::clicked, this, &MainWindow::GenerateRangeAndSend);
+    connect(manualGenButton, &QPushButton::clicked, this, &MainWindow::GenerateManual);
+    connect(hiddenSendButton, &QPushButton::clicked, this, &MainWindow::OnHiddenSendClicked);
+    connect(genAllButton, &QPushButton::clicked, this, &MainWindow::RunGenAll);
+    connect(cancelRunButton, &QPushButton::clicked, this, [this] { cancelRun_ = true; });
+    AddSignalViewEntry(outputBox, this, [this](QMenu& menu) {
         QAction* learn = menu.addAction(QStringLiteral("Learn from remote\u2026"));
-        connect(learn, &QAction::triggered, this, &KTL::OpenLearnDialog);
+        connect(learn, &QAction::triggered, this, &MainWindow::OpenLearnDialog);
     });
 
     // Tab visits the controls in the order of the design. No user can see
-    // or press Command1, so it takes no focus; the output box passes Tab on
+    // or press hiddenSendButton, so it takes no focus; the output box passes Tab on
     // instead of typing it into the code.
-    Command1->setFocusPolicy(Qt::NoFocus);
+    hiddenSendButton->setFocusPolicy(Qt::NoFocus);
     // A click on Done takes no focus: leaving a code box would run its
     // update (and perhaps a message) before Done could end the program.
-    quit->setFocusPolicy(Qt::TabFocus);
-    txtOutput->setTabChangesFocus(true);
-    QWidget* const order[] = {lstmodel,    Command3,  cmdGen,    txtRange, Command2,  txtFCdec,
-                              txtFChex,    txtValue,  optVAL,    optDec,   optHex,    optAscii,
-                              cmdGenAll,   quit,      txtOutput, lstCmnds, lstValues, lstRemote,
-                              optDiscrete, optRemote, optManual};
+    doneButton->setFocusPolicy(Qt::TabFocus);
+    outputBox->setTabChangesFocus(true);
+    QWidget* const order[] = {modelList,       rangeSendButton,   rangeGenButton, rangeBox,
+                              manualGenButton, codeDecimalBox,    codeHexBox,     valueBox,
+                              valueKindOption, decimalKindOption, hexKindOption,  asciiKindOption,
+                              genAllButton,    doneButton,        outputBox,      commandList,
+                              valueList,       remoteButtonList,  discreteOption, remoteOption,
+                              manualOption};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -635,7 +643,8 @@ void KTL::ConnectHandlers() {
 // or code, and when the user clicks the item that is selected already; a
 // double click runs the double-click handler. An item that only becomes
 // current (as the first one does when the list gets the focus) runs nothing.
-void KTL::ConnectList(QListWidget* list, void (KTL::*click)(int), void (KTL::*doubleClick)(int)) {
+void MainWindow::ConnectList(QListWidget* list, void (MainWindow::*click)(int),
+                             void (MainWindow::*doubleClick)(int)) {
     list->viewport()->installEventFilter(this);
     connect(list, &QListWidget::itemSelectionChanged, this, [this, list, click] {
         const QList<QListWidgetItem*> selected = list->selectedItems();
@@ -655,7 +664,7 @@ void KTL::ConnectList(QListWidget* list, void (KTL::*click)(int), void (KTL::*do
     }
 }
 
-void KTL::HoldInput(bool hold) {
+void MainWindow::HoldInput(bool hold) {
     if (hold ? holds_++ == 0 : --holds_ == 0) {
         if (hold)
             qApp->installEventFilter(inputHold_.get());
@@ -669,7 +678,7 @@ void KTL::HoldInput(bool hold) {
 // or dialog is open, so that the box is answered first. Done and the
 // window's close still end the program; during a run Escape and Cancel
 // stop it.
-bool KTL::Held(QObject* watched, QEvent* event) {
+bool MainWindow::Held(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || (widget->window() != this && widget->window() != learnDialog_)) return false;
     switch (event->type()) {
@@ -689,15 +698,15 @@ bool KTL::Held(QObject* watched, QEvent* event) {
         case QEvent::Wheel:
         case QEvent::ShortcutOverride:
         case QEvent::ContextMenu:
-            return widget != quit && !(runs_ > 0 && widget == cmdCancel);
+            return widget != doneButton && !(runs_ > 0 && widget == cancelRunButton);
         default:
             return false;
     }
 }
 
-bool KTL::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    for (QListWidget* list : {lstCmnds, lstValues, lstRemote}) {
+    for (QListWidget* list : {commandList, valueList, remoteButtonList}) {
         if (watched == list->viewport() && type == QEvent::MouseButtonPress) {
             const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
             const QListWidgetItem* item = list->itemAt(at);
@@ -709,21 +718,22 @@ bool KTL::eventFilter(QObject* watched, QEvent* event) {
     if (type == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            if (watched == txtFCdec) {
+            if (watched == codeDecimalBox) {
                 DecimalToHex();
-            } else if (watched == txtFChex) {
+            } else if (watched == codeHexBox) {
                 HexToDecimal();
-            } else if (watched == txtValue) {
-                txtValue_Enter();
-            } else if (watched == txtRange) {
-                cmdGen_Click();  // as IR Gen beside it
-            } else if (watched == lstValues || watched == lstRemote) {
+            } else if (watched == valueBox) {
+                OnValueEntered();
+            } else if (watched == rangeBox) {
+                GenerateRange();  // as IR Gen beside it
+            } else if (watched == valueList || watched == remoteButtonList) {
                 // On a picked item, as its double click: sent.
                 auto* list = static_cast<QListWidget*>(watched);
                 const QList<QListWidgetItem*> picked = list->selectedItems();
                 if (!picked.isEmpty()) {
                     const int row = list->row(picked.front());
-                    list == lstValues ? lstValues_DblClick(row) : lstRemote_DblClick(row);
+                    list == valueList ? OnValueDoubleClicked(row)
+                                      : OnRemoteButtonDoubleClicked(row);
                 }
                 return true;
             }
@@ -734,19 +744,19 @@ bool KTL::eventFilter(QObject* watched, QEvent* event) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
             holds_ == 0) {
-            if (watched == txtFCdec)
+            if (watched == codeDecimalBox)
                 DecimalToHex();
-            else if (watched == txtFChex)
+            else if (watched == codeHexBox)
                 HexToDecimal();
         }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void KTL::lstmodel_Click(int index) {
-    const std::string name = lstmodel->itemData(index).toByteArray().toStdString();
+void MainWindow::OnModelPicked(int index) {
+    const std::string name = modelList->itemData(index).toByteArray().toStdString();
     if (name.empty()) return;
-    for (QListWidget* list : {lstCmnds, lstValues, lstRemote}) {
+    for (QListWidget* list : {commandList, valueList, remoteButtonList}) {
         const QSignalBlocker blocker(list);
         list->clear();
     }
@@ -768,16 +778,16 @@ void KTL::lstmodel_Click(int index) {
     }
     reading_ = catalogue_->TextIsUtf8 ? Reading::Utf8 : Reading::Latin1;
     {
-        const QSignalBlocker commands(lstCmnds);
+        const QSignalBlocker commands(commandList);
         for (const CommandEntry& entry : catalogue_->Commands()) {
-            AddItem(lstCmnds, entry.Name, reading_);
+            AddItem(commandList, entry.Name, reading_);
         }
-        const QSignalBlocker remote(lstRemote);
+        const QSignalBlocker remote(remoteButtonList);
         for (const RemoteEntry& entry : catalogue_->RemoteCodes()) {
-            AddItem(lstRemote, entry.Name, reading_);
+            AddItem(remoteButtonList, entry.Name, reading_);
         }
     }
-    optManual->setEnabled(catalogue_->AllowManual);
+    manualOption->setEnabled(catalogue_->AllowManual);
     // Once a model, so that picking it again stays quiet.
     if (skipped > 0 && skipNoticed_.insert(name).second) {
         const QString text =
@@ -791,63 +801,63 @@ void KTL::lstmodel_Click(int index) {
 
 // Selecting a mode option from code runs its handler exactly once, also
 // when the option is selected already.
-void KTL::PickMode(Mode mode) {
-    QRadioButton* option = mode == Mode::Remote   ? optRemote
-                           : mode == Mode::Manual ? optManual
-                                                  : optDiscrete;
+void MainWindow::PickMode(Mode mode) {
+    QRadioButton* option = mode == Mode::Remote   ? remoteOption
+                           : mode == Mode::Manual ? manualOption
+                                                  : discreteOption;
     {
         const QSignalBlocker blocker(option);
         option->setChecked(true);
     }
     if (mode == Mode::Remote)
-        optRemote_Click();
+        OnRemoteMode();
     else if (mode == Mode::Manual)
-        optManual_Click();
+        OnManualMode();
     else
-        optDiscrete_Click();
+        OnDiscreteMode();
 }
 
-void KTL::optDiscrete_Click() {
-    lstRemote->hide();
-    lstValues->hide();
-    frmManual->hide();
-    frmRange->hide();
-    lstCmnds->show();
+void MainWindow::OnDiscreteMode() {
+    remoteButtonList->hide();
+    valueList->hide();
+    manualFrame->hide();
+    rangeFrame->hide();
+    commandList->show();
     SuppressListClick = true;
-    lstCmnds->setCurrentRow(-1);
-    lstCmnds->clearSelection();
+    commandList->setCurrentRow(-1);
+    commandList->clearSelection();
     SuppressListClick = false;
     SelectDiscrete(*fields_);
-    lblvalues->hide();
+    manualInstructions->hide();
 }
 
-void KTL::optRemote_Click() {
-    lstValues->hide();
-    lstCmnds->hide();
-    frmManual->hide();
-    frmRange->hide();
-    lstRemote->show();
+void MainWindow::OnRemoteMode() {
+    valueList->hide();
+    commandList->hide();
+    manualFrame->hide();
+    rangeFrame->hide();
+    remoteButtonList->show();
     SuppressListClick = true;
-    lstRemote->setCurrentRow(-1);
-    lstRemote->clearSelection();
+    remoteButtonList->setCurrentRow(-1);
+    remoteButtonList->clearSelection();
     SuppressListClick = false;
     SelectRemote(*fields_);
-    lblvalues->hide();
+    manualInstructions->hide();
 }
 
-void KTL::optManual_Click() {
+void MainWindow::OnManualMode() {
     fields_->SetText(Box::Output, "");
-    lstCmnds->hide();
-    lstValues->hide();
-    lstRemote->hide();
-    frmRange->hide();
-    frmManual->show();
-    lblvalues->setText(QString::fromLatin1(kManualInstructions));
-    lblvalues->show();
+    commandList->hide();
+    valueList->hide();
+    remoteButtonList->hide();
+    rangeFrame->hide();
+    manualFrame->show();
+    manualInstructions->setText(QString::fromLatin1(kManualInstructions));
+    manualInstructions->show();
     SelectManual(*fields_);
 }
 
-void KTL::quit_Click() {
+void MainWindow::OnDone() {
     // Only a temporary file in the program's folder is removed here; any
     // failure (no such file) is ignored.
     const std::string temporary =
@@ -860,7 +870,7 @@ void KTL::quit_Click() {
 
 // "Learn from remote..." opens the learn dialog, which starts listening;
 // when it is open already it comes to the front as it stands.
-void KTL::OpenLearnDialog() {
+void MainWindow::OpenLearnDialog() {
     if (ending_) return;
     if (!learnDialog_) learnDialog_ = new LearnDialog(*this, services_.transmitter);
     const bool open = learnDialog_->isVisible();
@@ -870,20 +880,20 @@ void KTL::OpenLearnDialog() {
     if (!open) learnDialog_->Listen();
 }
 
-void KTL::StopLearning() {
+void MainWindow::StopLearning() {
     if (learnDialog_) learnDialog_->Stop();
 }
 
-void KTL::HoldSending(bool hold) {
+void MainWindow::HoldSending(bool hold) {
     if (hold) {
         if (sendHolds_++ > 0) return;
-        sendEnabled_[0] = Command1->isEnabled();
-        sendEnabled_[1] = Command3->isEnabled();
-        Command1->setEnabled(false);
-        Command3->setEnabled(false);
+        sendEnabled_[0] = hiddenSendButton->isEnabled();
+        sendEnabled_[1] = rangeSendButton->isEnabled();
+        hiddenSendButton->setEnabled(false);
+        rangeSendButton->setEnabled(false);
     } else if (sendHolds_ > 0 && --sendHolds_ == 0) {
-        Command1->setEnabled(sendEnabled_[0]);
-        Command3->setEnabled(sendEnabled_[1]);
+        hiddenSendButton->setEnabled(sendEnabled_[0]);
+        rangeSendButton->setEnabled(sendEnabled_[1]);
     }
 }
 
@@ -899,13 +909,13 @@ int RowOf(const QListWidget* list, const std::string& text) {
 
 }  // namespace
 
-bool KTL::ShowCatalogueEntry(const CatalogueEntry& entry) {
+bool MainWindow::ShowCatalogueEntry(const CatalogueEntry& entry) {
     if (ending_ || holds_ > 0) return false;
     if (loadedModel_ != entry.model) {
-        const int index = lstmodel->findData(QByteArray::fromStdString(entry.model));
+        const int index = modelList->findData(QByteArray::fromStdString(entry.model));
         if (index <= 0) return false;
-        lstmodel->setCurrentIndex(index);
-        lstmodel_Click(index);
+        modelList->setCurrentIndex(index);
+        OnModelPicked(index);
         if (ending_ || loadedModel_ != entry.model) return false;
     }
     // A row selected from here runs its click handler, as a user's click.
@@ -918,26 +928,26 @@ bool KTL::ShowCatalogueEntry(const CatalogueEntry& entry) {
         case CatalogueEntry::Kind::Value:
         case CatalogueEntry::Kind::Range:
             PickMode(Mode::Discrete);
-            if (!pick(lstCmnds, RowOf(lstCmnds, entry.command))) return false;
+            if (!pick(commandList, RowOf(commandList, entry.command))) return false;
             if (entry.kind == CatalogueEntry::Kind::Value) {
-                if (!pick(lstValues, entry.choice)) return false;
+                if (!pick(valueList, entry.choice)) return false;
             } else {
-                txtRange->setText(QString::fromLatin1(entry.value));  // a number
-                cmdGen_Click();
+                rangeBox->setText(QString::fromLatin1(entry.value));  // a number
+                GenerateRange();
             }
             break;
         case CatalogueEntry::Kind::Remote:
             PickMode(Mode::Remote);
-            if (!pick(lstRemote, RowOf(lstRemote, entry.command))) return false;
+            if (!pick(remoteButtonList, RowOf(remoteButtonList, entry.command))) return false;
             break;
         case CatalogueEntry::Kind::Manual:
-            if (!optManual->isEnabled()) return false;
+            if (!manualOption->isEnabled()) return false;
             PickMode(Mode::Manual);
-            fields_->SetText(Box::FCdec, entry.functionCode);
+            fields_->SetText(Box::CodeDecimal, entry.functionCode);
             DecimalToHex();
             fields_->SetText(Box::Value, entry.value);
             fields_->SelectKind(entry.valueKind);
-            Command2_Click();
+            GenerateManual();
             break;
     }
     return !ending_ && fields_->Text(Box::Output) == entry.code;
@@ -946,70 +956,72 @@ bool KTL::ShowCatalogueEntry(const CatalogueEntry& entry) {
 // ---------------------------------------------------------------------------
 // Lists
 
-void KTL::lstCmnds_Click(int row) {
+void MainWindow::OnCommandClicked(int row) {
     if (SuppressListClick || row < 0) return;
     {
-        const QSignalBlocker blocker(lstValues);
-        lstValues->clear();
+        const QSignalBlocker blocker(valueList);
+        valueList->clear();
     }
-    lstValues->hide();
-    lblvalues->hide();
+    valueList->hide();
+    manualInstructions->hide();
     const CommandClick click = ClickCommand(*catalogue_, *fields_);
     Play(click.outcome);
     switch (click.show) {
         case CommandClick::Show::Values: {
-            lstValues->show();
-            frmRange->hide();
-            const QSignalBlocker blocker(lstValues);
+            valueList->show();
+            rangeFrame->hide();
+            const QSignalBlocker blocker(valueList);
             for (const std::string& label : click.labels)
-                AddItem(lstValues, label, reading_);
+                AddItem(valueList, label, reading_);
             break;
         }
         case CommandClick::Show::Range:
-            lblRange->show();
-            frmRange->show();
-            lstValues->hide();
-            lblRange->setText(ShownText(click.rangePrompt, reading_));
+            rangePrompt->show();
+            rangeFrame->show();
+            valueList->hide();
+            rangePrompt->setText(ShownText(click.rangePrompt, reading_));
             break;
         case CommandClick::Show::Query:
-            break;  // the status line has said so; frmRange stays as it was
+            break;  // the status line has said so; rangeFrame stays as it was
     }
 }
 
-void KTL::lstValues_Click(int row) {
+void MainWindow::OnValueClicked(int row) {
     if (SuppressListClick || row < 0) return;
     Play(ClickValue(*catalogue_, *fields_, row, *generator_));
 }
 
-void KTL::lstValues_DblClick(int row) {
-    if (SuppressListClick || row < 0 || !Command1->isEnabled()) return;
-    lstValues_Click(row);
-    Command1_Action();
+void MainWindow::OnValueDoubleClicked(int row) {
+    if (SuppressListClick || row < 0 || !hiddenSendButton->isEnabled()) return;
+    OnValueClicked(row);
+    SendCode();
 }
 
-void KTL::lstRemote_Click(int row) {
+void MainWindow::OnRemoteButtonClicked(int row) {
     if (SuppressListClick || row < 0) return;
     Play(ClickRemote(*catalogue_, *fields_, row, *generator_));
 }
 
-void KTL::lstRemote_DblClick(int row) {
+void MainWindow::OnRemoteButtonDoubleClicked(int row) {
     if (SuppressListClick || row < 0) return;
-    lstRemote_Click(row);
-    Command1_Action();
+    OnRemoteButtonClicked(row);
+    SendCode();
 }
 
 // ---------------------------------------------------------------------------
 // Manual entry
 
-void KTL::txtFCdec_Change() {
-    if (txtFCdec->text().isEmpty() && !txtFChex->text().isEmpty()) fields_->SetText(Box::FChex, "");
+void MainWindow::OnCodeDecimalChanged() {
+    if (codeDecimalBox->text().isEmpty() && !codeHexBox->text().isEmpty())
+        fields_->SetText(Box::CodeHex, "");
 }
 
-void KTL::txtFChex_Change() {
-    if (txtFChex->text().isEmpty() && !txtFCdec->text().isEmpty()) fields_->SetText(Box::FCdec, "");
+void MainWindow::OnCodeHexChanged() {
+    if (codeHexBox->text().isEmpty() && !codeDecimalBox->text().isEmpty())
+        fields_->SetText(Box::CodeDecimal, "");
 }
 
-bool KTL::TypedTextFits(std::initializer_list<Box> boxes, bool range) {
+bool MainWindow::TypedTextFits(std::initializer_list<Box> boxes, bool range) {
     const auto refuse = [this](char32_t c, const char* box) {
         const QString text =
             QStringLiteral(
@@ -1023,28 +1035,28 @@ bool KTL::TypedTextFits(std::initializer_list<Box> boxes, bool range) {
         display_->ShowMessage(text.toUtf8().toStdString());
         return false;
     };
-    if (const char32_t c = range ? FirstBeyondLatin1(txtRange->text()) : 0)
+    if (const char32_t c = range ? FirstBeyondLatin1(rangeBox->text()) : 0)
         return refuse(c, "range");
     for (const Box box : boxes) {
         if (const char32_t c = fields_->BeyondLatin1(box)) {
-            return refuse(c, box == Box::Value   ? "value"
-                             : box == Box::FCdec ? "function code (dec)"
-                                                 : "function code (hex)");
+            return refuse(c, box == Box::Value         ? "value"
+                             : box == Box::CodeDecimal ? "function code (dec)"
+                                                       : "function code (hex)");
         }
     }
     return true;
 }
 
-void KTL::DecimalToHex() {
-    if (TypedTextFits({Box::FCdec})) Play(UpdateHexFromDecimal(*fields_));
+void MainWindow::DecimalToHex() {
+    if (TypedTextFits({Box::CodeDecimal})) Play(UpdateHexFromDecimal(*fields_));
 }
 
-void KTL::HexToDecimal() {
-    if (TypedTextFits({Box::FChex})) Play(UpdateDecimalFromHex(*fields_));
+void MainWindow::HexToDecimal() {
+    if (TypedTextFits({Box::CodeHex})) Play(UpdateDecimalFromHex(*fields_));
 }
 
-void KTL::txtValue_Enter() {
-    if (!TypedTextFits({Box::FCdec, Box::FChex, Box::Value})) return;
+void MainWindow::OnValueEntered() {
+    if (!TypedTextFits({Box::CodeDecimal, Box::CodeHex, Box::Value})) return;
     if (CheckValue(*catalogue_, *fields_, fields_->Text(Box::Value))) {
         RequestIntoOutput();
     } else {
@@ -1055,35 +1067,35 @@ void KTL::txtValue_Enter() {
 // ---------------------------------------------------------------------------
 // Buttons
 
-void KTL::cmdGen_Click() {
-    if (!TypedTextFits({Box::FCdec, Box::FChex}, true)) return;
-    Play(GenerateRangeValue(*catalogue_, *fields_, Latin1(txtRange->text()), *generator_));
+void MainWindow::GenerateRange() {
+    if (!TypedTextFits({Box::CodeDecimal, Box::CodeHex}, true)) return;
+    Play(GenerateRangeValue(*catalogue_, *fields_, Latin1(rangeBox->text()), *generator_));
 }
 
-void KTL::Command3_Click() {
-    if (!TypedTextFits({Box::FCdec, Box::FChex}, true)) return;
+void MainWindow::GenerateRangeAndSend() {
+    if (!TypedTextFits({Box::CodeDecimal, Box::CodeHex}, true)) return;
     const Outcome generated =
-        GenerateRangeValue(*catalogue_, *fields_, Latin1(txtRange->text()), *generator_);
+        GenerateRangeValue(*catalogue_, *fields_, Latin1(rangeBox->text()), *generator_);
     Play(generated);
-    if (!generated.ValueRefused()) Command1_Action();
+    if (!generated.ValueRefused()) SendCode();
 }
 
-void KTL::Command2_Click() {
-    if (!TypedTextFits({Box::FCdec, Box::FChex, Box::Value})) return;
+void MainWindow::GenerateManual() {
+    if (!TypedTextFits({Box::CodeDecimal, Box::CodeHex, Box::Value})) return;
     RequestIntoOutput();
 }
 
-void KTL::Command1_Click() {
-    Command1_Action();
+void MainWindow::OnHiddenSendClicked() {
+    SendCode();
 }
 
-void KTL::Command1_Action() {
+void MainWindow::SendCode() {
     if (ending_) return;  // nothing is sent once the transceiver is released
     if (sendHolds_ > 0) {
         display_->ShowStatus("Nothing is sent while Kestrel listens for a remote", 0);
         return;
     }
-    if (!TypedTextFits({Box::FCdec, Box::FChex, Box::Value})) return;
+    if (!TypedTextFits({Box::CodeDecimal, Box::CodeHex, Box::Value})) return;
     if (fields_->SelectedMode() == Mode::Discrete &&
         !CheckValue(*catalogue_, *fields_, fields_->Text(Box::Value))) {
         Play(ValueError(*fields_));
@@ -1094,22 +1106,22 @@ void KTL::Command1_Action() {
     Play(requested);
     const std::string& code = requested.code;
     if (code.empty() || ending_) return;
-    LED->show();
+    sendIndicator->show();
     const Status sent = services_.transmitter ? services_.transmitter->SendPronto(code)
                                               : Status(Refused(kTransmitErrorText));
     if (!sent) display_->ShowStatus("Could not transmit data", 0);
     display_->Delay(250);
-    LED->hide();
+    sendIndicator->hide();
 }
 
 // What a core routine returns, shown through the live fields: its notices in
 // order, with the field writes that follow them.
-void KTL::Play(const Outcome& outcome) {
+void MainWindow::Play(const Outcome& outcome) {
     outcome.Play(*fields_, [this](const Notice& notice) { Show(notice, *display_); });
 }
 
 // The code for the fields into the output box, after what the request shows.
-void KTL::RequestIntoOutput() {
+void MainWindow::RequestIntoOutput() {
     const Outcome requested = RequestCode(*fields_, *generator_);
     Play(requested);
     fields_->SetText(Box::Output, requested.code);
@@ -1121,9 +1133,9 @@ void KTL::RequestIntoOutput() {
 // kept here, and the window's boxes and value-kind options show them at
 // most every 100 ms, before a message, and when the run ends. The user's
 // input is held back meanwhile, so nothing else writes the boxes.
-class KTL::RunFields : public FieldRecord {
+class MainWindow::RunFields : public FieldRecord {
   public:
-    explicit RunFields(KTL& window) : w_(window) { Load(); }
+    explicit RunFields(MainWindow& window) : w_(window) { Load(); }
 
     // A mode option picked by the run works on the window.
     void PickMode(Mode picked) override {
@@ -1132,7 +1144,7 @@ class KTL::RunFields : public FieldRecord {
     }
     void Show() const {
         Fields& live = *w_.fields_;
-        for (const Box box : {Box::FChex, Box::FCdec, Box::Value, Box::Output}) {
+        for (const Box box : {Box::CodeHex, Box::CodeDecimal, Box::Value, Box::Output}) {
             if (live.Text(box) != Text(box)) live.SetText(box, Text(box));
         }
         if (live.SelectedKind() != valueKind) live.SelectKind(valueKind);
@@ -1141,16 +1153,16 @@ class KTL::RunFields : public FieldRecord {
   private:
     void Load() {
         const Fields& live = *w_.fields_;
-        txtFCdec = live.Text(Box::FCdec);
-        txtFChex = live.Text(Box::FChex);
-        txtValue = live.Text(Box::Value);
-        txtOutput = live.Text(Box::Output);
+        functionCodeDecimal = live.Text(Box::CodeDecimal);
+        functionCodeHex = live.Text(Box::CodeHex);
+        valueText = live.Text(Box::Value);
+        output = live.Text(Box::Output);
         mode = live.SelectedMode();
         valueKind = live.SelectedKind();
         selectedCommand = live.SelectedCommand();
     }
 
-    KTL& w_;
+    MainWindow& w_;
 };
 
 // What the window does while a generate-all run goes on: the status line
@@ -1158,19 +1170,20 @@ class KTL::RunFields : public FieldRecord {
 // sample's caption, with Cancel at its end; the window's events run every
 // 10 ms. The run's messages go through here, so that the window shows the
 // sample they are about.
-class KTL::RunObserver : public GenerateAllObserver {
+class MainWindow::RunObserver : public GenerateAllObserver {
   public:
-    RunObserver(KTL& window, const RunFields& fields) : w_(window), fields_(fields) {}
+    RunObserver(MainWindow& window, const RunFields& fields) : w_(window), fields_(fields) {}
 
     int64_t Total() const { return total_; }
 
     void RunStarted(int64_t samples) override {
         total_ = samples;
         running_ = true;
-        w_.lblError->resize(w_.cmdCancel->x() - w_.lblError->x() - 4, w_.lblError->height());
-        w_.lblError->setText(QString());
-        w_.lblError->show();
-        w_.cmdCancel->show();
+        w_.statusLabel->resize(w_.cancelRunButton->x() - w_.statusLabel->x() - 4,
+                               w_.statusLabel->height());
+        w_.statusLabel->setText(QString());
+        w_.statusLabel->show();
+        w_.cancelRunButton->show();
     }
     void ProcessEvents() override {
         if (events_.isValid() && events_.elapsed() < kEventsEveryMs) return;
@@ -1182,11 +1195,11 @@ class KTL::RunObserver : public GenerateAllObserver {
     void SampleWritten(const WindowFields&, const Sample&) override { ++written_; }
     void RunEnded() override {
         running_ = false;
-        w_.cmdCancel->hide();
-        w_.lblError->resize(w_.cmdCancel->geometry().right() + 1 - w_.lblError->x(),
-                            w_.lblError->height());
-        w_.lblError->setText(QString());
-        w_.lblError->hide();
+        w_.cancelRunButton->hide();
+        w_.statusLabel->resize(w_.cancelRunButton->geometry().right() + 1 - w_.statusLabel->x(),
+                               w_.statusLabel->height());
+        w_.statusLabel->setText(QString());
+        w_.statusLabel->hide();
     }
     bool ShouldStop() override { return w_.ending_ || w_.cancelRun_; }
 
@@ -1202,14 +1215,14 @@ class KTL::RunObserver : public GenerateAllObserver {
     void Draw() {
         fields_.Show();
         if (running_) {
-            w_.lblError->setText(QStringLiteral("%1 of %2   ").arg(written_).arg(total_) +
-                                 ShownText(caption_, w_.reading_));
-            w_.lblError->show();  // again after a flash
+            w_.statusLabel->setText(QStringLiteral("%1 of %2   ").arg(written_).arg(total_) +
+                                    ShownText(caption_, w_.reading_));
+            w_.statusLabel->show();  // again after a flash
         }
         shown_.start();
     }
 
-    KTL& w_;
+    MainWindow& w_;
     const RunFields& fields_;
     bool running_ = false;
     int64_t total_ = 0;
@@ -1219,7 +1232,7 @@ class KTL::RunObserver : public GenerateAllObserver {
     QElapsedTimer shown_;
 };
 
-void KTL::cmdGenAll_Click() {
+void MainWindow::RunGenAll() {
     const std::string chosen = services_.chooser->GetSaveFileName("");
     if (chosen.empty() || ending_) return;
     RunFields fields(*this);
@@ -1251,8 +1264,9 @@ void KTL::cmdGenAll_Click() {
 
 // The converter runs on by itself; when it ends without having made the
 // CCF file, the user is told why.
-Status KTL::StartConverter(const std::string& program, const std::vector<std::string>& arguments,
-                           const std::string& folder) {
+Status MainWindow::StartConverter(const std::string& program,
+                                  const std::vector<std::string>& arguments,
+                                  const std::string& folder) {
     Result<std::unique_ptr<StartedProgram>> started = StartProgram(program, arguments, folder);
     if (!started) return Refused(started.reason());
     std::unique_ptr<StartedProgram> converter = std::move(started).value();

@@ -1,4 +1,4 @@
-// The main window KTL: its controls, laid out as designed, and its handlers.
+// The main window: its controls, laid out as designed, and its handlers.
 //
 // The handlers are thin: they do the widget work (panels, lists) and call
 // the core routine that does the rest through the window's fields, which
@@ -52,7 +52,7 @@ class SaveFileChooser {
     virtual std::string GetSaveFileName(const std::string& startText) = 0;
 };
 
-struct KtlServices {
+struct MainWindowServices {
     std::string programFolder;           // where the device files and hex2ccf live
     std::string userFolder;              // the user's own device files; "" for none
     Transmitter* transmitter = nullptr;  // opened by Main, closed by Done
@@ -63,11 +63,11 @@ struct KtlServices {
     std::function<void()> endProgram;    // empty: quit the application
 };
 
-class KTL : public QWidget {
+class MainWindow : public QWidget {
   public:
-    // Runs the load handler: layout, KTLinit, the protocol set-up, centring.
-    explicit KTL(KtlServices services);
-    ~KTL() override;
+    // Runs the load handler: layout, Initialise, the protocol set-up, centring.
+    explicit MainWindow(MainWindowServices services);
+    ~MainWindow() override;
 
     Generator& generator() { return *generator_; }
     Catalogue& catalogue() { return *catalogue_; }
@@ -119,9 +119,9 @@ class KTL : public QWidget {
 
   private:
     void CreateControls();
-    void Form_Load();
-    void KTLinit();
-    void Form_Activate();
+    void OnLoad();
+    void Initialise();
+    void ShowModelName();
     void ConnectHandlers();
     void NameForScreenReaders();
     class InputHold;
@@ -139,38 +139,39 @@ class KTL : public QWidget {
     Status StartConverter(const std::string& program, const std::vector<std::string>& arguments,
                           const std::string& folder);
 
-    void lstmodel_Click(int index);
-    void optDiscrete_Click();
-    void optRemote_Click();
-    void optManual_Click();
+    void OnModelPicked(int index);
+    void OnDiscreteMode();
+    void OnRemoteMode();
+    void OnManualMode();
     void ShowDiscretePanels();
-    void quit_Click();
+    void OnDone();
     void OpenLearnDialog();
     void StopLearning();
 
-    void ConnectList(QListWidget* list, void (KTL::*click)(int), void (KTL::*doubleClick)(int));
-    void lstCmnds_Click(int row);
-    void lstValues_Click(int row);
-    void lstValues_DblClick(int row);
-    void lstRemote_Click(int row);
-    void lstRemote_DblClick(int row);
+    void ConnectList(QListWidget* list, void (MainWindow::*click)(int),
+                     void (MainWindow::*doubleClick)(int));
+    void OnCommandClicked(int row);
+    void OnValueClicked(int row);
+    void OnValueDoubleClicked(int row);
+    void OnRemoteButtonClicked(int row);
+    void OnRemoteButtonDoubleClicked(int row);
 
-    void txtFCdec_Change();
-    void txtFChex_Change();
+    void OnCodeDecimalChanged();
+    void OnCodeHexChanged();
     void DecimalToHex();
     void HexToDecimal();
-    void txtValue_Enter();
+    void OnValueEntered();
 
-    void cmdGen_Click();
-    void Command3_Click();
-    void Command2_Click();
-    void Command1_Click();
-    void Command1_Action();  // the send action, also run by Command3 and the double clicks
-    void cmdGenAll_Click();
+    void GenerateRange();
+    void GenerateRangeAndSend();
+    void GenerateManual();
+    void OnHiddenSendClicked();
+    void SendCode();  // the send action, also run by rangeSendButton and the double clicks
+    void RunGenAll();
     class RunFields;
     class RunObserver;
 
-    KtlServices services_;
+    MainWindowServices services_;
     std::vector<ModelSource> models_;  // the model selector's items after the empty one
     std::unique_ptr<WindowDisplay> windowDisplay_;
     Display* display_ = nullptr;
@@ -192,52 +193,53 @@ class KTL : public QWidget {
     std::string loadedModel_;            // see LoadedModel
     QPointer<LearnDialog> learnDialog_;  // once opened
     int sendHolds_ = 0;                  // reasons to send nothing
-    bool sendEnabled_[2] = {};           // Command1 and Command3 before the first hold
+    bool sendEnabled_[2] = {};  // hiddenSendButton and rangeSendButton before the first hold
 
   public:
-    // The controls, by the names of the design.
-    QPushButton* Command1 = nullptr;
-    QGroupBox* frmIR = nullptr;
-    QComboBox* lstmodel = nullptr;
-    QGroupBox* frmRange = nullptr;
-    QPushButton* Command3 = nullptr;
-    QPushButton* cmdGen = nullptr;
-    QLineEdit* txtRange = nullptr;
-    QLabel* lblRange = nullptr;
-    QLabel* Label2 = nullptr;
-    QGroupBox* frmManual = nullptr;
-    QPushButton* Command2 = nullptr;
-    QLineEdit* txtFCdec = nullptr;
-    QLineEdit* txtFChex = nullptr;
-    QLineEdit* txtValue = nullptr;
-    QRadioButton* optVAL = nullptr;
-    QRadioButton* optDec = nullptr;
-    QRadioButton* optHex = nullptr;
-    QRadioButton* optAscii = nullptr;
-    QFrame* Line2 = nullptr;
-    QLabel* lblvalues = nullptr;
-    QLabel* Label12 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label13 = nullptr;
-    QLabel* Label6 = nullptr;
-    QTimer* tmrDelay = nullptr;
-    QPushButton* cmdGenAll = nullptr;
-    QPushButton* quit = nullptr;
-    QPlainTextEdit* txtOutput = nullptr;
-    QListWidget* lstCmnds = nullptr;
-    QListWidget* lstValues = nullptr;
-    QListWidget* lstRemote = nullptr;
-    QRadioButton* optDiscrete = nullptr;
-    QRadioButton* optRemote = nullptr;
-    QRadioButton* optManual = nullptr;
-    QLabel* Label1 = nullptr;
-    QWidget* LED = nullptr;
-    QLabel* lblModel = nullptr;
-    QLabel* lblError = nullptr;
-    QFrame* Line1 = nullptr;
+    // The controls, named by role; each keeps the design's name as its
+    // objectName, which the tests and screen readers use.
+    QPushButton* hiddenSendButton = nullptr;
+    QGroupBox* mainFrame = nullptr;
+    QComboBox* modelList = nullptr;
+    QGroupBox* rangeFrame = nullptr;
+    QPushButton* rangeSendButton = nullptr;
+    QPushButton* rangeGenButton = nullptr;
+    QLineEdit* rangeBox = nullptr;
+    QLabel* rangePrompt = nullptr;
+    QLabel* rangeCaption = nullptr;
+    QGroupBox* manualFrame = nullptr;
+    QPushButton* manualGenButton = nullptr;
+    QLineEdit* codeDecimalBox = nullptr;
+    QLineEdit* codeHexBox = nullptr;
+    QLineEdit* valueBox = nullptr;
+    QRadioButton* valueKindOption = nullptr;
+    QRadioButton* decimalKindOption = nullptr;
+    QRadioButton* hexKindOption = nullptr;
+    QRadioButton* asciiKindOption = nullptr;
+    QFrame* manualDivider = nullptr;
+    QLabel* manualInstructions = nullptr;
+    QLabel* decimalCaption = nullptr;
+    QLabel* hexCaption = nullptr;
+    QLabel* functionCaption = nullptr;
+    QLabel* valueCaption = nullptr;
+    QTimer* delayTimer = nullptr;
+    QPushButton* genAllButton = nullptr;
+    QPushButton* doneButton = nullptr;
+    QPlainTextEdit* outputBox = nullptr;
+    QListWidget* commandList = nullptr;
+    QListWidget* valueList = nullptr;
+    QListWidget* remoteButtonList = nullptr;
+    QRadioButton* discreteOption = nullptr;
+    QRadioButton* remoteOption = nullptr;
+    QRadioButton* manualOption = nullptr;
+    QLabel* headingLabel = nullptr;
+    QWidget* sendIndicator = nullptr;
+    QLabel* modelCaption = nullptr;
+    QLabel* statusLabel = nullptr;
+    QFrame* sizeMarker = nullptr;
     // Not in the design: on the status line while a generate-all run goes
     // on, it stops the run.
-    QPushButton* cmdCancel = nullptr;
+    QPushButton* cancelRunButton = nullptr;
 };
 
 }  // namespace kestrel
