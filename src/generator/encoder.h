@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
 #include "generator/defines.h"
 #include "generator/durations.h"
 #include "generator/evaluator.h"
 #include "generator/protocol.h"
-#include "base/result.h"
 
 namespace kestrel {
 

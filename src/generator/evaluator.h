@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "generator/defines.h"
 #include "base/result.h"
+#include "generator/defines.h"
 
 namespace kestrel {
 

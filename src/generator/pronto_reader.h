@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "base/chars.h"
-#include "generator/pronto_format.h"
 #include "base/result.h"
+#include "generator/pronto_format.h"
 
 namespace kestrel {
 

@@ -20,8 +20,8 @@
 #include <string_view>
 #include <vector>
 
-#include "learn/capture.h"
 #include "base/result.h"
+#include "learn/capture.h"
 
 namespace kestrel {
 
