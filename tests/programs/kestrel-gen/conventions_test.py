@@ -142,14 +142,17 @@ class Conventions(unittest.TestCase):
         self.assertIn(b"<svg", got[0])
         self.assertIn(b'viewBox="0 0 1000 260"', got[0])
 
-        # A directory is refused; a CCF never lands in /dev.
+        # A directory is refused; a CCF export, which writes files beside
+        # FILE, refuses anything but a regular file and leaves nothing.
         r = run(["export", "Tessel10", self.dir, "--format", "csv", "-d", DEVICES])
         self.assertEqual(r.returncode, 1)
         self.assertIn(b"Is a directory", r.stderr)
-        r = run(["export", "Tessel10", "/dev/stdout", "--format", "ccf", "-d", DEVICES])
+        os.mkfifo(self.path("pipe.ccf"))
+        r = run(["export", "Tessel10", self.path("pipe.ccf"), "--format", "ccf", "-d", DEVICES])
         self.assertEqual(r.returncode, 1)
-        self.assertTrue(os.path.islink("/dev/stdout"))
-        self.assertFalse(os.path.exists("/dev/stdout.txt"))
+        self.assertIn(b"is no regular file", r.stderr)
+        self.assertTrue(stat.S_ISFIFO(os.stat(self.path("pipe.ccf")).st_mode))
+        self.assertFalse(os.path.exists(self.path("pipe.txt")))
 
         # A device node made here (as root only) is written in place.
         if os.geteuid() == 0:
