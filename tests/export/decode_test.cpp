@@ -94,22 +94,23 @@ TEST_F(DecodeTest, ToleranceAndChecksum) {
               (std::vector<DecodedCode>{{BuiltInForm::Discrete, 0x20, 0x01, ""},
                                         {BuiltInForm::ValueText, 0x20, 0, "\x01"}}));
     const struct {
+        const char* name;
         size_t at;
         int64_t duration;
         bool matches;
     } rows[] = {
-        {0, 3380, true},      // the 2600 us lead-in 30 % longer,
-        {0, 3390, false},     // more,
-        {53, -125, true},     // the closing 25 us space 100 us longer,
-        {53, -109400, true},  // or a gap of any length (as in a Broadlink packet)
-        {0, -2600, false},    // a space where a mark belongs
-        {19, -547, false},    // F's lowest bit cleared: the checksum no longer fits
-        {35, -547, false},    // the checksum's lowest bit cleared
+        {"the 2600 us lead-in 30 % longer", 0, 3380, true},
+        {"the lead-in more than 30 % longer", 0, 3390, false},
+        {"the closing 25 us space 100 us longer", 53, -125, true},
+        {"a closing gap of any length (as in a Broadlink packet)", 53, -109400, true},
+        {"a space where a mark belongs", 0, -2600, false},
+        {"F's lowest bit cleared: the checksum no longer fits", 19, -547, false},
+        {"the checksum's lowest bit cleared", 35, -547, false},
     };
     for (const auto& row : rows) {
         std::vector<int64_t> durations = example;
         durations[row.at] = row.duration;
-        EXPECT_EQ(!Decode(durations).empty(), row.matches) << row.at << " " << row.duration;
+        EXPECT_EQ(!Decode(durations).empty(), row.matches) << row.name;
     }
     // Without its closing space (as keymaps and ir-ctl files end) it reads the same.
     EXPECT_EQ(Decode(std::vector<int64_t>(example.begin(), example.end() - 1)), Decode(example));
