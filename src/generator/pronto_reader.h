@@ -25,7 +25,7 @@ struct ProntoCode {
     uint32_t frequencyWord = 0;
     std::vector<uint32_t> once;
     std::vector<uint32_t> repeat;
-    // The first word: 0000 but in a code read strictly (ProntoReadOptions).
+    // The first word: 0000, unless the code was read strictly (ProntoReadOptions).
     uint32_t formatWord = kProntoLearned;
 
     double PeriodMicros() const { return ProntoPeriodOfWord(frequencyWord); }
