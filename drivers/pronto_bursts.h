@@ -43,7 +43,8 @@ inline Result<ProntoBursts> BurstsOf(std::string_view text, int repeatCount, siz
                                      const char* tooMany) {
     // Every word but the final space is sent at least once, so a longer
     // code cannot fit and is not read to its end.
-    const Result<ProntoCode> read = ReadProntoCode(text, kProntoHeaderWords + mostBursts + 1);
+    const Result<ProntoCode> read =
+        ReadProntoCode(text, {.maxWords = kProntoHeaderWords + mostBursts + 1});
     if (!read) return Refused(read.reason());
     const ProntoCode& code = *read;
     const bool whole = code.repeat.empty();

@@ -1,7 +1,7 @@
 // The Pronto hex reader of hex2ccf over arbitrary text: the whole file, and
-// each line as a code and as an entry header; a file that reads is built
-// into a CCF file in memory. The first line is also read as the
-// SOURCE_DATE_EPOCH text.
+// each line as a code (read strictly) and as an entry header; a file that
+// reads is built into a CCF file in memory. The first line is also read as
+// the SOURCE_DATE_EPOCH text.
 
 #include <cstddef>
 #include <cstdint>
@@ -38,7 +38,10 @@ int FuzzHex2ccf(const uint8_t* data, size_t size) {
             if (stamp) KESTREL_FUZZ_CHECK(stamp->year >= 1970 && stamp->year <= 9999);
             first = false;
         }
-        if (const auto code = hex2ccf::ParseProntoCode(line)) CheckCode(*code);
+        if (const auto code = ReadProntoCode(line, hex2ccf::kCodeLine)) {
+            KESTREL_FUZZ_CHECK(code->once.size() % 2 == 0);
+            KESTREL_FUZZ_CHECK(code->repeat.size() % 2 == 0);
+        }
         const auto header = hex2ccf::ParseEntryHeader(line);
         if (header) KESTREL_FUZZ_CHECK(header->caption.size() + header->label.size() < line.size());
         start = end + 1;

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "base/chars.h"
 #include "base/lines.h"
 #include "catalogue/file_formats.h"
 #include "util/text.h"
@@ -14,10 +13,7 @@ using file_format::kDeviceCodeMark;
 using file_format::kEntryPrefix;
 using file_format::kFunctionMark;
 
-// A Pronto code starts with four header words: format, carrier, number of
-// once pairs, number of repeat pairs.
-constexpr size_t kProntoHeaderWords = 4;
-// Words quoted in a message are cut to this many characters.
+// Captions quoted in a message are cut to this many characters.
 constexpr size_t kQuoteLimit = 16;
 
 // The position of the last occurrence of needle in text, ignoring case.
@@ -54,66 +50,21 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
     return lines;
 }
 
+// The words of a code read strictly, as they stand in its line.
+std::vector<uint16_t> WordsOf(const ProntoCode& code) {
+    std::vector<uint16_t> words = {
+        static_cast<uint16_t>(code.formatWord), static_cast<uint16_t>(code.frequencyWord),
+        static_cast<uint16_t>(code.once.size() / 2), static_cast<uint16_t>(code.repeat.size() / 2)};
+    words.insert(words.end(), code.once.begin(), code.once.end());
+    words.insert(words.end(), code.repeat.begin(), code.repeat.end());
+    return words;
+}
+
 std::string LinePrefix(size_t line) {
     return "line " + std::to_string(line) + ": ";
 }
 
 }  // namespace
-
-Result<std::vector<uint16_t>> ParseProntoCode(std::string_view line) {
-    std::vector<uint16_t> words;
-    size_t i = 0;
-    size_t wordNumber = 0;
-    while (i < line.size()) {
-        if (IsBlank(line[i])) {
-            ++i;
-            continue;
-        }
-        size_t end = i;
-        while (end < line.size() && !IsBlank(line[end]))
-            ++end;
-        std::string_view word = line.substr(i, end - i);
-        i = end;
-        ++wordNumber;
-
-        bool allHex = true;
-        for (char c : word)
-            allHex = allHex && HexDigit(c) >= 0;
-        std::string where = "word " + std::to_string(wordNumber) + " " + Quote(word);
-        if (!allHex)
-            return Refused(where + " is not a hexadecimal word: the line is not Pronto hex");
-        if (word.size() > 4) {
-            return Refused(where +
-                           " has more than four digits: a duration of more than 65535 carrier "
-                           "cycles does not fit a Pronto code");
-        }
-        if (word.size() < 4) return Refused(where + " is not a four-digit Pronto word");
-        uint16_t value = 0;
-        for (char c : word)
-            value = static_cast<uint16_t>(value * 16 + HexDigit(c));
-        words.push_back(value);
-    }
-
-    const size_t count = words.size();
-    if (count == 0) return Refused("the line holds no Pronto code (it is empty)");
-    if (count < kProntoHeaderWords) {
-        return Refused("only " + std::to_string(count) +
-                       " words: a Pronto code needs at least its four header words");
-    }
-    if (count % 2 != 0) {
-        return Refused("odd number of words (" + std::to_string(count) +
-                       "): a Pronto code holds whole burst pairs");
-    }
-    const size_t once = words[2];
-    const size_t repeat = words[3];
-    const size_t expected = kProntoHeaderWords + 2 * (once + repeat);
-    if (expected != count) {
-        return Refused("the code announces " + std::to_string(once) + " once and " +
-                       std::to_string(repeat) + " repeat burst pairs (" + std::to_string(expected) +
-                       " words in all) but has " + std::to_string(count) + " words");
-    }
-    return words;
-}
 
 Result<EntryHeader> ParseEntryHeader(std::string_view line) {
     if (line.size() < kEntryPrefix.size() ||
@@ -159,11 +110,11 @@ Result<std::vector<HexEntry>> ReadHexText(std::string_view text) {
             return Refused(LinePrefix(i + 1) + "the entry " + Quote(caption) +
                            " has an empty code line: its code was not generated");
         }
-        Result<std::vector<uint16_t>> code = ParseProntoCode(lines[i]);
+        const Result<ProntoCode> code = ReadProntoCode(lines[i], kCodeLine);
         if (!code) return Refused(LinePrefix(i + 1) + code.reason());
         ++i;
         entries.push_back(HexEntry{headerLine, std::move(header.value().caption),
-                                   std::move(header.value().label), std::move(code).value()});
+                                   std::move(header.value().label), WordsOf(*code)});
     }
     return entries;
 }

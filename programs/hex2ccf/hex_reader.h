@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/result.h"
+#include "generator/pronto_reader.h"
 
 namespace kestrel::hex2ccf {
 
@@ -34,11 +35,10 @@ struct EntryHeader {
 // between entries are skipped. Texts are 8-bit bytes and kept as they are.
 Result<std::vector<HexEntry>> ReadHexText(std::string_view text);
 
-// One line of Pronto hex text: four-digit hexadecimal words separated by
-// blanks. The code must be whole: at least the four header words (format,
-// carrier, once-pair count, repeat-pair count), an even number of words, and
-// exactly as many duration words as the two pair counts announce.
-Result<std::vector<uint16_t>> ParseProntoCode(std::string_view line);
+// A code line is read strictly, all its words: four-digit hexadecimal words
+// separated by blanks, at least the four header words, an even number of
+// words, and exactly as many duration words as the two pair counts announce.
+inline constexpr ProntoReadOptions kCodeLine{.maxWords = SIZE_MAX, .strict = true};
 
 // The "IR Data For Command " line of an entry, split into caption and label.
 Result<EntryHeader> ParseEntryHeader(std::string_view line);

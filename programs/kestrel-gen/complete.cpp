@@ -29,6 +29,7 @@
 
 #include "catalogue/catalogue.h"
 #include "commands.h"
+#include "generator/protocol.h"
 #include "session/request.h"
 #include "util/program_folder.h"
 #include "util/text.h"
@@ -186,8 +187,10 @@ class Completer {
         }
         if (part == "FILE") mode = "files";
         if (part == "DIR") mode = "dirs";
-        if (part == "FORM")
-            candidates.insert(candidates.end(), {"discrete", "valuetext", "remote"});
+        if (part == "FORM") {
+            for (const BuiltInFormRow& form : kBuiltInForms)
+                candidates.push_back(form.word);
+        }
         if (part == "KIND") candidates.insert(candidates.end(), {"A", "D", "H", "V"});
         if (part == "MODEL") {
             for (const ModelSource& model : ListModels(typed_.dir, typed_.userDir))

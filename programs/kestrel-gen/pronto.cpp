@@ -111,9 +111,9 @@ Result<std::string> Generate(Generator& generator, const std::string_view (&fiel
     Result<std::string>& code = made.result;
     if (!code) display.ShowMessage(code.reason());
     if (code && generator.Durations().empty()) {
-        const Status refused = Refused("The form '" + std::string(fields[0]) +
-                                       "' makes no duration: it is none of discrete, valuetext, "
-                                       "remote, and no form text that gives a code");
+        const Status refused =
+            Refused("The form '" + std::string(fields[0]) + "' makes no duration: it is none of " +
+                    FormWords() + ", and no form text that gives a code");
         display.ShowMessage(refused.reason());
         return Refused(refused.reason());
     }

@@ -241,12 +241,11 @@ std::vector<DecodedCode> DecodeDurations(std::span<const int64_t> durations,
                                          DecodeEnd end) {
     std::vector<DecodedCode> matches;
     const auto walk = [&](std::span<const int64_t> in, DecodeEnd how) {
-        for (const BuiltInForm form : kBuiltInForms) {
+        for (const BuiltInFormRow& form : kBuiltInForms) {
             std::optional<DecodedCode> code =
-                FormMatch(in, protocol, defines, how)
-                    .Match(CutForm(FormText(protocol, form), defines));
+                FormMatch(in, protocol, defines, how).Match(CutForm(protocol.*form.text, defines));
             if (code) {
-                code->form = form;
+                code->form = form.form;
                 matches.push_back(std::move(*code));
             }
         }

@@ -2,6 +2,8 @@
 
 #include "generator/protocol.h"
 
+#include <iterator>
+
 #include "util/numbers.h"
 #include "util/text.h"
 
@@ -44,37 +46,41 @@ bool IsReservedItem(const std::string& item) {
            (!item.empty() && item.back() == '}');
 }
 
+// FormWord and FormText find a form's row at its place.
+constexpr bool RowsInFormOrder() {
+    for (size_t i = 0; i < std::size(kBuiltInForms); ++i) {
+        if (static_cast<size_t>(kBuiltInForms[i].form) != i) return false;
+    }
+    return true;
+}
+static_assert(RowsInFormOrder());
+
+const BuiltInFormRow& RowOf(BuiltInForm form) {
+    return kBuiltInForms[static_cast<size_t>(form)];
+}
+
 }  // namespace
 
 const char* FormWord(BuiltInForm form) {
-    switch (form) {
-        case BuiltInForm::Discrete:
-            return "discrete";
-        case BuiltInForm::ValueText:
-            return "valuetext";
-        case BuiltInForm::Remote:
-            return "remote";
-    }
-    return "";
+    return RowOf(form).word;
 }
 
 std::optional<BuiltInForm> FormNamed(std::string_view word) {
-    for (const BuiltInForm form : kBuiltInForms) {
-        if (EqualsNoCase(word, FormWord(form))) return form;
+    for (const BuiltInFormRow& row : kBuiltInForms) {
+        if (EqualsNoCase(word, row.word)) return row.form;
     }
     return std::nullopt;
 }
 
 const std::string& FormText(const ProtocolRecord& protocol, BuiltInForm form) {
-    switch (form) {
-        case BuiltInForm::ValueText:
-            return protocol.FormValueText;
-        case BuiltInForm::Remote:
-            return protocol.FormRemote;
-        case BuiltInForm::Discrete:
-            break;
-    }
-    return protocol.FormDiscrete;
+    return protocol.*RowOf(form).text;
+}
+
+std::string FormWords() {
+    std::string words;
+    for (const BuiltInFormRow& row : kBuiltInForms)
+        words += (words.empty() ? "" : ", ") + std::string(row.word);
+    return words;
 }
 
 ProtocolRecord BuiltInProtocol() {

@@ -53,15 +53,29 @@ struct ProtocolRecord {
     bool MsbFirst = false;  // the most significant bit first; else the least
 };
 
-// The record's three forms, as kestrel-gen names them: "discrete",
-// "valuetext" and "remote".
+// The record's three forms.
 enum class BuiltInForm { Discrete, ValueText, Remote };
-inline constexpr BuiltInForm kBuiltInForms[] = {BuiltInForm::Discrete, BuiltInForm::ValueText,
-                                                BuiltInForm::Remote};
+
+// A built-in form: the word kestrel-gen names it by, and the record's member
+// that holds its text.
+struct BuiltInFormRow {
+    BuiltInForm form;
+    const char* word;
+    std::string ProtocolRecord::*text;
+};
+// The built-in forms, in the order of BuiltInForm.
+inline constexpr BuiltInFormRow kBuiltInForms[] = {
+    {BuiltInForm::Discrete, "discrete", &ProtocolRecord::FormDiscrete},
+    {BuiltInForm::ValueText, "valuetext", &ProtocolRecord::FormValueText},
+    {BuiltInForm::Remote, "remote", &ProtocolRecord::FormRemote},
+};
+
 const char* FormWord(BuiltInForm form);
 // The form a word names (ignoring case); none for any other text.
 std::optional<BuiltInForm> FormNamed(std::string_view word);
 const std::string& FormText(const ProtocolRecord& protocol, BuiltInForm form);
+// The forms' words, separated by ", ".
+std::string FormWords();
 
 // The one protocol the program carries, with its bit symbols set.
 ProtocolRecord BuiltInProtocol();

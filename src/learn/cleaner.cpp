@@ -175,8 +175,8 @@ ReferenceTimings ReferenceTimingsOf(const ProtocolRecord& protocol, const Define
     const auto add = [&](int64_t d) {
         d > 0 ? AddReference(reference.marks, d) : AddReference(reference.spaces, -d);
     };
-    for (const BuiltInForm form : kBuiltInForms) {
-        for (const FormItem& item : CutForm(FormText(protocol, form), defines)) {
+    for (const BuiltInFormRow& form : kBuiltInForms) {
+        for (const FormItem& item : CutForm(protocol.*form.text, defines)) {
             for (const RawToken& token : item.raw) {
                 if (token.type != RawToken::Type::Number || !token.whole) continue;
                 const int64_t d = *token.whole;

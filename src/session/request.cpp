@@ -87,10 +87,10 @@ Outcome RequestCode(WindowFields& fields, Generator& generator) {
     // numeric field holding the previous request's number.
     if (fields.SelectedKind() == ValueKindOption::None) fields.SelectKind(ValueKindOption::Value);
     const ProtocolRecord& protocol = generator.Protocol();
-    const std::string& form = !discrete ? protocol.FormRemote
-                              : fields.SelectedKind() == ValueKindOption::Value
-                                  ? protocol.FormValueText
-                                  : protocol.FormDiscrete;
+    const std::string& form = FormText(protocol, !discrete ? BuiltInForm::Remote
+                                                 : fields.SelectedKind() == ValueKindOption::Value
+                                                     ? BuiltInForm::ValueText
+                                                     : BuiltInForm::Discrete);
     const std::string kind = GetValueKind(fields);
     Noted<std::string> made = generator.GenerateCode(form, code, value, kind);
     for (Notice& note : NoticesOf(made.notes))

@@ -142,26 +142,28 @@ TEST(CodeReaders, FilesOfOtherToolsAndBrokenOnes) {
          "sequence:\n    - data:\n        command: b64:J!\n",
          {"A 0 328 -657 109445"},
          "the code b is left out: it is not base64"},
-        {"broadlink nested json",
+        {"broadlink nested json and escapes",
          CodeFormat::Broadlink,
-         R"({"version": 1, "data": {"tv": {"p\u00e9": "JgAFAAoUAA0F", "rf": "sgAFAAoUAA0F"},)"
+         R"({"version": 1, "data": {"tv": {"p\u00e9\/\t\u20ac\ud83d\ude00": "JgAFAAoUAA0F",)"
+         R"( "rf": "sgAFAAoUAA0F"},)"
          R"( "list": [true, "JgAFAAoUAA0F"]}})",
-         {"data/tv/p\xe9 0 328 -657 109445", "data/list/1 0 328 -657 109445"},
+         {"data/tv/p\xe9/\t?? 0 328 -657 109445", "data/list/1 0 328 -657 109445"},
          "the code data/tv/rf is left out: not a Broadlink IR packet (its type is 178)"},
         {"broadlink broken json",
          CodeFormat::Broadlink,
          "{\"a\": [1, 2",
          {},
          "the JSON breaks off or is malformed; reading stops"},
-        {"girr raw, flash and gap, ccf",
+        {"girr entities, raw, flash and gap, ccf",
          CodeFormat::Girr,
          "<?xml version='1.0'?><!-- x --><g:remotes xmlns:g='http://www.harctoolbox.org/Girr'>"
-         "<g:command name='A &amp; B'><g:raw frequency='36000'><g:intro>100 200 300 400"
+         "<g:command name='A &amp; &lt;&gt;&#66;&#x43;&zz; B'><g:raw frequency='36000'>"
+         "<g:intro>100 200 300 400"
          "</g:intro><g:repeat><g:flash>5</g:flash><g:gap>6</g:gap></g:repeat></g:raw>"
          "</g:command><g:command name='C' master='ccf'><g:raw><g:intro>+1 -2</g:intro></g:raw>"
          "<g:ccf>0000 006C 0001 0000 0010 0020</g:ccf></g:command>"
          "<g:command name='D'><g:parameters protocol='nec1'/></g:command>",
-         {"A & B 36000 100 -200 300 -400 5 -6", "C 38381 417 -834"},
+         {"A & <>BC&zz; B 36000 100 -200 300 -400 5 -6", "C 38381 417 -834"},
          "the code D is left out: it has no raw or ccf form"},
         {"girr unclosed",
          CodeFormat::Girr,

@@ -398,21 +398,40 @@ TEST(KestrelGenCli, CheckNamesEveryLineTheLoaderSkips) {
 }
 
 // --version and --help answer at once on all three programs, the window's
-// without a display; every command has its help. Then exit statuses and
-// messages of arguments that do not fit, and of check.
+// without a display, as do its refusals of an argument that is no Qt option
+// (a valued one takes the next along) and of no display; every command has
+// its help. Then exit statuses and messages of arguments that do not fit,
+// and of check.
 TEST(KestrelGenCli, VersionHelpStatusesAndMessages) {
+    const auto noDisplay = [](const std::string& path, std::vector<std::string> args) {
+        args.insert(args.begin(),
+                    {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", path});
+        return RunTool("/usr/bin/env", args);
+    };
     for (const std::string program : {"kestrel-gen", "hex2ccf", "kestrel"}) {
         const std::string path = KESTREL_PROGRAM_DIR "/" + program;
         if (!fs::exists(path)) continue;  // a build without the window
         for (const std::string option : {"--version", "--help"}) {
-            const ToolResult r = RunTool("/usr/bin/env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
-                                                          "-u", "QT_QPA_PLATFORM", path, option});
+            const ToolResult r = noDisplay(path, {option});
             const bool version = option == "--version";
             const std::string expected =
                 version ? program + " " + KESTREL_VERSION + "\n" : "usage: " + program + " ";
             EXPECT_EQ(r.status, 0) << program;
             EXPECT_EQ(version ? r.out : r.out.substr(0, expected.size()), expected);
         }
+    }
+    const std::string window = KESTREL_PROGRAM_DIR "/kestrel";
+    const ToolResult plain = noDisplay(window, {"-reverse", "--style=Fusion", "-title", "-x", "f"});
+    const ToolResult bare = noDisplay(window, {"-style"});
+    if (fs::exists(window)) {
+        EXPECT_EQ(plain.err,
+                  "kestrel: unknown argument 'f'\nusage: kestrel [--help | --version] "
+                  "[Qt options]\n");
+        EXPECT_EQ(bare.err,
+                  "kestrel: no display to show the window on (DISPLAY and "
+                  "WAYLAND_DISPLAY are not set); kestrel-gen works without one\n");
+        EXPECT_EQ(plain.status, 2);
+        EXPECT_EQ(bare.status, 1);
     }
     for (const std::string command : {"pronto", "models", "show", "code", "remote", "manual",
                                       "export", "send", "check", "plot", "decode", "help"}) {
@@ -437,6 +456,9 @@ TEST(KestrelGenCli, VersionHelpStatusesAndMessages) {
         {{"models", "-d", kDevices + "/missing"}, 1, ""},
         {{"show", ""}, 1, "kestrel-gen: the model name is empty\n"},
         {{"export", "Tessel10", ""}, 1, "kestrel-gen: The file name '' cannot be used\n"},
+        {{"export", "T", "x", "--entries", "a"}, 2, "kestrel-gen: --entries does not take 'a'\n"},
+        {{"export", "T", "x", "--names", "id"}, 2, "kestrel-gen: --names does not take 'id'\n"},
+        {{"export", "T", "x", "--step", "0"}, 2, "kestrel-gen: --step does not take '0'\n"},
         {{"export", "Tessel10", "-", "--format", "ccf"},
          1,
          "kestrel-gen: A ccf export writes files beside FILE; '-' is no regular file\n"},
