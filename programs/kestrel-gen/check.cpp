@@ -28,7 +28,7 @@ class CheckHandler final : public DeviceFileHandler {
     }
     ~CheckHandler() override { catalogue_.OnLineNote = nullptr; }
 
-    bool failed() const { return failed_; }
+    bool Failed() const { return failed_; }
 
     void OnSection(Section section, int64_t line) override { loader_.OnSection(section, line); }
     void OnUnknownHeader(std::string_view header, Section section, int64_t line) override {
@@ -90,7 +90,7 @@ int RunCheck(const CliOptions& options) {
     }
     CheckHandler handler(session.catalogue, shown, options.Has("--strict"));
     ReadDeviceFile(*text, handler);
-    return handler.failed() ? kExitRefused : 0;
+    return handler.Failed() ? kExitRefused : 0;
 }
 
 }  // namespace kestrel

@@ -170,7 +170,7 @@ class Catalogue {
     std::unordered_map<std::string, size_t> commandIndex_;
     std::unordered_map<std::string, size_t> remoteIndex_;
     int64_t currentLine_ = 0;     // the line being loaded, for OnLineNote
-    bool lineQualified_ = false;  // the line had a qualifier group
+    bool lineQualified_ = false;  // the line has a qualifier group that is not empty
 
     // What the qualifiers of a load compare with, worked out when the
     // setting changes instead of at every qualifier: a device file may hold
