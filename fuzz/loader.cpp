@@ -41,16 +41,15 @@ int FuzzLoader(const uint8_t* data, size_t size) {
     catalogue.ModelName = input.model;
     catalogue.LoadDeviceText(input.deviceText);
 
-    KESTREL_FUZZ_CHECK(catalogue.CommandCount() >= 0 &&
-                       catalogue.CommandCount() <= kMaxTableEntries);
-    KESTREL_FUZZ_CHECK(catalogue.RemoteCount() >= 0 && catalogue.RemoteCount() <= kMaxTableEntries);
+    KESTREL_FUZZ_CHECK(catalogue.CommandCount() <= static_cast<size_t>(kMaxTableEntries));
+    KESTREL_FUZZ_CHECK(catalogue.RemoteCount() <= static_cast<size_t>(kMaxTableEntries));
 
     FieldRecord fields;
     fields.PickMode(Mode::Discrete);
-    for (int i = 1; i <= catalogue.CommandCount(); ++i) {
+    for (size_t i = 0; i < catalogue.CommandCount(); ++i) {
         const CommandEntry& e = catalogue.Command(i);
         // Names are unique ignoring case, and every stored code fits 32 bits.
-        KESTREL_FUZZ_CHECK(catalogue.getETindex(e.Name) == i);
+        KESTREL_FUZZ_CHECK(catalogue.FindCommand(e.Name) == i);
         KESTREL_FUZZ_CHECK(ParseHexInt32(e.FunctionCode).has_value());
         KESTREL_FUZZ_CHECK(e.Values.size() <= static_cast<size_t>(kMaxTableEntries));
 
@@ -64,7 +63,7 @@ int FuzzLoader(const uint8_t* data, size_t size) {
             CheckOutput(fields.output);
         }
         KESTREL_FUZZ_CHECK(click.labels.size() == e.Values.size());
-        if (e.HasRange) {
+        if (e.HasRange()) {
             const std::string samples[] = {e.Range.Min, e.Range.Max,
                                            MiddleOfRange(e.Range).value_or(""), input.typed};
             for (const std::string& text : samples) {
@@ -79,13 +78,15 @@ int FuzzLoader(const uint8_t* data, size_t size) {
     }
 
     fields.PickMode(Mode::Remote);
-    for (int j = 0; j < catalogue.RemoteCount(); ++j) {
-        (void)Played(ClickRemote(catalogue, fields, j, generator), fields);
+    for (size_t j = 0; j < catalogue.RemoteCount(); ++j) {
+        (void)Played(ClickRemote(catalogue, fields, static_cast<int>(j), generator), fields);
         CheckOutput(fields.output);
     }
     // Positions outside the lists change nothing.
     fields.output = "kept";
-    (void)Played(ClickRemote(catalogue, fields, catalogue.RemoteCount(), generator), fields);
+    (void)Played(
+        ClickRemote(catalogue, fields, static_cast<int>(catalogue.RemoteCount()), generator),
+        fields);
     KESTREL_FUZZ_CHECK(fields.output == "kept");
 
     // The typed text in the manual code boxes, then a request of each kind.

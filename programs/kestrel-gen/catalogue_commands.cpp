@@ -53,9 +53,9 @@ bool OpenModel(CliSession& session, const CliOptions& options, const std::string
 std::string FlagsText(const CommandEntry& e) {
     std::string text;
     const auto add = [&](const std::string& part) { text += (text.empty() ? "" : "; ") + part; };
-    if (e.IsEnumeration) add("enumeration");
-    if (e.HasRange) {
-        add(std::string(e.IsInteger ? "integer" : "real") + " range " + e.Range.Min + " to " +
+    if (e.IsEnumeration()) add("enumeration");
+    if (e.HasRange()) {
+        add(std::string(e.IsInteger() ? "integer" : "real") + " range " + e.Range.Min + " to " +
             e.Range.Max);
     }
     if (text.empty()) text = "query (not sent by IR)";
@@ -112,7 +112,7 @@ std::string CatalogueJson(const Catalogue& catalogue) {
     std::vector<std::string> commands;
     for (const CommandEntry& e : catalogue.Commands()) {
         std::string values = "null";
-        if (e.IsEnumeration) {
+        if (e.IsEnumeration()) {
             std::vector<std::string> items;
             for (const EnumValue& value : e.Values) {
                 items.push_back("{\"code\": " + std::to_string(value.Code) +
@@ -121,10 +121,10 @@ std::string CatalogueJson(const Catalogue& catalogue) {
             values = JsonList(items, "      ");
         }
         std::string range = "null";
-        if (e.HasRange) {
+        if (e.HasRange()) {
             range = "{\"min\": " + JsonString(e.Range.Min) +
                     ", \"max\": " + JsonString(e.Range.Max) +
-                    ", \"integer\": " + (e.IsInteger ? "true" : "false") + "}";
+                    ", \"integer\": " + (e.IsInteger() ? "true" : "false") + "}";
         }
         commands.push_back(
             "{\n      \"name\": " + JsonString(e.Name) +
@@ -212,19 +212,19 @@ int RunShow(const CliOptions& options) {
     out +=
         std::string("Manual mode: ") + (catalogue.AllowManual ? "allowed" : "not allowed") + "\n";
     out += "Commands: " + std::to_string(catalogue.CommandCount()) + "\n";
-    for (int i = 1; i <= catalogue.CommandCount(); ++i) {
+    for (size_t i = 0; i < catalogue.CommandCount(); ++i) {
         const CommandEntry& e = catalogue.Command(i);
-        out += "  " + std::to_string(i) + ". " + e.Name + " = " + e.FunctionCode + " (decimal " +
-               std::to_string(ParseHexInt32(e.FunctionCode).value_or(0)) + "): " + FlagsText(e) +
-               "\n";
+        out += "  " + std::to_string(i + 1) + ". " + e.Name + " = " + e.FunctionCode +
+               " (decimal " + std::to_string(ParseHexInt32(e.FunctionCode).value_or(0)) +
+               "): " + FlagsText(e) + "\n";
         for (const EnumValue& value : e.Values) {
             out += "       (" + std::to_string(value.Code) + ") " + value.Label + "\n";
         }
     }
     out += "Remote buttons: " + std::to_string(catalogue.RemoteCount()) + "\n";
-    for (int i = 1; i <= catalogue.RemoteCount(); ++i) {
+    for (size_t i = 0; i < catalogue.RemoteCount(); ++i) {
         const RemoteEntry& button = catalogue.Remote(i);
-        out += "  " + std::to_string(i) + ". " + button.Name + " = " + button.Code + "\n";
+        out += "  " + std::to_string(i + 1) + ". " + button.Name + " = " + button.Code + "\n";
     }
     std::cout << out;
     return 0;

@@ -48,13 +48,13 @@ Result<std::string> OutputCode(const Status& status, const FieldRecord& fields) 
 
 Result<std::string> DiscreteCode(CliSession& session, const std::string& command,
                                  const std::string& value) {
-    const int16_t index = session.catalogue.getETindex(command);
-    if (index == 0) {
+    const std::optional<size_t> index = session.catalogue.FindCommand(command);
+    if (!index) {
         return Refused("The model " + session.catalogue.ModelName + " has no command named '" +
                        command + "'");
     }
     // The list shows the catalogue's spelling of the name.
-    session.fields.selectedCommand = session.catalogue.Command(index).Name;
+    session.fields.selectedCommand = session.catalogue.Command(*index).Name;
     const CommandClick click = ClickCommand(session.catalogue, session.fields);
     if (const Status clicked = session.Play(click.outcome); !clicked)
         return Refused(clicked.reason());
@@ -89,13 +89,13 @@ Result<std::string> DiscreteCode(CliSession& session, const std::string& command
 
 Result<std::string> RemoteCode(CliSession& session, const std::string& button) {
     session.fields.PickMode(Mode::Remote);
-    const int16_t index = session.catalogue.RemoteIndex(button);
-    if (index == 0) {
+    const std::optional<size_t> index = session.catalogue.FindRemote(button);
+    if (!index) {
         return Refused("The model " + session.catalogue.ModelName +
                        " has no remote button named '" + button + "'");
     }
-    const Status made =
-        session.Play(ClickRemote(session.catalogue, session.fields, index - 1, session.generator));
+    const Status made = session.Play(ClickRemote(session.catalogue, session.fields,
+                                                 static_cast<int>(*index), session.generator));
     return OutputCode(made, session.fields);
 }
 

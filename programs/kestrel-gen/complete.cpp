@@ -212,8 +212,7 @@ class Completer {
         }
         const std::optional<std::string> command = TypedFor(form, "COMMAND");
         if (part == "VALUE" && command) {
-            for (const EnumValue& value :
-                 catalogue_.Command(catalogue_.getETindex(*command)).Values)
+            for (const EnumValue& value : catalogue_.CommandNamed(*command).Values)
                 candidates.push_back(value.Label);
         }
     }

@@ -90,7 +90,7 @@ std::vector<Entry> CatalogueEntries(CliSession& session) {
     const Catalogue& catalogue = session.catalogue;
     ExportOptions everyEntry;
     everyEntry.everyEntry = true;
-    for (int i = 1; i <= catalogue.CommandCount(); ++i) {
+    for (size_t i = 0; i < catalogue.CommandCount(); ++i) {
         const CommandEntry entry = catalogue.Command(i);
         std::vector<std::string> sampled;
         for (const PlannedSample& sample : SamplesOf(entry, /*ranges=*/true)) {
@@ -116,7 +116,7 @@ std::vector<Entry> CatalogueEntries(CliSession& session) {
             add(entry.Name + " = " + *value.value, DiscreteCode(session, entry.Name, *value.value));
         }
     }
-    for (int i = 1; i <= catalogue.RemoteCount(); ++i) {
+    for (size_t i = 0; i < catalogue.RemoteCount(); ++i) {
         const std::string name = catalogue.Remote(i).Name;
         add("remote button " + name, RemoteCode(session, name));
     }

@@ -32,15 +32,6 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
     return !in.bad();
 }
 
-// The rest of a "M:" or "O:" qualifier: the word and whether "~" negates it
-// (blanks after the "~" are dropped).
-std::string_view QualifierWord(std::string_view rest, bool& negated) {
-    rest = TrimBlanks(rest);
-    negated = !rest.empty() && rest[0] == '~';
-    if (negated) rest = TrimBlanks(rest.substr(1));
-    return rest;
-}
-
 // A text quoted for a line note: at most 60 bytes of it, control
 // characters written as \xHH, "..." after the quotes when it is longer.
 std::string Quoted(std::string_view text) {
@@ -93,33 +84,44 @@ std::string DeviceFilePath(const std::string& folder, const std::string& fileNam
     return path;
 }
 
-const CommandEntry& Catalogue::Command(int index) const {
-    if (index < 1 || index > static_cast<int>(commands_.size())) return kBlankCommand;
-    return commands_[static_cast<size_t>(index) - 1];
+const CommandEntry& Catalogue::Command(size_t index) const {
+    return index < commands_.size() ? commands_[index] : kBlankCommand;
 }
 
-const RemoteEntry& Catalogue::Remote(int index) const {
-    if (index < 1 || index > static_cast<int>(remoteCodes_.size())) return kBlankRemote;
-    return remoteCodes_[static_cast<size_t>(index) - 1];
+const RemoteEntry& Catalogue::Remote(size_t index) const {
+    return index < remoteCodes_.size() ? remoteCodes_[index] : kBlankRemote;
 }
 
-int16_t Catalogue::getETindex(std::string_view name) const {
+std::optional<size_t> Catalogue::FindCommand(std::string_view name) const {
     const auto found = commandIndex_.find(UpperCase(name));
-    return found == commandIndex_.end() ? 0 : found->second;
+    if (found == commandIndex_.end()) return std::nullopt;
+    return found->second;
 }
 
-int16_t Catalogue::RemoteIndex(std::string_view name) const {
+std::optional<size_t> Catalogue::FindRemote(std::string_view name) const {
     const auto found = remoteIndex_.find(UpperCase(name));
-    return found == remoteIndex_.end() ? 0 : found->second;
+    if (found == remoteIndex_.end()) return std::nullopt;
+    return found->second;
 }
 
-Status Catalogue::LoadDeviceFile(const std::string& folder, const std::string& fileName) {
+const CommandEntry& Catalogue::CommandNamed(std::string_view name) const {
+    const std::optional<size_t> index = FindCommand(name);
+    return index ? commands_[*index] : kBlankCommand;
+}
+
+Result<std::string> ReadDeviceFileText(const std::string& folder, const std::string& fileName) {
     const std::string path = DeviceFilePath(folder, fileName);
     std::string text;
     if (!FileExists(path) || !ReadWholeFile(path, text)) {
         return Refused("There is no INI file named " + fileName + ", one is required");
     }
-    LoadDeviceText(text);
+    return text;
+}
+
+Status Catalogue::LoadDeviceFile(const std::string& folder, const std::string& fileName) {
+    const Result<std::string> text = ReadDeviceFileText(folder, fileName);
+    if (!text) return Refused(text.reason());
+    LoadDeviceText(*text);
     return {};
 }
 
@@ -130,120 +132,109 @@ void Catalogue::Note(LineNote::Kind kind, std::string text) {
 }
 
 void Catalogue::LoadDeviceText(std::string_view text) {
-    // A load nested through ProcessEvents leaves the outer load's line as
-    // it found it.
-    struct LoadScope {
-        int& depth;
-        int64_t& line;
-        int64_t outerLine;
-        LoadScope(int& d, int64_t& l) : depth(d), line(l), outerLine(l) { ++depth; }
-        ~LoadScope() {
-            --depth;
-            line = outerLine;
-        }
-    } scope(loadDepth_, currentLine_);
-    int64_t lineNumber = 0;
-    firmwareNumber_ = LeadingNumber(ModelFirmware);
-    optionsIndex_.reset();
-    Section section = Section::None;
-    ForEachLine(text, [&](std::string_view raw) {
-        currentLine_ = ++lineNumber;
-        std::string_view trimmed = TrimBlanks(raw);
-        // A comment runs from the apostrophe to the end; the rest is not
-        // trimmed again.
-        const size_t apostrophe = trimmed.find('\'');
-        if (apostrophe != std::string_view::npos) trimmed = trimmed.substr(0, apostrophe);
-        if (trimmed.empty()) return;
-        if (trimmed[0] == '[') {
-            const std::string header = SqueezeUpper(trimmed);
-            if (header == "[SYSTEM]") {
-                section = Section::System;
-            } else if (header == "[COMMANDS]") {
-                commands_.clear();
-                commandLines_.clear();
-                std::unordered_map<std::string, int16_t>().swap(commandIndex_);
-                section = Section::Commands;
-            } else if (header == "[REMOTECODES]") {
-                remoteCodes_.clear();
-                remoteLines_.clear();
-                std::unordered_map<std::string, int16_t>().swap(remoteIndex_);
-                section = Section::RemoteCodes;
-            } else if (OnLineNote) {
-                // Any other header keeps the section of the lines before it.
-                Note(LineNote::Kind::Ignored, "unknown header " + Quoted(TrimBlanks(trimmed)) +
-                                                  "; the lines after it stay in " +
-                                                  SectionName(section));
-            }
-            return;
-        }
-        std::string line(trimmed);
-        const Section target = QualifyLine(line, section);
-        if (section == Section::None && OnLineNote) {
-            Note(LineNote::Kind::Ignored, "the line comes before any section header");
-        }
-        switch (target) {
-            case Section::System:
-                SystemLine(line);
-                break;
-            case Section::Commands:
-                CommandLine(line);
-                break;
-            case Section::RemoteCodes:
-                RemoteLine(line);
-                break;
-            case Section::None:
-                break;
-        }
-    });
+    {
+        Loader loader(*this);
+        ReadDeviceFile(text, loader);
+    }
     TextIsUtf8 = IsValidUtf8(text);
 }
 
-Section Catalogue::QualifyLine(std::string& line, Section section) {
-    // Lines outside a section are noted by the reading loop alone.
-    const bool noting = OnLineNote && section != Section::None;
-    lineQualified_ = false;
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos) {
-        if (noting) Note(LineNote::Kind::Ignored, "the line has no \"=\"");
-        return Section::None;
+// A load nested through ProcessEvents leaves the outer load's line as it
+// found it.
+Catalogue::Loader::Loader(Catalogue& catalogue)
+    : catalogue_(catalogue), outerLine_(catalogue.currentLine_) {
+    ++catalogue_.loadDepth_;
+    catalogue_.firmwareNumber_ = LeadingNumber(catalogue_.ModelFirmware);
+    catalogue_.optionsIndex_.reset();
+}
+
+Catalogue::Loader::~Loader() {
+    --catalogue_.loadDepth_;
+    catalogue_.currentLine_ = outerLine_;
+}
+
+void Catalogue::Loader::OnSection(Section section, int64_t line) {
+    Catalogue& c = catalogue_;
+    c.currentLine_ = line;
+    if (section == Section::Commands) {
+        c.commands_.clear();
+        c.commandLines_.clear();
+        std::unordered_map<std::string, size_t>().swap(c.commandIndex_);
+    } else if (section == Section::RemoteCodes) {
+        c.remoteCodes_.clear();
+        c.remoteLines_.clear();
+        std::unordered_map<std::string, size_t>().swap(c.remoteIndex_);
     }
-    const size_t open = line.find('(');
-    if (open == std::string::npos || open > equals) return section;
-    // The group must be closed before the "=": a line that breaks this is
-    // skipped whole.
-    const size_t close = line.find(')', open + 1);
-    if (close == std::string::npos || close > equals) {
-        if (noting) {
-            Note(LineNote::Kind::Skipped, "the qualifier group is not closed before the \"=\"");
-        }
-        return Section::None;
+}
+
+void Catalogue::Loader::OnUnknownHeader(std::string_view header, Section section, int64_t line) {
+    catalogue_.currentLine_ = line;
+    if (!catalogue_.OnLineNote) return;
+    catalogue_.Note(LineNote::Kind::Ignored, "unknown header " + Quoted(header) +
+                                                 "; the lines after it stay in " +
+                                                 SectionName(section));
+}
+
+void Catalogue::Loader::OnUnreadable(LineProblem problem, Section section, int64_t line) {
+    catalogue_.currentLine_ = line;
+    if (!catalogue_.OnLineNote) return;
+    if (section == Section::None) {
+        catalogue_.Note(LineNote::Kind::Ignored, "the line comes before any section header");
+    } else if (problem == LineProblem::NoEquals) {
+        catalogue_.Note(LineNote::Kind::Ignored, "the line has no \"=\"");
+    } else {
+        catalogue_.Note(LineNote::Kind::Skipped,
+                        "the qualifier group is not closed before the \"=\"");
     }
-    const std::string list(TrimBlanks(std::string_view(line).substr(open + 1, close - open - 1)));
-    // The name before the group meets the rest after the line's first ")".
-    const size_t firstClose = line.find(')');
-    line = line.substr(0, open) + line.substr(firstClose + 1);
-    lineQualified_ = !list.empty();
-    FieldCursor qualifiers(list);
-    while (!qualifiers.Empty()) {
+}
+
+void Catalogue::Loader::OnEntry(const DeviceFileEntry& entry) {
+    Catalogue& c = catalogue_;
+    c.currentLine_ = entry.line;
+    // Lines outside a section are noted for that alone.
+    const bool noting = c.OnLineNote && entry.section != Section::None;
+    c.lineQualified_ = entry.group && !entry.group->text.empty();
+    const bool applies = !entry.group || c.GroupPasses(*entry.group, noting);
+    switch (entry.section) {
+        case Section::None:
+            if (c.OnLineNote) {
+                c.Note(LineNote::Kind::Ignored, "the line comes before any section header");
+            }
+            break;
+        case Section::System:
+            if (applies) c.SystemLine(entry.name, entry.value);
+            break;
+        case Section::Commands:
+            if (applies) c.CommandLine(entry.name, entry.value);
+            break;
+        case Section::RemoteCodes:
+            if (applies) c.RemoteLine(entry.name, entry.value);
+            break;
+    }
+}
+
+bool Catalogue::GroupPasses(const QualifierGroup& group, bool noting) {
+    for (const Qualifier& qualifier : group.items) {
         if (ProcessEvents) ProcessEvents();
-        const std::string qualifier = qualifiers.Next(",");
         if (!QualifierPasses(qualifier)) {
             if (noting) {
-                const char kind = UpperAscii(qualifier[0]);
-                const std::string setting = kind == 'M'   ? "model " + Quoted(ModelName)
-                                            : kind == 'F' ? "firmware " + Quoted(ModelFirmware)
-                                                          : "options " + Quoted(ModelOptions);
+                const std::string setting = qualifier.kind == Qualifier::Kind::Model
+                                                ? "model " + Quoted(ModelName)
+                                            : qualifier.kind == Qualifier::Kind::Firmware
+                                                ? "firmware " + Quoted(ModelFirmware)
+                                                : "options " + Quoted(ModelOptions);
                 Note(LineNote::Kind::Dropped,
-                     "the qualifier " + Quoted(qualifier) + " fails for " + setting);
+                     "the qualifier " + Quoted(qualifier.text) + " fails for " + setting);
             }
-            return Section::None;
+            return false;
         }
     }
     if (noting) {
-        Note(LineNote::Kind::Kept, list.empty() ? std::string("the qualifier group is empty")
-                                                : "every qualifier of " + Quoted(list) + " passes");
+        Note(LineNote::Kind::Kept, group.text.empty()
+                                       ? std::string("the qualifier group is empty")
+                                       : "every qualifier of " + Quoted(group.text) + " passes");
     }
-    return section;
+    return true;
 }
 
 Catalogue::Catalogue() = default;
@@ -256,37 +247,31 @@ bool Catalogue::OptionsContain(std::string_view option) {
     return optionsIndex_->Contains(option);
 }
 
-bool Catalogue::QualifierPasses(std::string_view qualifier) {
-    if (qualifier.size() < 2 || qualifier[1] != ':') return true;
-    const std::string_view rest = qualifier.substr(2);
-    bool negated = false;
-    switch (UpperAscii(qualifier[0])) {
-        case 'M': {
-            const std::string_view model = QualifierWord(rest, negated);
-            const bool named = EqualsNoCase(ModelName, model) || EqualsNoCase(ModelName, "Vorta");
-            return negated ? !named : named;
+bool Catalogue::QualifierPasses(const Qualifier& qualifier) {
+    switch (qualifier.kind) {
+        case Qualifier::Kind::Model: {
+            const bool named =
+                EqualsNoCase(ModelName, qualifier.word) || EqualsNoCase(ModelName, "Vorta");
+            return qualifier.negated ? !named : named;
         }
-        case 'F':
+        case Qualifier::Kind::Firmware:
             // Needs at least this firmware; every level applies while the
             // model's firmware is not known.
             if (ModelFirmware.empty()) return true;
-            return !(LeadingNumber(rest) >
+            return !(LeadingNumber(qualifier.word) >
                      (loadDepth_ > 0 ? firmwareNumber_ : LeadingNumber(ModelFirmware)));
-        case 'O': {
-            const std::string_view option = QualifierWord(rest, negated);
-            const bool found = OptionsContain(option);
-            return negated ? !found : found;
+        case Qualifier::Kind::Option: {
+            const bool found = OptionsContain(qualifier.word);
+            return qualifier.negated ? !found : found;
         }
-        default:
-            return true;
+        case Qualifier::Kind::Other:
+            break;
     }
+    return true;
 }
 
-void Catalogue::SystemLine(std::string_view line) {
-    FieldCursor fields(line);
-    const std::string written = fields.Next("=");
+void Catalogue::SystemLine(std::string_view written, std::string_view value) {
     const std::string key = SqueezeUpper(written);
-    const std::string_view value = fields.Rest();
     if (key == "ALLOWMANUAL") {
         AllowManual = UpperCase(value) == "TRUE";
         if (OnLineNote && !AllowManual && UpperCase(value) != "FALSE") {
@@ -314,9 +299,9 @@ void Catalogue::SystemLine(std::string_view line) {
     }
 }
 
-void Catalogue::CommandLine(std::string_view line) {
-    FieldCursor fields(line);
-    std::string name = fields.Next("=");
+void Catalogue::CommandLine(std::string_view written, std::string_view value) {
+    std::string name(written);
+    FieldCursor fields(value);
     std::string functionCode = fields.Next(";");
     const std::string type = fields.Next(";");
     const std::string_view data = fields.Rest();
@@ -355,7 +340,7 @@ void Catalogue::CommandLine(std::string_view line) {
     }
     if (known != commandIndex_.end() && !lineQualified_) {
         warn("the command " + Quoted(name) + " of line " +
-             std::to_string(commandLines_[static_cast<size_t>(known->second) - 1]) +
+             std::to_string(commandLines_[known->second]) +
              " is defined again; this line replaces it");
     }
     enum class Kind { Enumeration, Range, Other } kind = Kind::Other;
@@ -426,38 +411,46 @@ void Catalogue::CommandLine(std::string_view line) {
         Note(LineNote::Kind::Warning, std::move(warning));
     CommandEntry* entry = nullptr;
     if (known != commandIndex_.end()) {
-        entry = &commands_[static_cast<size_t>(known->second) - 1];
+        entry = &commands_[known->second];
     } else {
         commands_.emplace_back();
         commandLines_.push_back(currentLine_);
         entry = &commands_.back();
-        commandIndex_.emplace(std::move(key), static_cast<int16_t>(commands_.size()));
+        commandIndex_.emplace(std::move(key), commands_.size() - 1);
     }
     entry->Name = std::move(name);
     entry->FunctionCode = std::move(functionCode);
+    // A line of one kind over a command of another keeps what it does not
+    // replace (see ValueKind).
+    bool enumeration = entry->IsEnumeration();
+    bool ranged = entry->HasRange();
+    bool integer = entry->IsInteger();
     if (kind == Kind::Enumeration) {
         entry->Values = std::move(values);
-        entry->IsEnumeration = true;
+        enumeration = true;
     } else if (kind == Kind::Range) {
-        entry->IsInteger = EqualsNoCase(type, "Integer");
+        integer = EqualsNoCase(type, "Integer");
         entry->Range = std::move(range);
-        entry->HasRange = true;
+        ranged = true;
     }
+    entry->Kind = !ranged ? (enumeration ? ValueKind::Enumeration : ValueKind::Other)
+                  : enumeration
+                      ? (integer ? ValueKind::EnumerationAndInteger : ValueKind::EnumerationAndReal)
+                  : integer ? ValueKind::Integer
+                            : ValueKind::Real;
 }
 
-void Catalogue::RemoteLine(std::string_view line) {
-    FieldCursor fields(line);
-    std::string name = fields.Next("=");
+void Catalogue::RemoteLine(std::string_view written, std::string_view value) {
+    std::string name(written);
     std::string key = UpperCase(name);
     const auto known = remoteIndex_.find(key);
     RemoteEntry* entry = nullptr;
     if (known != remoteIndex_.end()) {
-        entry = &remoteCodes_[static_cast<size_t>(known->second) - 1];
+        entry = &remoteCodes_[known->second];
         if (OnLineNote && !lineQualified_) {
-            Note(LineNote::Kind::Warning,
-                 "the button " + Quoted(name) + " of line " +
-                     std::to_string(remoteLines_[static_cast<size_t>(known->second) - 1]) +
-                     " is defined again; this line replaces it");
+            Note(LineNote::Kind::Warning, "the button " + Quoted(name) + " of line " +
+                                              std::to_string(remoteLines_[known->second]) +
+                                              " is defined again; this line replaces it");
         }
     } else {
         if (remoteCodes_.size() >= kMaxTableEntries) {
@@ -470,10 +463,10 @@ void Catalogue::RemoteLine(std::string_view line) {
         remoteCodes_.emplace_back();
         remoteLines_.push_back(currentLine_);
         entry = &remoteCodes_.back();
-        remoteIndex_.emplace(std::move(key), static_cast<int16_t>(remoteCodes_.size()));
+        remoteIndex_.emplace(std::move(key), remoteCodes_.size() - 1);
     }
     entry->Name = std::move(name);
-    entry->Code = std::string(fields.Rest());
+    entry->Code = std::string(value);
     if (OnLineNote) NoteRemoteCode(entry->Code);
 }
 

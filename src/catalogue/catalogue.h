@@ -1,38 +1,30 @@
 // The command catalogue of one video-processor model and the loader of its
-// device description file ("<Model>IR.ini").
-//
-// File format (8-bit text; a line ends at CR, CR LF or a lone LF):
-//   [SYSTEM]        MODEL, FIRMWARE / CURRENTFIRMWARE, OPTIONS / OPTION, ALLOWMANUAL
-//   [COMMANDS]      Name = FunctionCode; Enumeration; (code)Label, (code)Label ...
-//                   Name = FunctionCode; Integer; Min..Max
-//                   Name = FunctionCode; Real; Min..Max
-//                   Name = FunctionCode; Query        (any other type: not sent by IR)
-//   [REMOTECODES]   Button = Code
-// An apostrophe starts a comment. A name may carry a qualifier group before
-// the "=": Name(M:model, M:~model, F:firmware, O:option, O:~option) = ...
-// limiting the line to some models, firmware levels or options. The model
-// "Vorta" stands for the whole product line.
+// device description file ("<Model>IR.ini"; device_file_reader.h describes
+// the format, this loader what its entries mean).
 //
 // Nothing is reset at the start of a load: a table is emptied only by its
 // own header, and the settings change only through the lines that set them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
-#include "base/lines.h"
 #include "base/result.h"
+#include "catalogue/device_file_reader.h"
 
 namespace kestrel {
 
 class SubstringIndex;
 
-// Largest number of entries of a table (indexes are 16-bit).
+// Largest number of entries of a table: a limit of the format (stored files
+// were made for 16-bit indexes); a line that would add more is skipped.
 inline constexpr int kMaxTableEntries = 32767;
 
 struct ValueRange {
@@ -45,15 +37,41 @@ struct EnumValue {
     std::string Label;
 };
 
+// What a command's value is. A line that redefines a command keeps what
+// the earlier line loaded and its type does not replace: an enumeration line
+// over an integer or real command (or the other way round) leaves a command
+// with both its choices and its range; any other type leaves the kind as
+// it was.
+enum class ValueKind {
+    Other,        // no value: not sent by IR (Query and any other type)
+    Enumeration,  // one of Values
+    Integer,      // a whole number within Range
+    Real,         // a number within Range
+    // Both the choices and a range: whoever asks IsEnumeration first takes
+    // the choices; HasRange is true as well.
+    EnumerationAndInteger,
+    EnumerationAndReal,
+};
+
 struct CommandEntry {
     std::string Name;
     std::string FunctionCode;  // hexadecimal digits as written in the file
     ValueRange Range;
-    bool IsInteger = false;
-    bool HasRange = false;  // a number within Range (integer and real commands)
-    bool IsEnumeration = false;
+    ValueKind Kind = ValueKind::Other;
     // The value choices in list order: choice j (counted from 1) is Values[j - 1].
     std::vector<EnumValue> Values;
+
+    // Values holds the choices.
+    bool IsEnumeration() const {
+        return Kind == ValueKind::Enumeration || Kind == ValueKind::EnumerationAndInteger ||
+               Kind == ValueKind::EnumerationAndReal;
+    }
+    // A number within Range (integer and real commands).
+    bool HasRange() const { return Kind != ValueKind::Other && Kind != ValueKind::Enumeration; }
+    // The range holds whole numbers.
+    bool IsInteger() const {
+        return Kind == ValueKind::Integer || Kind == ValueKind::EnumerationAndInteger;
+    }
 };
 
 struct RemoteEntry {
@@ -80,9 +98,6 @@ struct LineNote {
     std::string reason;
 };
 
-// Sections of the device file; None before the first known header.
-enum class Section { None, System, Commands, RemoteCodes };
-
 class Catalogue {
   public:
     Catalogue();
@@ -91,34 +106,30 @@ class Catalogue {
     Catalogue& operator=(const Catalogue&) = delete;
 
     // Loads folder/fileName into the tables and settings. A file that cannot
-    // be read is refused with "There is no INI file named <fileName>, one is
-    // required", and nothing changes.
+    // be read is refused as ReadDeviceFileText refuses it, and nothing changes.
     Status LoadDeviceFile(const std::string& folder, const std::string& fileName);
-    // Loads the text of a device file (the reading loop of LoadDeviceFile).
+    // Loads the text of a device file: ReadDeviceFile with a Loader.
     void LoadDeviceText(std::string_view text);
 
-    // Applies the qualifier group of an assignment line. Returns section when
-    // the line is an assignment for the current model (the group is then cut
-    // out of line), None when it is no assignment, the group rejects the
-    // model, or the group is not closed before the "=".
-    Section QualifyLine(std::string& line, Section section);
+    // Index (from 0) of the command whose Name equals name ignoring case.
+    std::optional<size_t> FindCommand(std::string_view name) const;
+    // Index (from 0) of the remote button with that name ignoring case.
+    std::optional<size_t> FindRemote(std::string_view name) const;
+    // The command FindCommand finds; a blank entry when there is none.
+    const CommandEntry& CommandNamed(std::string_view name) const;
 
-    // Index (from 1) of the command whose Name equals name ignoring case; 0
-    // when there is none.
-    int16_t getETindex(std::string_view name) const;
-    // Index (from 1) of the remote button with that name ignoring case; 0
-    // when there is none.
-    int16_t RemoteIndex(std::string_view name) const;
-
-    int16_t CommandCount() const { return static_cast<int16_t>(commands_.size()); }
-    int16_t RemoteCount() const { return static_cast<int16_t>(remoteCodes_.size()); }
-    // Entry at index (from 1); index 0 or any index outside the table gives
-    // a blank entry, so a failed lookup reads harmlessly.
-    const CommandEntry& Command(int index) const;
-    const RemoteEntry& Remote(int index) const;
-    // The tables in order: entry k (from 1) is element k - 1.
+    size_t CommandCount() const { return commands_.size(); }
+    size_t RemoteCount() const { return remoteCodes_.size(); }
+    // Entry at index (from 0); an index outside the table gives a blank
+    // entry, so a stale index reads harmlessly.
+    const CommandEntry& Command(size_t index) const;
+    const RemoteEntry& Remote(size_t index) const;
+    // The tables in order: entry i is Command(i) / Remote(i).
     const std::vector<CommandEntry>& Commands() const { return commands_; }
     const std::vector<RemoteEntry>& RemoteCodes() const { return remoteCodes_; }
+
+    // The handler that loads what ReadDeviceFile reads into the catalogue.
+    class Loader;
 
     // Model settings. ModelName is set by the model selection before a load
     // and replaced by a MODEL line.
@@ -141,11 +152,12 @@ class Catalogue {
     std::function<void(const LineNote&)> OnLineNote;
 
   private:
-    bool QualifierPasses(std::string_view qualifier);
+    bool GroupPasses(const QualifierGroup& group, bool noting);
+    bool QualifierPasses(const Qualifier& qualifier);
     bool OptionsContain(std::string_view option);
-    void SystemLine(std::string_view line);
-    void CommandLine(std::string_view line);
-    void RemoteLine(std::string_view line);
+    void SystemLine(std::string_view name, std::string_view value);
+    void CommandLine(std::string_view name, std::string_view value);
+    void RemoteLine(std::string_view name, std::string_view value);
     void NoteRemoteCode(const std::string& code);
     void Note(LineNote::Kind kind, std::string text);
 
@@ -154,11 +166,11 @@ class Catalogue {
     // The line of each entry's first definition in the load that made it.
     std::vector<int64_t> commandLines_;
     std::vector<int64_t> remoteLines_;
-    // Name (ASCII upper case) -> index from 1; rebuilt with its table.
-    std::unordered_map<std::string, int16_t> commandIndex_;
-    std::unordered_map<std::string, int16_t> remoteIndex_;
+    // Name (ASCII upper case) -> index from 0; rebuilt with its table.
+    std::unordered_map<std::string, size_t> commandIndex_;
+    std::unordered_map<std::string, size_t> remoteIndex_;
     int64_t currentLine_ = 0;     // the line being loaded, for OnLineNote
-    bool lineQualified_ = false;  // the line had a qualifier group
+    bool lineQualified_ = false;  // the line has a qualifier group that is not empty
 
     // What the qualifiers of a load compare with, worked out when the
     // setting changes instead of at every qualifier: a device file may hold
@@ -169,6 +181,34 @@ class Catalogue {
     double firmwareNumber_ = 0;                     // LeadingNumber(ModelFirmware)
     std::unique_ptr<SubstringIndex> optionsIndex_;  // of ModelOptions; made when first asked
 };
+
+// One load of a catalogue: made when the load starts, destroyed when it
+// ends. Qualifier groups are tested against the model settings as they
+// stand when the entry arrives (SYSTEM entries change them during a load),
+// with ProcessEvents called before each qualifier; entries in no section
+// and lines that are no entry are only noted. A caller that reads a device
+// file itself (kestrel-gen check) hands the reader's calls on to a Loader,
+// so that what it reports is what the catalogue loads.
+class Catalogue::Loader final : public DeviceFileHandler {
+  public:
+    explicit Loader(Catalogue& catalogue);
+    ~Loader() override;
+    Loader(const Loader&) = delete;
+    Loader& operator=(const Loader&) = delete;
+
+    void OnSection(Section section, int64_t line) override;
+    void OnUnknownHeader(std::string_view header, Section section, int64_t line) override;
+    void OnEntry(const DeviceFileEntry& entry) override;
+    void OnUnreadable(LineProblem problem, Section section, int64_t line) override;
+
+  private:
+    Catalogue& catalogue_;
+    int64_t outerLine_;  // the line of a load this one is nested in
+};
+
+// The text of folder/fileName (found as DeviceFilePath finds it), or the
+// refusal "There is no INI file named <fileName>, one is required".
+Result<std::string> ReadDeviceFileText(const std::string& folder, const std::string& fileName);
 
 // folder/fileName; when there is no such file but one whose name equals
 // fileName ignoring case, that one (device files are found ignoring case, also

@@ -1,5 +1,5 @@
-// Field splitting for the device file loader without copying the rest of the
-// line at every cut.
+// Field splitting for the device file reader and loader without copying the
+// rest of the line at every cut.
 //
 // A cursor over a text, trimmed at the start, cut by util's one tokenizer
 // (CutToken, quote flag 0): the token is the text up to the first delimiter

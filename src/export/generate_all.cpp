@@ -48,13 +48,13 @@ std::optional<std::string> MiddleOfRange(const ValueRange& range) {
 
 std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges) {
     std::vector<PlannedSample> samples;
-    if (entry.IsEnumeration) {
+    if (entry.IsEnumeration()) {
         int item = 0;
         for (const EnumValue& choice : entry.Values) {
             samples.push_back(
                 {SampleRule::Enumeration, ++item, std::to_string(choice.Code), choice.Label});
         }
-    } else if (entry.HasRange && ranges) {
+    } else if (entry.HasRange() && ranges) {
         samples = {{SampleRule::Minimum, 1, entry.Range.Min, "Minimum of Range"},
                    {SampleRule::Middle, 2, MiddleOfRange(entry.Range), "Middle of Range"},
                    {SampleRule::Maximum, 3, entry.Range.Max, "Maximum of Range"}};
@@ -65,15 +65,15 @@ std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges) {
 std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges,
                                      const ExportOptions& options, std::string& note) {
     note.clear();
-    if (!options.everyEntry || entry.IsEnumeration || !entry.HasRange || !ranges) {
+    if (!options.everyEntry || entry.IsEnumeration() || !entry.HasRange() || !ranges) {
         return SamplesOf(entry, ranges);
     }
     const double low = LeadingNumber(entry.Range.Min);
     const double high = LeadingNumber(entry.Range.Max);
     const std::string keeps = "; its minimum, middle and maximum are taken";
     std::optional<double> step = options.step;
-    if (step && entry.IsInteger) step = std::max(1.0, std::nearbyint(*step));
-    if (!step && entry.IsInteger) step = 1;
+    if (step && entry.IsInteger()) step = std::max(1.0, std::nearbyint(*step));
+    if (!step && entry.IsInteger()) step = 1;
     if (!step || !std::isfinite(low) || !std::isfinite(high) || !(*step > 0) || high < low) {
         note = entry.Name + (step ? ": the range gives no values" : ": a range of real numbers") +
                keeps + (step ? "" : " (give --step to take values along it)");
@@ -92,7 +92,7 @@ std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges,
         return SamplesOf(entry, ranges);
     }
     const auto text = [&](double value) {
-        return entry.IsInteger ? WholeDecimal(value) : PlainDecimal15(value);
+        return entry.IsInteger() ? WholeDecimal(value) : PlainDecimal15(value);
     };
     std::vector<PlannedSample> samples;
     const auto count = static_cast<int>(steps) + 1;
@@ -106,7 +106,7 @@ std::vector<PlannedSample> SamplesOf(const CommandEntry& entry, bool ranges,
 }
 
 int64_t SampleCount(const Catalogue& catalogue, bool ranges, const ExportOptions& options) {
-    int64_t count = options.everyEntry ? catalogue.RemoteCount() : 0;
+    int64_t count = options.everyEntry ? static_cast<int64_t>(catalogue.RemoteCount()) : 0;
     std::string note;
     for (const CommandEntry& entry : catalogue.Commands()) {
         for (const PlannedSample& sample : SamplesOf(entry, ranges, options, note)) {
@@ -175,8 +175,8 @@ Status GenerateAll::Walk(WindowFields& fields, OutputWriter& writer, GenerateAll
     };
     // The tables may be refilled by a model chosen while events run, so each
     // entry is copied before its samples are taken and the count read once.
-    const int last = catalogue_.CommandCount();
-    for (int i = 1; i <= last && !stopping(); ++i) {
+    const size_t count = catalogue_.CommandCount();
+    for (size_t i = 0; i < count && !stopping(); ++i) {
         const CommandEntry entry = catalogue_.Command(i);
         fields.SetText(Box::Value, "");
         fields.SetText(Box::CodeHex, entry.FunctionCode);
@@ -200,7 +200,7 @@ Status GenerateAll::Walk(WindowFields& fields, OutputWriter& writer, GenerateAll
                 continue;
             }
             Sample sample;
-            sample.entry = i;
+            sample.entry = static_cast<int>(i) + 1;
             sample.item = planned.item;
             sample.rule = planned.rule;
             sample.number = result.samples;
@@ -241,12 +241,12 @@ Status GenerateAll::Walk(WindowFields& fields, OutputWriter& writer, GenerateAll
 // Every remote button as a click in Remote mode makes its code.
 Status GenerateAll::WalkRemote(WindowFields& fields, OutputWriter& writer,
                                GenerateAllObserver& observer, GenerateAllResult& result) {
-    const int last = catalogue_.RemoteCount();
-    if (last > 0) fields.PickMode(Mode::Remote);
-    for (int i = 1; i <= last; ++i) {
+    const size_t count = catalogue_.RemoteCount();
+    if (count > 0) fields.PickMode(Mode::Remote);
+    for (size_t i = 0; i < count; ++i) {
         const RemoteEntry button = catalogue_.Remote(i);
         Sample sample;
-        sample.item = i;
+        sample.item = static_cast<int>(i) + 1;
         sample.rule = SampleRule::Remote;
         sample.number = result.samples;
         sample.command = button.Name;

@@ -70,20 +70,20 @@ CatalogueIndex::CatalogueIndex(std::string model, std::unique_ptr<const Catalogu
     : model_(std::move(model)), catalogue_(std::move(catalogue)), generator_(generator) {
     const Catalogue& c = *catalogue_;
     FieldRecord fields;
-    for (int16_t i = 1; i <= c.CommandCount(); ++i) {
+    for (size_t i = 0; i < c.CommandCount(); ++i) {
         const CommandEntry& command = c.Command(i);
-        if (command.IsEnumeration || command.HasRange) {
+        if (command.IsEnumeration() || command.HasRange()) {
             fields.selectedCommand = command.Name;
             (void)Played(ClickCommand(c, fields).outcome, fields, notices);
         }
-        if (command.IsEnumeration) {
+        if (command.IsEnumeration()) {
             for (size_t j = 0; j < command.Values.size(); ++j) {
                 (void)Played(ClickValue(c, fields, static_cast<int>(j), generator_), fields,
                              notices);
                 Index({CatalogueEntry::Kind::Value, model_, command.Name, command.Values[j].Label,
                        static_cast<int>(j), "", ValueKindOption::Value, fields.output});
             }
-        } else if (command.HasRange && CheckValue(c, fields, command.Range.Min) &&
+        } else if (command.HasRange() && CheckValue(c, fields, command.Range.Min) &&
                    !Played(GenerateRangeValue(c, fields, command.Range.Min, generator_), fields,
                            notices)
                         .ValueRefused()) {
@@ -93,15 +93,15 @@ CatalogueIndex::CatalogueIndex(std::string model, std::unique_ptr<const Catalogu
         }
     }
     fields.PickMode(Mode::Remote);
-    for (int i = 0; i < c.RemoteCount(); ++i) {
-        (void)Played(ClickRemote(c, fields, i, generator_), fields, notices);
-        Index({CatalogueEntry::Kind::Remote, model_, c.Remote(i + 1).Name, "", 0, "",
+    for (size_t i = 0; i < c.RemoteCount(); ++i) {
+        (void)Played(ClickRemote(c, fields, static_cast<int>(i), generator_), fields, notices);
+        Index({CatalogueEntry::Kind::Remote, model_, c.Remote(i).Name, "", 0, "",
                ValueKindOption::Dec, fields.output});
     }
     if (!c.AllowManual) return;
     // The Manual mode takes function codes 0-255 without a warning.
     constexpr int32_t kLargestManualCode = 255;
-    for (int16_t i = 1; i <= c.CommandCount(); ++i) {
+    for (size_t i = 0; i < c.CommandCount(); ++i) {
         const std::optional<int32_t> code = ParseHexInt32(c.Command(i).FunctionCode);
         if (!code || *code < 0 || *code > kLargestManualCode) continue;
         for (const DecodedCode& decoded : Decode(

@@ -88,7 +88,7 @@ class CatalogueIndex {
     // A range command, or a command whose function code the Manual mode
     // sends, and the device field of its codes.
     struct CommandDevice {
-        int16_t index;  // in the catalogue, from 1
+        size_t index;  // in the catalogue, from 0
         uint32_t device;
     };
     void Index(CatalogueEntry entry);

@@ -121,12 +121,12 @@ std::string EditValue(std::string_view text) {
 }
 
 bool CheckValue(const Catalogue& catalogue, const WindowFields& fields, std::string_view st) {
-    const CommandEntry& e = catalogue.Command(catalogue.getETindex(fields.SelectedCommand()));
-    if (e.HasRange) {
+    const CommandEntry& e = catalogue.CommandNamed(fields.SelectedCommand());
+    if (e.HasRange()) {
         const double v = LeadingNumber(st);
         return LeadingNumber(e.Range.Min) <= v && v <= LeadingNumber(e.Range.Max);
     }
-    return e.IsEnumeration;
+    return e.IsEnumeration();
 }
 
 Outcome ValueError(WindowFields& fields) {
@@ -168,7 +168,7 @@ Status SelectModel(Catalogue& catalogue, const std::string& folder, const std::s
 }
 
 CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields) {
-    const CommandEntry& e = catalogue.Command(catalogue.getETindex(fields.SelectedCommand()));
+    const CommandEntry& e = catalogue.CommandNamed(fields.SelectedCommand());
     fields.SetText(Box::Value, "");
     fields.SetText(Box::CodeHex, e.FunctionCode);
     // The loader keeps only function codes that fit 32 bits.
@@ -176,13 +176,13 @@ CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields) {
                    std::to_string(ParseHexInt32(fields.Text(Box::CodeHex)).value_or(0)));
     fields.SetText(Box::Output, "");
     CommandClick click;
-    if (e.IsEnumeration) {
+    if (e.IsEnumeration()) {
         click.show = CommandClick::Show::Values;
         click.labels.reserve(e.Values.size());
         for (const EnumValue& value : e.Values)
             click.labels.push_back(value.Label);
         fields.SelectKind(ValueKindOption::Value);
-    } else if (e.HasRange) {
+    } else if (e.HasRange()) {
         click.show = CommandClick::Show::Range;
         click.rangePrompt = "Enter a value in the range " + e.Range.Min + " to " + e.Range.Max;
         fields.SelectKind(ValueKindOption::Value);
@@ -195,7 +195,7 @@ CommandClick ClickCommand(const Catalogue& catalogue, WindowFields& fields) {
 
 Outcome ClickValue(const Catalogue& catalogue, WindowFields& fields, int position,
                    Generator& generator) {
-    const CommandEntry& e = catalogue.Command(catalogue.getETindex(fields.SelectedCommand()));
+    const CommandEntry& e = catalogue.CommandNamed(fields.SelectedCommand());
     if (position < 0 || position >= static_cast<int>(e.Values.size())) return {};
     fields.SetText(Box::Value, std::to_string(e.Values[static_cast<size_t>(position)].Code));
     fields.SetText(Box::Output, "");
@@ -206,8 +206,8 @@ Outcome ClickValue(const Catalogue& catalogue, WindowFields& fields, int positio
 
 Outcome ClickRemote(const Catalogue& catalogue, WindowFields& fields, int position,
                     Generator& generator) {
-    if (position < 0 || position >= catalogue.RemoteCount()) return {};
-    fields.SetText(Box::Value, catalogue.Remote(position + 1).Code);
+    if (position < 0 || static_cast<size_t>(position) >= catalogue.RemoteCount()) return {};
+    fields.SetText(Box::Value, catalogue.Remote(static_cast<size_t>(position)).Code);
     Outcome outcome = RequestCode(fields, generator);
     outcome.SetText(fields, Box::Output, outcome.code);
     return outcome;

@@ -1,4 +1,4 @@
-// The device file loader, the model list and the field cursor.
+// The device file reader and loader, and the model list.
 
 #include <gtest/gtest.h>
 
@@ -24,13 +24,13 @@ namespace fs = std::filesystem;
 std::string Dump(const Catalogue& c) {
     std::string out;
     for (const CommandEntry& e : c.Commands()) {
-        out += e.Name + "=" + e.FunctionCode + (e.IsEnumeration ? " e" : "");
+        out += e.Name + "=" + e.FunctionCode + (e.IsEnumeration() ? " e" : "");
         for (const EnumValue& v : e.Values)
             out += "[" + std::to_string(v.Code) + ":" + v.Label + "]";
-        if (e.HasRange) out += (e.IsInteger ? " i" : " r") + e.Range.Min + ".." + e.Range.Max;
+        if (e.HasRange()) out += (e.IsInteger() ? " i" : " r") + e.Range.Min + ".." + e.Range.Max;
         out += "; ";
         // The name index agrees with the table.
-        if (c.Command(c.getETindex(UpperCase(e.Name))).Name != e.Name) out += "(not indexed) ";
+        if (c.CommandNamed(UpperCase(e.Name)).Name != e.Name) out += "(not indexed) ";
     }
     out += "|";
     for (const RemoteEntry& r : c.RemoteCodes())
@@ -56,6 +56,55 @@ std::string Load(const std::string& text, const std::string& model = "") {
     return Dump(c) + skipped;
 }
 
+// What the reader hands a handler, one line of text per call: "LINE [S]" for
+// a known header (S the section's number), "LINE ?HEADER S" for another,
+// "LINE x S PROBLEM" for a line that is no entry, "LINE S NAME=VALUE" for an
+// entry, then "(KIND~WORD|...)" for its group (M, F, O or ? for the kind, "~"
+// when negated).
+struct Recorder final : DeviceFileHandler {
+    std::string log;
+    std::string Line(int64_t line, Section section) {
+        return std::to_string(line) + " " + std::to_string(static_cast<int>(section));
+    }
+    void OnSection(Section section, int64_t line) override {
+        log += std::to_string(line) + " [" + std::to_string(static_cast<int>(section)) + "]\n";
+    }
+    void OnUnknownHeader(std::string_view header, Section section, int64_t line) override {
+        log += std::to_string(line) + " ?" + std::string(header) + " " +
+               std::to_string(static_cast<int>(section)) + "\n";
+    }
+    void OnUnreadable(LineProblem problem, Section section, int64_t line) override {
+        log += Line(line, section) +
+               (problem == LineProblem::NoEquals ? " x no equals\n" : " x open group\n");
+    }
+    void OnEntry(const DeviceFileEntry& e) override {
+        log += Line(e.line, e.section) + " " + std::string(e.name) + "=" + std::string(e.value);
+        if (e.group) {
+            log += " (";
+            for (const Qualifier& q : e.group->items)
+                log += std::string(1, "MFO?"[static_cast<int>(q.kind)]) + (q.negated ? "~" : "") +
+                       q.word + "|";
+            log += ")";
+        }
+        log += "\n";
+    }
+};
+
+TEST(Reader, HandsEntriesWithTheirLines) {
+    Recorder recorder;
+    ReadDeviceFile(
+        "A=1\r[ commands ]\r\nB(M:X, o:~ hd,F:2, Lot:7)=2 ' c\n\n  \r'all\n"
+        "Zoom(M:X = 9\r\nZoom(M:X = 9)\r(=)\nno assignment (M:X)\n[Other] 'x\n"
+        "C)D(x) = \"q=r\"\rE() = 5\r\n",
+        recorder);
+    // A group not closed before the "=" is no entry; the text after the
+    // line's first ")" follows the name.
+    EXPECT_EQ(recorder.log,
+              "1 0 A=1\n2 [2]\n3 2 B=2 (MX|O~hd|F2|?|)\n7 2 x open group\n8 2 x open group\n"
+              "9 2 x open group\n10 2 x no equals\n11 ?[Other] 2\n12 2 C)DD(x)=\"q=r\" (?|)\n"
+              "13 2 E=5 ()\n");
+}
+
 TEST(Loader, FilesLoadIntoTheirCatalogue) {
     const std::pair<std::string, std::string> rows[] = {
         // Lines end at CR, CR LF and a lone LF; "Blank =" has an empty code.
@@ -74,7 +123,8 @@ TEST(Loader, FilesLoadIntoTheirCatalogue) {
          "Empty=14 e; | {//}"},
         {"[COMMANDS]\nB = 20; Integer; 0..100;\nG = 21; real; 1.0 .. 2.5\nStatus = 30; Query\n",
          "B=20 i0..100; G=21 r1.0..2.5; Status=30; | {//}"},
-        // A name again updates its first entry in place; flags stay.
+        // A name again updates its first entry in place; what the line does not
+        // replace stays (ValueKind).
         {"[COMMANDS]\nLevel = 20; Integer; 0..3\nPower = 10; Enumeration; (0)Off, (1)On\n"
          "LEVEL = 21; Enumeration; (0)Low, (1)High\npower = 11; Query\n",
          "LEVEL=21 e[0:Low][1:High] i0..3; power=11 e[0:Off][1:On]; | {//}"},
@@ -97,7 +147,8 @@ TEST(Loader, FilesLoadIntoTheirCatalogue) {
         EXPECT_EQ(Load(text), catalogue) << text;
     Catalogue c;
     c.LoadDeviceText("[COMMANDS]\nA = 1; Query\n\n[COMMANDS]\nB = 2; Query\n");
-    EXPECT_EQ(c.getETindex("a") * 10 + c.getETindex("b"), 1);  // A left the index with its table
+    EXPECT_FALSE(c.FindCommand("a"));  // A left the index with its table
+    EXPECT_EQ(c.FindCommand("b"), 0u);
 }
 
 TEST(Loader, QualifiersDecideWhetherALineApplies) {
@@ -130,16 +181,13 @@ TEST(Loader, QualifiersDecideWhetherALineApplies) {
         const std::string dump = Load(text, model);
         EXPECT_EQ(dump.substr(0, dump.find(" {")), "|" + loaded) << text;
     }
-    // A group not closed before the "=" is no assignment (never doubled).
-    Catalogue c;
-    for (std::string bad : {"Zoom(M:X = 9", "Zoom(M:X = 9)", "Zoom(", "(=)", "no assignment (M:X)"})
-        EXPECT_EQ(c.QualifyLine(bad, Section::RemoteCodes), Section::None) << bad;
     // Window events run once before each qualifier; B stops at its first.
+    Catalogue c;
     int events = 0;
     c.ProcessEvents = [&] { ++events; };
     c.LoadDeviceText("[REMOTECODES]\nA(F:1, O:, Lot:1) = 1\nB(M:X, F:1) = 2\nC() = 3\nD = 4\n");
     EXPECT_EQ(events, 4);
-    EXPECT_EQ(c.RemoteCount(), 3);
+    EXPECT_EQ(c.RemoteCount(), 3u);
 }
 
 // The window's and the command line's tests cover a user's folder adding
@@ -163,7 +211,7 @@ TEST(Loader, DeviceFilesAndTheModelList) {
     EXPECT_TRUE(DiscoverModels((root / "none").string()).empty());
     Catalogue c;  // found ignoring case
     EXPECT_TRUE(c.LoadDeviceFile((root / "p").string(), "BIR.ini").ok());
-    EXPECT_EQ(c.CommandCount(), 1);
+    EXPECT_EQ(c.CommandCount(), 1u);
     EXPECT_EQ(c.LoadDeviceFile((root / "p").string(), "QIR.ini").reason(),
               "There is no INI file named QIR.ini, one is required");
 }

@@ -74,8 +74,8 @@ TEST_F(DecodeTest, EverySampleOfEverySampleModelGivesBackItsRequest) {
         }
         FieldRecord fields;
         fields.PickMode(Mode::Remote);
-        for (int i = 0; i < catalogue.RemoteCount(); ++i) {
-            display.Play(ClickRemote(catalogue, fields, i, generator), fields);
+        for (size_t i = 0; i < catalogue.RemoteCount(); ++i) {
+            display.Play(ClickRemote(catalogue, fields, static_cast<int>(i), generator), fields);
             Check(fields);
         }
     }

@@ -214,8 +214,7 @@ TEST(GenerateAll, RangeValuesOfACompleteExport) {
     for (const auto& row : rows) {
         CommandEntry entry;
         entry.Name = "Level";
-        entry.HasRange = true;
-        entry.IsInteger = row.integer;
+        entry.Kind = row.integer ? ValueKind::Integer : ValueKind::Real;
         entry.Range = {row.min, row.max};
         ExportOptions options;
         options.everyEntry = true;

@@ -102,8 +102,8 @@ TEST_P(DeviceFiles, SkipTheirHostileLinesAndKeepTheGoodOnes) {
         skipped += note.kind == LineNote::Kind::Skipped ? 1 : 0;
     };
     ASSERT_TRUE(SelectModel(catalogue, folder.path.string(), "Hostile").ok());
-    EXPECT_EQ(catalogue.CommandCount(), std::stoi(row.at(3)));
-    EXPECT_EQ(catalogue.RemoteCount(), std::stoi(row.at(4)));
+    EXPECT_EQ(catalogue.CommandCount(), std::stoul(row.at(3)));
+    EXPECT_EQ(catalogue.RemoteCount(), std::stoul(row.at(4)));
     EXPECT_EQ(skipped, std::stoi(row.at(5)));
 
     // The good lines give the codes they always give, unless a full table
@@ -113,7 +113,7 @@ TEST_P(DeviceFiles, SkipTheirHostileLinesAndKeepTheGoodOnes) {
     display.Play(ClickCommand(catalogue, fields).outcome, fields);
     display.Play(ClickValue(catalogue, fields, 1, generator), fields);
     EXPECT_EQ(fields.output, on);
-    EXPECT_EQ(catalogue.getETindex("After") == 0, row.at(6) == "After");
+    EXPECT_EQ(!catalogue.FindCommand("After"), row.at(6) == "After");
     if (row.at(6) != "After") {
         fields.selectedCommand = "After";
         display.Play(ClickCommand(catalogue, fields).outcome, fields);
@@ -124,25 +124,27 @@ TEST_P(DeviceFiles, SkipTheirHostileLinesAndKeepTheGoodOnes) {
                                             "Brightness(0x20/32) Middle of Range=50"));
     }
     fields.PickMode(Mode::Remote);
-    display.Play(ClickRemote(catalogue, fields, catalogue.RemoteIndex("Menu") - 1, generator),
-                 fields);
+    const auto click = [&](const char* button) {
+        const int position = static_cast<int>(catalogue.FindRemote(button).value());
+        display.Play(ClickRemote(catalogue, fields, position, generator), fields);
+    };
+    click("Menu");
     EXPECT_EQ(fields.output, menu);
-    EXPECT_EQ(catalogue.RemoteIndex("Exit") == 0, row.at(6) == "Exit");
+    EXPECT_EQ(!catalogue.FindRemote("Exit"), row.at(6) == "Exit");
     if (row.at(6) != "Exit") {
-        display.Play(ClickRemote(catalogue, fields, catalogue.RemoteIndex("Exit") - 1, generator),
-                     fields);
+        click("Exit");
         EXPECT_EQ(fields.output, exit);
     }
     // Every click on what was loaded ends in a code or a clear refusal.
     fields.PickMode(Mode::Discrete);
-    for (int i = 1; i <= std::min<int>(catalogue.CommandCount(), 64); ++i) {
+    for (size_t i = 0; i < std::min<size_t>(catalogue.CommandCount(), 64); ++i) {
         const CommandEntry entry = catalogue.Command(i);
         fields.selectedCommand = entry.Name;
         display.Play(ClickCommand(catalogue, fields).outcome, fields);
         for (size_t j = 0; j < entry.Values.size() && j < 64; ++j)
             display.Play(ClickValue(catalogue, fields, static_cast<int>(j), generator), fields);
         for (const std::string& bound : {entry.Range.Min, entry.Range.Max}) {
-            if (entry.HasRange)
+            if (entry.HasRange())
                 display.Play(GenerateRangeValue(catalogue, fields, bound, generator), fields);
         }
     }
