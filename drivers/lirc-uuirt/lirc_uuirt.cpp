@@ -1,4 +1,4 @@
-// The driver library's five entry points over a LIRC transmitter, so that
+// The driver library's entry points over a LIRC transmitter, so that
 // Kestrel sends through the IR transmitters Linux itself drives.
 //
 // UUIRTOpen opens the device named by KESTREL_LIRC_DEVICE (default
@@ -17,18 +17,6 @@
 
 using kestrel::lirc::LircDevice;
 namespace uuirt = kestrel::uuirt;
-
-UUIRT_EXPORT int UUIRTGetDrvInfo(unsigned int* apiVersion) {
-    if (apiVersion == nullptr) return 0;
-    *apiVersion = uuirt::kApiVersion;
-    return 1;
-}
-
-UUIRT_EXPORT int UUIRTGetDrvVersion(unsigned int* driverVersion) {
-    if (driverVersion == nullptr) return 0;
-    *driverVersion = static_cast<unsigned int>(uuirt::kOldestDriverVersion);
-    return 1;
-}
 
 namespace {
 

@@ -19,18 +19,6 @@
 using kestrel::usb_uirt::UsbUirt;
 namespace uuirt = kestrel::uuirt;
 
-UUIRT_EXPORT int UUIRTGetDrvInfo(unsigned int* apiVersion) {
-    if (apiVersion == nullptr) return 0;
-    *apiVersion = uuirt::kApiVersion;
-    return 1;
-}
-
-UUIRT_EXPORT int UUIRTGetDrvVersion(unsigned int* driverVersion) {
-    if (driverVersion == nullptr) return 0;
-    *driverVersion = static_cast<unsigned int>(uuirt::kOldestDriverVersion);
-    return 1;
-}
-
 UUIRT_EXPORT void* UUIRTOpenEx(char* deviceName, unsigned int /*flags*/, void* /*reserved0*/,
                                void* /*reserved1*/) {
     uuirt::OpenError error = uuirt::OpenError::NoCommunication;
