@@ -106,45 +106,49 @@ TEST(Reader, HandsEntriesWithTheirLines) {
 }
 
 TEST(Loader, FilesLoadIntoTheirCatalogue) {
-    const std::pair<std::string, std::string> rows[] = {
-        // Lines end at CR, CR LF and a lone LF; "Blank =" has an empty code.
-        {"[COMMANDS]\rA = 1; Query\r\nB = 2; Query\nC = 3; Query\r\n\r\n[REMOTECODES]\nBlank =",
+    const struct {
+        const char* name;
+        std::string text, catalogue;
+    } rows[] = {
+        {"lines end at CR, CR LF and a lone LF; \"Blank =\" has an empty code",
+         "[COMMANDS]\rA = 1; Query\r\nB = 2; Query\nC = 3; Query\r\n\r\n[REMOTECODES]\nBlank =",
          "A=1; B=2; C=3; | Blank= {//}"},
-        // A line before any header, a comment, [OTHER] keeping the section,
-        // a line without "=".
-        {"A = 1; Query\n[ commands ] ' x\n'Hid = 2; Query\nB = 20; Integer; 0..100 ' percent\n"
+        {"a line before any header, a comment, [OTHER] keeping the section, no \"=\"",
+         "A = 1; Query\n[ commands ] ' x\n'Hid = 2; Query\nB = 20; Integer; 0..100 ' percent\n"
          "[OTHER]\nAfter = 3; Query\nno equals sign\n",
          "B=20 i0..100; After=3; | {//}"},
-        // Without "(" a code loses its first character; halves to even; a
-        // last ";" stays in the label; labels may be quoted.
-        {"[COMMANDS]\nS = 1C; Enumeration; (-2)Left 2, ( -1 )L1, 5)Five, (2.5)E, (3.5)Odd;\n"
+        {"without \"(\" a code loses its first character; halves to even; a last \";\" "
+         "stays in the label; labels may be quoted",
+         "[COMMANDS]\nS = 1C; Enumeration; (-2)Left 2, ( -1 )L1, 5)Five, (2.5)E, (3.5)Odd;\n"
          "Mode = 13; Enumeration; (0)\"Cinema, warm\", (1)Vivid\nEmpty = 14; Enumeration;\n",
          "S=1C e[-2:Left 2][-1:L1][0:Five][2:E][4:Odd;]; Mode=13 e[0:Cinema, warm][1:Vivid]; "
          "Empty=14 e; | {//}"},
-        {"[COMMANDS]\nB = 20; Integer; 0..100;\nG = 21; real; 1.0 .. 2.5\nStatus = 30; Query\n",
+        {"integer, real and query commands",
+         "[COMMANDS]\nB = 20; Integer; 0..100;\nG = 21; real; 1.0 .. 2.5\nStatus = 30; Query\n",
          "B=20 i0..100; G=21 r1.0..2.5; Status=30; | {//}"},
-        // A name again updates its first entry in place; what the line does not
-        // replace stays (ValueKind).
-        {"[COMMANDS]\nLevel = 20; Integer; 0..3\nPower = 10; Enumeration; (0)Off, (1)On\n"
+        {"a name again updates its first entry in place; what the line does not replace stays",
+         "[COMMANDS]\nLevel = 20; Integer; 0..3\nPower = 10; Enumeration; (0)Off, (1)On\n"
          "LEVEL = 21; Enumeration; (0)Low, (1)High\npower = 11; Query\n",
          "LEVEL=21 e[0:Low][1:High] i0..3; power=11 e[0:Off][1:On]; | {//}"},
-        // A line that breaks a limit is skipped whole.
-        {"[COMMANDS]\nK = 10; Enumeration; (0)Off, (1)On\nK = 11; Enumeration; (0)A, (40000)B\n"
+        {"a line that breaks a limit is skipped whole",
+         "[COMMANDS]\nK = 10; Enumeration; (0)Off, (1)On\nK = 11; Enumeration; (0)A, (40000)B\n"
          "K = 12; Integer; 0-100\nK(M:X = 13; Query\nK = 7FFFFFFF0; Query\n"
          "K = 1; Enumeration; (1e999)Inf\nK = 0007FFFFFFF; Query\n",
          "K=0007FFFFFFF e[0:Off][1:On]; | {//} skipped 3 skipped 4 skipped 5 skipped 6 skipped 7"},
-        // Nothing is reset: a table is emptied by its header only.
-        {"[COMMANDS]\nA = 1; Query\n[REMOTECODES]\nMenu = 5\n\f[COMMANDS]\nB = 2; Query\n",
+        {"nothing is reset: a table is emptied by its header only",
+         "[COMMANDS]\nA = 1; Query\n[REMOTECODES]\nMenu = 5\n\f[COMMANDS]\nB = 2; Query\n",
          "B=2; | Menu=5 {//}"},
-        {"[ SYSTEM ]\nMODEL = *X300\nCurrent Firmware = 2.1\nOptions = hd, pip\nALLOW MANUAL = true"
+        {"settings lines under their many spellings, the later ones winning",
+         "[ SYSTEM ]\nMODEL = *X300\nCurrent Firmware = 2.1\nOptions = hd, pip\nALLOW MANUAL = true"
          "\n\f[SYSTEM]\nOPTION = none\nAllowManual = yes\nModel = * X400\nVendor = K\n",
          "| {X400/2.1/}"},
-        {"[SYSTEM]\nOPTIONS = hd, pip\nALLOWMANUAL = TRUE\n", "| {//HD, PIP} manual"},
-        // Qualifiers see the settings read so far.
-        {"[REMOTECODES]\nA(M:New) = 1\n[SYSTEM]\nMODEL = New\n[REMOTECODES]\nB(M:New) = 2\n",
+        {"options upper case; ALLOWMANUAL TRUE",
+         "[SYSTEM]\nOPTIONS = hd, pip\nALLOWMANUAL = TRUE\n", "| {//HD, PIP} manual"},
+        {"qualifiers see the settings read so far",
+         "[REMOTECODES]\nA(M:New) = 1\n[SYSTEM]\nMODEL = New\n[REMOTECODES]\nB(M:New) = 2\n",
          "| B=2 {New//}"}};
-    for (const auto& [text, catalogue] : rows)
-        EXPECT_EQ(Load(text), catalogue) << text;
+    for (const auto& row : rows)
+        EXPECT_EQ(Load(row.text), row.catalogue) << row.name;
     Catalogue c;
     c.LoadDeviceText("[COMMANDS]\nA = 1; Query\n\n[COMMANDS]\nB = 2; Query\n");
     EXPECT_FALSE(c.FindCommand("a"));  // A left the index with its table
