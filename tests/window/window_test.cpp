@@ -25,6 +25,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -101,16 +102,12 @@ class Window : public SaveFileChooser {
     }
     // A converter still running 5 s after the test is ended here and fails it.
     ~Window() override {
-        QElapsedTimer clock;
-        clock.start();
-        for (std::vector<pid_t> running; !(running = RunningChildren()).empty(); QTest::qWait(20)) {
-            if (clock.elapsed() < 5000) continue;
-            for (const pid_t pid : running)
-                kill(pid, SIGKILL);
-            QFAIL("a converter did not end");
-        }
         for (const char* name : {"KESTREL_SIM_LOG", "KESTREL_SIM_LEARN", "KESTREL_SIM_LEARN_DELAY"})
             qunsetenv(name);
+        const bool ended = QTest::qWaitFor([] { return RunningChildren().empty(); }, 5000);
+        for (const pid_t pid : RunningChildren())
+            kill(pid, SIGKILL);
+        QVERIFY2(ended, "a converter did not end");
     }
     std::string GetSaveFileName(const std::string&) override {
         ++asked;
@@ -129,10 +126,10 @@ class Window : public SaveFileChooser {
         for (const auto& process : fs::directory_iterator("/proc")) {
             std::string stat;
             std::getline(std::ifstream(process.path() / "stat"), stat);
-            std::istringstream after(stat.substr(stat.rfind(')') + 1));
             char state = 'Z';
-            pid_t parent = 0;
-            if (after >> state >> parent && parent == getpid() && state != 'Z')
+            int parent = 0;
+            std::sscanf(stat.substr(stat.rfind(')') + 1).c_str(), " %c %d", &state, &parent);
+            if (parent == getpid() && state != 'Z')
                 running.push_back(std::stoi(process.path().filename()));
         }
         return running;
