@@ -56,7 +56,7 @@ TEST_F(GeneratorTest, SetUpAndDirectivesGiveTheirKinds) {
         {"", "d", "D=DEVICE/9/0"},
         {"", "f", "F=FUNCTION/4/0"},
         {"", "", "none"},
-        {"x = 12", "X", "X=12/1/12"},
+        {"x = F+12", "X", "X=F+12/3/0"},
         {"Y AS [100 -0.5]", "Y", "Y=100 -0.5/5/0"},
         {"W = [ 100    -0.25 ]", "W", "W= 100 -0.25/5/0"},  // an empty first token
         {"Z AS A=B", "Z", "Z=A=B/2/0"},
@@ -64,6 +64,7 @@ TEST_F(GeneratorTest, SetUpAndDirectivesGiveTheirKinds) {
         {"G = F+1", "G", "G=F+1/3/0"},
         {"H = D+1", "H", "H=D+1/2/0"},    // a checked field does not count
         {"I = 0X1F", "I", "I=0X1F/3/0"},  // the F after the digits is a label
+        {"J = 0x10", "J", "J=0x10/2/0"},  // not the field X
         {"K = G*2", "K", "K=G*2/3/0"},
         {"L = extension", "L", "L=extension/4/0"},
         {"M = -5", "M", "M=-5/1/-5"},
@@ -207,6 +208,27 @@ TEST_F(GeneratorTest, WorkedExampleCarriersAndCycles) {
     EXPECT_EQ(Code("[1703936 -1703935 1]", "1", "1", "D"), "0000 006C 0002 0000 10000 10000 0000");
     EXPECT_EQ(Code("", "1", "1", "D"), "0000 006C 0000 0000");
     EXPECT_TRUE(notes.empty());
+}
+
+// Bit symbols of several pairs: each bit sends its whole symbol, in the
+// protocol's bit order; 6 is the bits 0, 1, 1 from the lowest.
+TEST(Encoder, SymbolsOfSeveralPairs) {
+    const std::tuple<const char*, bool, std::vector<int32_t>> rows[] = {
+        {"lowest bit first", false, {9, -9, 1, -2, 3, -4, 1, -2, 3, -4}},
+        {"highest bit first", true, {1, -2, 3, -4, 1, -2, 3, -4, 9, -9}}};
+    for (const auto& [name, msbFirst, durations] : rows) {
+        ProtocolRecord protocol;
+        protocol.MsbFirst = msbFirst;
+        SetBitSymbols(protocol, {.one = {{1, -2}, {3, -4}}, .zero = {{9, -9}}});
+        DefineTable defines;
+        const RequestValues request;
+        std::vector<std::string> notes;
+        Evaluator evaluator(defines, request, notes);
+        DurationBuffer out;
+        ASSERT_TRUE(Encoder(protocol, defines, request, evaluator, notes).EncodeForm("6:3", out));
+        EXPECT_EQ(std::vector<int32_t>(out.Durations().begin(), out.Durations().end()), durations)
+            << name;
+    }
 }
 
 }  // namespace

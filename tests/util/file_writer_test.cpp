@@ -70,6 +70,19 @@ TEST(FileWriter, EachKindOfNameIsWrittenAndLeftAsItShouldBe) {
              return true;
          },
          "", [](const fs::path& p) { EXPECT_EQ(test::ReadBytes(p.string() + ".end"), "new"); }},
+        {"every temporary name taken: refused",
+         [](const fs::path& p) {
+             for (int n = 0; n < 1000; ++n)
+                 std::ofstream(p.parent_path() /
+                               ("." + p.filename().string() + "." + std::to_string(getpid()) + "-" +
+                                std::to_string(n) + ".tmp"));
+             return true;
+         },
+         "File exists",
+         [](const fs::path& p) {
+             fs::remove_all(p.parent_path());
+             fs::create_directory(p.parent_path());
+         }},
         {"a directory is refused", [](const fs::path& p) { return fs::create_directory(p); },
          "Is a directory", [](const fs::path& p) { EXPECT_TRUE(fs::is_directory(p)); }},
         {"a FIFO with a reader",

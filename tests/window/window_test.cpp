@@ -24,9 +24,13 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #include "app/startup.h"
+#include "plot/signal_plot.h"
 #include "support/golden.h"
 #include "support/recording_display.h"
 #include "transmitter/transmitter.h"
@@ -96,9 +100,14 @@ class Window : public SaveFileChooser {
         window->windowDisplay().timeScale = options.live ? 0.2 : 0.001;
         RecordMessages();
     }
+    // A converter still running 5 s after the test is ended here and fails it.
     ~Window() override {
         for (const char* name : {"KESTREL_SIM_LOG", "KESTREL_SIM_LEARN", "KESTREL_SIM_LEARN_DELAY"})
             qunsetenv(name);
+        const bool ended = QTest::qWaitFor([] { return RunningChildren().empty(); }, 5000);
+        for (const pid_t pid : RunningChildren())
+            kill(pid, SIGKILL);
+        QVERIFY2(ended, "a converter did not end");
     }
     std::string GetSaveFileName(const std::string&) override {
         ++asked;
@@ -109,6 +118,21 @@ class Window : public SaveFileChooser {
         window->windowDisplay().messageHook = [this](const std::string& text) {
             display.messages.push_back(text);
         };
+    }
+
+    // The processes this test started (the converters) that have not ended.
+    static std::vector<pid_t> RunningChildren() {
+        std::vector<pid_t> running;
+        for (const auto& process : fs::directory_iterator("/proc")) {
+            std::string stat;
+            std::getline(std::ifstream(process.path() / "stat"), stat);
+            char state = 'Z';
+            int parent = 0;
+            std::sscanf(stat.substr(stat.rfind(')') + 1).c_str(), " %c %d", &state, &parent);
+            if (parent == getpid() && state != 'Z')
+                running.push_back(std::stoi(process.path().filename()));
+        }
+        return running;
     }
 
     MainWindow& w() { return *window; }
@@ -374,6 +398,14 @@ class WindowTest : public QObject {
         QCOMPARE(W::Text(w.codeHexBox) + " " + W::Text(w.codeDecimalBox), "1F3 499");
         w.codeHexBox->clear();  // emptying one code box empties the other
         QCOMPARE(W::Text(w.codeDecimalBox), "");
+        // Leaving a box converts it; losing the focus to a message box or a popup does not.
+        for (const Qt::FocusReason reason :
+             {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason, Qt::TabFocusReason}) {
+            w.codeHexBox->setText(QStringLiteral("1f"));
+            QFocusEvent out(QEvent::FocusOut, reason);
+            QApplication::sendEvent(w.codeHexBox, &out);
+            QCOMPARE(W::Text(w.codeDecimalBox), reason == Qt::TabFocusReason ? "31" : "");
+        }
         W::TypeAndEnter(w.codeDecimalBox, "8324");
         QCOMPARE(W::Text(w.codeHexBox), "2084");
         w.codeDecimalBox->clear();
@@ -458,8 +490,8 @@ class WindowTest : public QObject {
         f.ExpectUsable();
     }
 
-    // The user's clicks during a run are held back (here while a message of
-    // the run is shown): no second run, no mode change. Escape and the
+    // The user's clicks, wheel and keys during a run are held back (here
+    // while a message of the run is shown): no second run, no mode or model change. Escape and the
     // status line's Cancel stop the run before its next sample, without
     // ending the program. The status line counts the samples written.
     void inputIsHeldDuringARun_data() {
@@ -483,12 +515,16 @@ class WindowTest : public QObject {
             if (progress.isEmpty()) progress = w.statusLabel->text();
             QTest::mouseClick(w.genAllButton, Qt::LeftButton);
             QTest::mouseClick(w.remoteOption, Qt::LeftButton);
+            QWheelEvent wheel({}, {}, {}, {0, -120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(w.modelList, &wheel);
+            QTest::keyClick(w.modelList, Qt::Key_Down);
             if (act == "Escape") QTest::keyClick(w.commandList, Qt::Key_Escape);
             if (act == "Cancel") QTest::mouseClick(w.cancelRunButton, Qt::LeftButton);
         };
         w.genAllButton->click();
         QVERIFY(f.asked == 1);
         QVERIFY(w.discreteOption->isChecked());
+        QCOMPARE(w.modelList->currentText(), QStringLiteral("Nest"));
         QVERIFY(f.ended == 0);
         QCOMPARE(progress, QStringLiteral("2 of 4   A = Two  (0x10/16  '2'/50)"));
         QCOMPARE(f.Read("nested.txt").count('\n'), act.isEmpty() ? 8 : 6);
@@ -989,24 +1025,39 @@ class WindowTest : public QObject {
 
     // The save dialog opens in the user's documents folder (else the home
     // folder), never in the program's folder, and then where a file was
-    // last chosen.
+    // last chosen. Cancel gives no file.
     void theSaveDialogOpensInTheUsersFolders() {
         Window f;
         DialogSaveFileChooser chooser(&f.w(), f.w().windowDisplay());
         QStringList opened;
-        for (const QString& name : {f.folder.filePath("a.txt"), QStringLiteral("b.txt")}) {
+        for (const QString& name :
+             {f.folder.filePath("a.txt"), QStringLiteral("b.txt"), QString()}) {
             QTimer::singleShot(0, [&] {
                 auto* dialog = f.w().findChild<QFileDialog*>(QStringLiteral("CD2"));
                 opened << dialog->directory().absolutePath();
-                dialog->selectFile(name);
-                static_cast<QDialog*>(dialog)->accept();
+                dialog->selectFile(name.isEmpty() ? QStringLiteral("c.txt") : name);
+                name.isEmpty() ? dialog->reject() : static_cast<QDialog*>(dialog)->accept();
             });
-            QCOMPARE(chooser.GetSaveFileName(""), f.Path(QFileInfo(name).fileName()));
+            QCOMPARE(chooser.GetSaveFileName(""),
+                     name.isEmpty() ? "" : f.Path(QFileInfo(name).fileName()));
         }
         const QString documents =
             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         QCOMPARE(opened, (QStringList{QFileInfo(documents).isDir() ? documents : QDir::homePath(),
-                                      f.folder.path()}));
+                                      f.folder.path(), f.folder.path()}));
+    }
+
+    // A picture too low or too narrow for a trace holds the caption alone.
+    void aPictureTooSmallHoldsTheCaptionAlone() {
+        const Result<ProntoCode> code = ReadProntoCode("0000 006C 0001 0000 0010 0010");
+        const std::pair<const char*, QSize> rows[] = {{"low", {1000, 70}}, {"narrow", {17, 260}}};
+        for (const auto& [name, size] : rows) {
+            const QImage image = SignalImage(code, size);
+            QImage blank(size.width(), size.height() / 2, image.format());
+            blank.fill(image.pixel(0, 0));
+            QVERIFY2(image.copy(0, size.height() / 2, size.width(), size.height() / 2) == blank,
+                     name);
+        }
     }
 
     // For the README: KESTREL_SCREENSHOT=path writes the window with a model

@@ -100,7 +100,7 @@ TEST(Hex2Ccf, RefusesWithTheMessagesOfTheTable) {
         EXPECT_EQ(converted.reason(), "'" + input + "' " + row.at(1));
         EXPECT_EQ(test::ReadBytes(output), "old contents");  // untouched
     }
-    EXPECT_EQ(rows.size(), 15u);
+    EXPECT_EQ(rows.size(), 16u);
     EXPECT_EQ(Names(folder), (std::set<std::string>{"Temp$$.hex", "out.ccf"}));
 
     // The format's limits: 16380 words a code, offsets below 2^31 (lowered

@@ -438,6 +438,10 @@ TEST(KestrelGenCli, VersionHelpStatusesAndMessages) {
         for (const ToolResult& r : {Gen({"help", command}), Gen({command, "--help"})}) {
             EXPECT_EQ(r.status, 0) << command;
             EXPECT_EQ(r.out.rfind("usage: kestrel-gen " + command + " ", 0), 0u) << r.out;
+            // Where the device files come from, for the commands that read models.
+            EXPECT_EQ(r.out.find("Without --dir") == std::string::npos,
+                      command == "pronto" || command == "manual" || command == "help")
+                << command;
         }
     }
     const std::string check = "usage: kestrel-gen check MODEL|FILE [--dir DIR] [--strict]\n";
