@@ -194,6 +194,8 @@ TEST(CodeReaders, FilesOfOtherToolsAndBrokenOnes) {
         }
         EXPECT_EQ(DetectCodeFormat(row.text).value_or(CodeFormat::IrCtl), row.format) << row.name;
     }
+    EXPECT_EQ(DetectCodeFormat("pulse 500\nspace 500\n"), CodeFormat::IrCtl);
+    EXPECT_FALSE(DetectCodeFormat("no code here\n"));  // words of no format
     // Bytes of any kind give notes at most.
     std::string noise;
     for (int i = 0; i < 4096; ++i)
@@ -206,8 +208,8 @@ TEST(CodeReaders, FilesOfOtherToolsAndBrokenOnes) {
 }
 
 // What a writer refuses: a Flipper code of more durations than the format
-// holds, a Girr file of no command.
-TEST(FormatWriters, RefuseWhatTheFormatCannotHold) {
+// holds, a Girr file of no command; what it escapes: control characters.
+TEST(FormatWriters, RefuseOrEscapeWhatTheFormatCannotHold) {
     Catalogue catalogue;
     catalogue.ModelName = "M";
     test::MemoryFiles files;
@@ -226,6 +228,11 @@ TEST(FormatWriters, RefuseWhatTheFormatCannotHold) {
     EXPECT_EQ(run("flipper", true).reason(),
               "The file '/out/x' is not written: the code Long holds 1026 durations, more than "
               "the 1024 of a Flipper file");
+    sample.caption = "A\x7F\x9F\xA0";  // DEL and C1 escaped, a no-break space in UTF-8
+    sample.code = "0000 006C 0001 0000 0010 0010";
+    EXPECT_TRUE(run("esphome", true));
+    EXPECT_NE(files.files["/out/x"].bytes.find("name: \"A\\u007F\\u009F\xC2\xA0\""),
+              std::string::npos);
     EXPECT_EQ(run("girr", false).reason(),
               "The file '/out/x' is not written: a Girr file holds at least one command, and "
               "there is none");

@@ -454,6 +454,7 @@ TEST(KestrelGenCli, VersionHelpStatusesAndMessages) {
         {{"bogus"}, 2, "kestrel-gen: 'bogus' is not a command. See 'kestrel-gen --help'.\n"},
         {{"chek"}, 2, "kestrel-gen: 'chek' is not a command; did you mean 'check'? See"},
         {{"-v"}, 2, "kestrel-gen: unknown option '-v'; see 'kestrel-gen --help'\n"},
+        {{"help"}, 0, ""},
         {{"help", "bogus"}, 2, "kestrel-gen: no help for 'bogus': there is no such command\n"},
         {{"models", "--dir"}, 2, "kestrel-gen: option '--dir' needs a value (DIR)\n"},
         {{"models", "-x"}, 2, "kestrel-gen: models has no option '-x'; see"},

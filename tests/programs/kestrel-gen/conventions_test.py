@@ -125,6 +125,10 @@ class Conventions(unittest.TestCase):
         r = run(["export", "Tessel10", self.path("real.ccf"), "-d", DEVICES])
         self.assertEqual(r.returncode, 1)
         self.assertIn(b"give --force", r.stderr)
+        # The converter's input is rewritten by every run; only the listing is kept.
+        os.remove(self.path("real.txt"))
+        r = run(["export", "Tessel10", self.path("real.ccf"), "-d", DEVICES])
+        self.assertEqual(r.returncode, 0, r.stderr)
 
         # A FIFO with a reader gets the bytes and stays a FIFO.
         fifo = self.path("plot.svg")

@@ -38,6 +38,10 @@ TEST(KestrelGenDecode, PrintsWhatLinesCarry) {
                              "  entry: Power = On\n"}) {
         EXPECT_NE(r.out.find(part), std::string::npos) << r.out;
     }
+    // The quote a code sends is escaped in its value text.
+    const ToolResult quote =
+        RunTool("/bin/sh", {"-c", "\"$0\" manual 7 '\"' --kind A | \"$0\" decode", kTool});
+    EXPECT_NE(quote.out.find("device 7 (0x7), value \"\\\"\"\n"), std::string::npos) << quote.out;
 }
 
 TEST(KestrelGenDecode, TextThatIsNoProntoCodeOrNoFileIsRefused) {
