@@ -758,6 +758,17 @@ class WindowTest : public QObject {
         QCOMPARE(caption(), "Carrier 38381 Hz, 198 durations (198 once, 0 repeat)");
         w.hiddenSendButton->click();
         QVERIFY(f.SimLog("UUIRTTransmitIR").value(0).endsWith(" code=" + code));
+        // A window system's menu request just before the Menu key opens one menu.
+        QSignalSpy menus(w.outputBox, &QWidget::customContextMenuRequested);
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [] {
+            if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+        });
+        closer.start(0);
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, {}, {});
+        QApplication::sendEvent(w.outputBox, &request);
+        QTest::keyClick(w.outputBox, Qt::Key_Menu);
+        QCOMPARE(menus.count(), 1);
     }
 
     // A code heard through the transceiver is named in the learn dialog (by
