@@ -242,7 +242,9 @@ TEST_F(UsbUirt, FailsASendTheDeviceRefusesOrLeavesUnanswered) {
     for (const uint8_t status : {0x80, 0x81, 0x82}) {
         device.AnswerWith(status);
         errno = 0;
-        EXPECT_FALSE(Send("0000 006D 0001 0000 0010 0010")) << int{status};
+        // 10 s, the longest taken: 200,000 cycles of 50 us (carrier byte 125).
+        EXPECT_FALSE(Send("0000 00CF 0004 0000 7FFF 7FFF 7FFF 7FFF 7FFF 7FFF 06A3 06A3"))
+            << int{status};
         EXPECT_EQ(errno, EIO);
     }
     device.AnswerWith(0x21);  // done rather than under way: taken too
@@ -337,7 +339,7 @@ TEST_F(UsbUirt, LearnsAPlayedSignalInWidebandAndRawFormAndPutsTheModeBack) {
             {0x24, 0xDC}, {0x20, 0xE0}, {0x21, 0xDF}, {0x20, 0xE0}, {0x21, 0xDF}, {0x20, 0xE0}}));
 }
 
-TEST_F(UsbUirt, StopsLearningWhenAborted) {
+TEST_F(UsbUirt, StopsLearningWhenAbortedOrUnanswered) {
     ASSERT_NE(Open(), uuirt::FailedHandle());
     int abort = 0;
     std::thread stop([&abort] {
@@ -347,6 +349,8 @@ TEST_F(UsbUirt, StopsLearningWhenAborted) {
     EXPECT_EQ(Learn(&abort), "! ECANCELED");
     stop.join();
     EXPECT_EQ(device.Mode(), 0x20);
+    device.StaySilent(true);  // the mode command unanswered: no learning at all
+    EXPECT_EQ(Learn(&abort), "! EIO");
 }
 
 // kestrel-gen sends through the device named in the environment or on its

@@ -114,6 +114,8 @@ TEST_F(LearnDevices, DevicesShowsWhatTheDriverChoiceOpens) {
     r = Run({"devices", "--device", "pty/7"});
     EXPECT_EQ(r.out, "sim\t" + folder_ + "/pty/7\t" + kReady + "\n");
     EXPECT_NE(Log().find(" device=" + folder_ + "/pty/7\n"), std::string::npos);
+    std::filesystem::remove(folder_ + "/config/kestrel/kestrel.conf");  // no driver: usb-uirt
+    EXPECT_TRUE(Run({"devices", "--device", "pty/9"}).out.starts_with("usb-uirt\t" + folder_));
 
     r = Run({"devices", "--driver", KESTREL_PLAIN_SIM_UUIRT_FILE, "--device", "/dev/pts/7"});
     EXPECT_EQ(r.out, std::string(KESTREL_PLAIN_SIM_UUIRT_FILE) +
