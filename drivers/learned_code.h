@@ -1,11 +1,13 @@
 // What the driver libraries share to answer UUIRTLearnIR: a signal heard
-// in microseconds written as Pronto hex text, and the abort flag read from
-// the listening thread.
+// in microseconds written as Pronto hex text, the abort flag read from the
+// listening thread, and the hand-over of the code to the caller.
 //
 // Header-only and free of other Kestrel code but the Pronto format's
-// constants, so that a driver library includes it without linking anything.
+// constants and the result type, so that a driver library includes it
+// without linking anything.
 #pragma once
 
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include <span>
 #include <string>
 
+#include "base/result.h"
 #include "generator/pronto_format.h"
 #include "uuirt_api.h"
 
@@ -72,6 +75,30 @@ inline bool CopyLearnedCode(const std::string& text, char* code) {
     if (code == nullptr || text.size() + 1 > static_cast<size_t>(kLearnBufferSize)) return false;
     std::memcpy(code, text.c_str(), text.size() + 1);
     return true;
+}
+
+// UUIRTLearnIR's answer: learn(error) gives the learned code, or a refusal
+// with an errno value left in error. 1 with the code in the caller's buffer;
+// 0 with errno set (E2BIG for a code the buffer cannot hold, EIO for anything
+// thrown, which never crosses into the caller).
+template <typename Learn>
+int AnswerLearn(char* code, Learn learn) {
+    try {
+        int error = EIO;
+        const Result<std::string> learned = learn(error);
+        if (!learned) {
+            errno = error;
+            return 0;
+        }
+        if (!CopyLearnedCode(*learned, code)) {
+            errno = E2BIG;
+            return 0;
+        }
+        return 1;
+    } catch (...) {
+        errno = EIO;
+        return 0;
+    }
 }
 
 }  // namespace kestrel::uuirt

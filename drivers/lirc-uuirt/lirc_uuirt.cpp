@@ -69,22 +69,8 @@ UUIRT_EXPORT int UUIRTLearnIR(void* handle, int codeFormat, char* code, UUIRTLea
         errno = EINVAL;
         return 0;
     }
-    try {
-        int error = EIO;
-        const kestrel::Result<std::string> learned = device->Learn(abort, progress, user, error);
-        if (!learned) {
-            errno = error;
-            return 0;
-        }
-        if (!uuirt::CopyLearnedCode(*learned, code)) {
-            errno = E2BIG;
-            return 0;
-        }
-        return 1;
-    } catch (...) {
-        errno = EIO;
-        return 0;
-    }
+    return uuirt::AnswerLearn(
+        code, [&](int& error) { return device->Learn(abort, progress, user, error); });
 }
 
 UUIRT_EXPORT int UUIRTClose(void* handle) {
