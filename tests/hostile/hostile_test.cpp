@@ -23,6 +23,7 @@
 #include "support/recording_display.h"
 #include "support/run_tool.h"
 #include "support/tsv_rows.h"
+#include "util/text.h"
 
 namespace kestrel::test {
 namespace {
@@ -222,16 +223,11 @@ TEST(HostileQualifiers, LongSettingsWithManyQualifiersDecideAsAPlainSearch) {
         seed = seed * 1103515245u + 12345u;
         return (seed >> 16) % below;
     };
-    const auto upper = [](std::string text) {
-        for (char& c : text)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return text;
-    };
     const char alphabet[] = "abAB, c";
     std::string options;
     for (int i = 0; i < 64 * 1024; ++i)
         options += alphabet[random(sizeof alphabet - 1)];
-    const std::string setting = upper("x" + options);
+    const std::string setting = UpperCase("x" + options);
     std::string file = "[SYSTEM]\r\nOPTIONS = x" + options + "\r\nFIRMWARE = 2" +
                        std::string(1 << 20, ' ') + "5\r\n[COMMANDS]\r\n";
     std::vector<std::string> expected, loaded;
@@ -242,7 +238,7 @@ TEST(HostileQualifiers, LongSettingsWithManyQualifiersDecideAsAPlainSearch) {
         const bool negated = random(2) == 0, firmware = i % 2 == 0;  // F:25 passes, F:26 not
         file += "C" + std::to_string(i) + "(O:" + (negated ? "~" : "") + word +
                 (firmware ? ", F:25" : ", F:26") + ") = 1; Query\r\n";
-        const bool found = setting.find(upper(word)) != std::string::npos;
+        const bool found = setting.find(UpperCase(word)) != std::string::npos;
         if (found != negated && firmware) expected.push_back("C" + std::to_string(i));
     }
     Catalogue catalogue;
