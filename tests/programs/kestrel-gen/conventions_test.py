@@ -80,17 +80,20 @@ class Conventions(unittest.TestCase):
                 self.assertEqual(r.returncode, 1)
                 self.assertIn(b"No space left on device", r.stderr)
 
-    def test_dash_and_dev_stdout_are_the_stream(self):
+    def test_dash_and_names_of_stdout_are_the_stream(self):
         r = run(["export", "Tessel10", "-", "--format", "json", "-d", DEVICES])
         self.assertEqual(json.loads(r.stdout)["model"], "Tessel10")
         self.assertTrue(run(["plot", "--pronto", self.code(), "-o", "-"]).stdout
                         .startswith(b"\x89PNG"))
-        # What came before on the same stream stays.
+        # A name of the standard output (here a link in the scratch folder to
+        # /proc/self/fd/1, as /dev/stdout is one) is the stream: what came
+        # before on it stays.
+        os.symlink("/proc/self/fd/1", self.path("stdout"))
         with open(self.path("out.csv"), "wb") as out:
             out.write(b"header\n")
             out.flush()
-            subprocess.run([GEN, "export", "Tessel10", "/dev/stdout", "--format", "csv", "-d",
-                            DEVICES], stdout=out, check=True)
+            subprocess.run([GEN, "export", "Tessel10", self.path("stdout"), "--format", "csv",
+                            "-d", DEVICES], stdout=out, check=True)
         with open(self.path("out.csv"), "rb") as written:
             self.assertTrue(written.read().startswith(b"header\ncaption,"))
 
